@@ -1,0 +1,61 @@
+# Sourced by the scripts that start Windows programs: a private 32-bit Wine prefix under a Russian
+# locale. Callers set WINE_ROOT (a folder of their own) before sourcing.
+: "${WINE_ROOT:?WINE_ROOT must name a folder for the prefix and the locale}"
+export WINEARCH=win32
+export WINEDEBUG=-all
+# No Mono or Gecko install prompts: the program needs neither.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LOCPATH="$WINE_ROOT/locale"
+unset LANGUAGE
+# Set for Wine's processes only: this shell may not know the private locale.
+WINE_LOCALE=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
+
+# Runs a Windows program under the Russian locale.
+wine_exec() { exec env "${WINE_LOCALE[@]}" wine "$@"; }
+wine_run() { env "${WINE_LOCALE[@]}" wine "$@"; }
+
+# Starts the prefix's server and its system processes detached from this shell's output, so that they
+# never hold a caller's pipes open (ctest waits for those) and later programs start in a fraction of a
+# second. $1: how long the server stays after its last program ends.
+wine_start_server() {
+  (
+    flock 9
+    # The lock's descriptor is closed for the server: it would otherwise hold the lock while it lives.
+    if wineserver -p"$1" >/dev/null 2>&1 </dev/null 9>&-; then
+      env "${WINE_LOCALE[@]}" wine cmd /c exit 0 >/dev/null 2>&1 </dev/null 9>&-
+    fi
+  ) 9>"$WINEPREFIX.server-lock"
+}
+
+# Makes the locale and the prefix once. $1: "null" for the headless graphics driver (tests), "x11"
+# for a real window on a virtual desktop of the given size ($2, default 1024x768).
+wine_prepare_prefix() {
+  local driver="$1" desktop="${2:-1024x768}"
+  export WINEPREFIX="$WINE_ROOT/prefix-$driver"
+  mkdir -p "$WINE_ROOT"
+  (
+    flock 9
+    if [ ! -f "$LOCPATH/ru_RU.UTF-8/LC_CTYPE" ]; then
+      # Without a generated locale Wine reports code page 1251 but cannot open Cyrillic file names.
+      mkdir -p "$LOCPATH"
+      localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" 2>/dev/null || [ -f "$LOCPATH/ru_RU.UTF-8/LC_CTYPE" ]
+    fi
+    [ -f "$WINEPREFIX/.prepared" ] && exit 0
+    local tmp="$WINEPREFIX.tmp.$$"
+    rm -rf "$tmp"
+    WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" wineboot -i >/dev/null 2>&1 </dev/null 9>&-
+    WINEPREFIX="$tmp" wineserver -w 9>&-
+    WINEPREFIX="$tmp" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$driver" /f >/dev/null 2>&1 9>&-
+    if [ "$driver" = x11 ]; then
+      # A virtual desktop avoids the multi-second waits of bare X11 without a window manager.
+      WINEPREFIX="$tmp" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 9>&-
+      WINEPREFIX="$tmp" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f >/dev/null 2>&1 9>&-
+    fi
+    WINEPREFIX="$tmp" wineserver -w 9>&-
+    # Debian's Wine does not find its own fonts (Tahoma, MS Sans Serif) unless they are in the prefix.
+    ln -sf /usr/share/wine/fonts/* "$tmp/drive_c/windows/Fonts/"
+    touch "$tmp/.prepared"
+    rm -rf "$WINEPREFIX"
+    mv "$tmp" "$WINEPREFIX"
+  ) 9>"$WINE_ROOT/.lock"
+}

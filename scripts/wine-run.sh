@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs a Windows program under the test prefix (headless); used as CMake's crosscompiling emulator.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+export WINE_ROOT="${WINE_ROOT:-$here/../build/wine}"
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
+wine_prepare_prefix null
+wine_start_server "${WINESERVER_LINGER:-20}"
+wine_exec "$@"
