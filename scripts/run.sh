@@ -12,15 +12,9 @@ export WINE_ROOT="$build/wine"
 # shellcheck source=wine-env.sh
 . "$root/scripts/wine-env.sh"
 wine_prepare_prefix x11 1024x768
-
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  export DISPLAY=:97
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-  sleep 1
-fi
+had_display=""
+[ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && had_display=yes
+wine_use_display
 
 shots="$build/screenshots"
 mkdir -p "$shots"
@@ -30,11 +24,10 @@ program=$!
 sleep "${RUN_SHOT_DELAY:-6}"
 import -display "$DISPLAY" -window root "$shots/run.png" 2>/dev/null && echo "screenshot: $shots/run.png"
 
-if [ -n "$xvfb_pid" ]; then
+if [ -z "$had_display" ]; then
   # Nobody can work the window on a virtual display: give it a while, then end it.
-  timeout_s="${RUN_TIMEOUT:-30}"
-  for _ in $(seq "$timeout_s"); do kill -0 $program 2>/dev/null || break; sleep 1; done
-  wineserver -k 2>/dev/null || true
+  for _ in $(seq "${RUN_TIMEOUT:-30}"); do kill -0 $program 2>/dev/null || break; sleep 1; done
+  wine_stop_all
 else
   wait $program
 fi

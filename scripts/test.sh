@@ -6,5 +6,11 @@ build="${BUILD_DIR:-$root/build}"
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DINSTALL_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
+
+export WINE_ROOT="$build/wine"
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh"
+# The servers and the private X display are left to linger between tests; end them with the run.
+trap wine_stop_all EXIT
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" --timeout 300

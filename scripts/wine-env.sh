@@ -59,3 +59,39 @@ wine_prepare_prefix() {
     mv "$tmp" "$WINEPREFIX"
   ) 9>"$WINE_ROOT/.lock"
 }
+
+# Points DISPLAY at a working X server: the caller's, or a private Xvfb kept in $WINE_ROOT.
+wine_use_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  (
+    flock 9
+    if [ -f "$WINE_ROOT/xvfb.display" ] && DISPLAY="$(cat "$WINE_ROOT/xvfb.display")" xdpyinfo >/dev/null 2>&1; then
+      exit 0
+    fi
+    local n
+    for n in $(seq 90 130); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+      setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null 9>&- &
+      echo $! >"$WINE_ROOT/xvfb.pid"
+      for _ in $(seq 50); do DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+      echo ":$n" >"$WINE_ROOT/xvfb.display"
+      exit 0
+    done
+    echo "no free X display number" >&2
+    exit 1
+  ) 9>"$WINE_ROOT/.xvfb-lock"
+  DISPLAY="$(cat "$WINE_ROOT/xvfb.display")"
+  export DISPLAY
+}
+
+# Stops the private Xvfb and the prefixes' servers.
+wine_stop_all() {
+  local p
+  for p in "$WINE_ROOT"/prefix-*; do
+    [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1 || true
+  done
+  if [ -f "$WINE_ROOT/xvfb.pid" ]; then
+    kill "$(cat "$WINE_ROOT/xvfb.pid")" 2>/dev/null || true
+    rm -f "$WINE_ROOT/xvfb.pid" "$WINE_ROOT/xvfb.display"
+  fi
+}
