@@ -1,5 +1,12 @@
 #include "RH_Common_Proc.h"
 
+#include <cstdint>
+
+#include "NumberFormat.h"
+#include "ProfileFile.h"
+#include "RH_Common_Const.h"
+#include "RH_Common_Var.h"
+
 namespace {
 
 int SystemScreenDpi() {
@@ -84,3 +91,106 @@ WindowsDirectoryFn SetWindowsDirectoryQuery(WindowsDirectoryFn Fn) {
   return Replace(WindowsDirectory, Fn, &SystemWindowsDirectory);
 }
 }  // namespace SystemQueries
+
+std::wstring Text_Sbo = L"СБОЙ";
+std::wstring Text_Met = L"МЕТКА";
+std::wstring Text_nnn = L"н";
+std::wstring Text_sss = L"с";
+
+namespace {
+
+const wchar_t OptionsSection[] = L"options";
+
+// A byte field cannot hold a value outside 0..255: such a value keeps the default instead of a
+// wrapped number, and the start goes on.
+std::uint8_t ReadByte(const TProfileFile& File, const wchar_t* Key, std::uint8_t Default) {
+  const std::int32_t value = File.ReadInteger(OptionsSection, Key, Default);
+  return value >= 0 && value <= 255 ? static_cast<std::uint8_t>(value) : Default;
+}
+
+bool ReadBool(const TProfileFile& File, const wchar_t* Key, bool Default) {
+  return File.ReadBool(OptionsSection, Key, Default);
+}
+
+struct TLocalisedRow {
+  const wchar_t* Section;
+  const wchar_t* Key;
+  std::wstring* Row;
+};
+
+}  // namespace
+
+void ReadSettings() {
+  SetNumberFormat(L'.', L' ');
+  // Without a program folder the name would be relative, and the system would look in the Windows folder.
+  const TProfileFile file(ProgramPath.empty() ? std::wstring() : ProgramPath + L"Settings\\" + L"rarovu.ini");
+  TSettings& s = Settings;
+  s.forMVD = false;
+  s.forGE = ReadBool(file, L"forGE", false);
+  s.Person = 0;
+  s.FilterType = ReadByte(file, L"FilterType", 0);
+  s.DefaultRegType = static_cast<Tregtype>(ReadByte(file, L"DefaultRegType", RegType_LRHECG));
+  s.doformshow = ReadBool(file, L"doformshow", true);
+  s.DebugPrint = ReadBool(file, L"DebugPrint", false);
+  s.DebugMy = ReadBool(file, L"DebugMy", false);
+  s.PoverkaView = ReadBool(file, L"PoverkaView", false);
+  s.HviewDebug = ReadBool(file, L"HviewDebug", false);
+  s.ECGAtRestWork = ReadBool(file, L"ECGAtRestWork", false);
+  s.OnlyDecode = ReadBool(file, L"onlydecode", false);
+  s.SaveSwap = ReadBool(file, L"saveswap", false);
+  s.ChannelGain = file.ReadFloat(OptionsSection, L"Channel1Gain", 1.0);
+  s.ChannelGain12 = file.ReadFloat(OptionsSection, L"Channel2Gain", 1.0);
+  s.GroupProcess = ReadBool(file, L"GroupProcess", false);
+  s.EnabledScrining = ReadBool(file, L"EnabledScrining", false);
+  s.HardwareType = file.ReadInteger(OptionsSection, L"HardwareType", 1);
+  s.LanguageSetting = file.ReadString(OptionsSection, L"LanguageSetting", std::wstring());
+  s.New_Reg = ReadByte(file, L"new_reg", 0);
+  s.NurseMode = ReadBool(file, L"NurseMode", true);
+  s.DoctorMode = ReadBool(file, L"DoctorMode", true);
+  s.EMIASTESTINGMODE = ReadBool(file, L"EMIASTESTINGMODE", false);
+  s.EMIASEMULATINGMODE = ReadBool(file, L"EMIASEMULATINGMODE", false);
+  s.RegEmulating = ReadBool(file, L"RegEmulating", false);
+  s.AriadnaSearchTesting = ReadBool(file, L"AriadnaSearchTesting", false);
+  s.UserIsMS = ReadBool(file, L"UserIsMS", false);
+  s.PraktikaSearchTesting = ReadBool(file, L"PraktikaSearchTesting", false);
+  s.PraktikaTesting = ReadBool(file, L"PraktikaTesting", false);
+}
+
+void LocaliseTables() {
+  const wchar_t* const messages = L"RH_Messages";
+  const wchar_t* const proc = L"RH_Common_Proc";
+  // Diagnosis row 21 and conduction row 3 ("WPW") have no key: they stay Russian in every language.
+  const TLocalisedRow rows[] = {
+      {messages, L"Normo", &BodyTypeNames[0]},   {messages, L"Giper", &BodyTypeNames[1]},
+      {messages, L"Asten", &BodyTypeNames[2]},
+
+      {messages, L"Gip", &DiagnosisNames[0]},    {messages, L"NIP", &DiagnosisNames[1]},
+      {messages, L"NMK", &DiagnosisNames[2]},    {messages, L"IBS", &DiagnosisNames[3]},
+      {messages, L"Ste", &DiagnosisNames[4]},    {messages, L"PKa", &DiagnosisNames[5]},
+      {messages, L"IPF", &DiagnosisNames[6]},    {messages, L"Rev", &DiagnosisNames[7]},
+      {messages, L"NCD", &DiagnosisNames[8]},    {messages, L"HNZ", &DiagnosisNames[9]},
+      {messages, L"BAs", &DiagnosisNames[10]},   {messages, L"IOF", &DiagnosisNames[11]},
+      {messages, L"MSt", &DiagnosisNames[12]},   {messages, L"API", &DiagnosisNames[13]},
+      {messages, L"DMP", &DiagnosisNames[14]},   {messages, L"DMPP", &DiagnosisNames[15]},
+      {messages, L"OAP", &DiagnosisNames[16]},   {messages, L"SAo", &DiagnosisNames[17]},
+      {messages, L"KAo", &DiagnosisNames[18]},   {messages, L"SLA", &DiagnosisNames[19]},
+      {messages, L"IVR", &DiagnosisNames[20]},
+
+      {messages, L"SGl", &DrugNames[0]},         {messages, L"Hin", &DrugNames[1]},
+      {messages, L"Kor", &DrugNames[2]},         {messages, L"PAn", &DrugNames[3]},
+      {messages, L"NPr", &DrugNames[4]},         {messages, L"ACA", &DrugNames[5]},
+      {messages, L"BBl", &DrugNames[6]},         {messages, L"Ant", &DrugNames[7]},
+      {messages, L"Diu", &DrugNames[8]},
+
+      {messages, L"Norm", &ConductionNames[0]},  {messages, L"BLN", &ConductionNames[1]},
+      {messages, L"BPN", &ConductionNames[2]},   {messages, L"nOp", &ConductionNames[4]},
+
+      {proc, L"Sbo", &Text_Sbo},                 {proc, L"Met", &Text_Met},
+      {proc, L"nnn", &Text_nnn},                 {proc, L"sss", &Text_sss},
+  };
+  const TProfileFile file(LanguageFile);
+  // Each row's Russian text, which it still holds, is the default for a missing key.
+  for (const TLocalisedRow& row : rows) *row.Row = file.ReadString(row.Section, row.Key, *row.Row);
+}
+
+void InitialiseCommonProc() { LocaliseTables(); }

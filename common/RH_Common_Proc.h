@@ -15,6 +15,24 @@ std::wstring GetWindowsFolder();
 // Asks Windows to shut down with ExitWindowsEx flags, enabling the shutdown privilege first.
 bool RestartWindows(UINT Flags);
 
+// Reads ProgramPath + "Settings\rarovu.ini", section "options", into Settings. First fixes the
+// process-wide number format to "." and " " for the rest of the run. A missing folder, file, key or an
+// unreadable value gives the field its default; nothing is reported.
+void ReadSettings();
+
+// Texts of this unit, localised with the vocabulary.
+extern std::wstring Text_Sbo;  // "СБОЙ"
+extern std::wstring Text_Met;  // "МЕТКА"
+extern std::wstring Text_nnn;  // "н"
+extern std::wstring Text_sss;  // "с"
+
+// Overwrites the localised vocabulary rows and the four texts above with the texts of LanguageFile;
+// a missing file, section or key leaves the Russian text.
+void LocaliseTables();
+
+// The initialisation of this unit: the localisation. It follows that of RH_Common_Var.
+void InitialiseCommonProc();
+
 // Seams for what a test cannot set per case: the screen's logical DPI and the shutdown request itself.
 namespace SystemQueries {
 using ScreenDpiFn = int (*)();
