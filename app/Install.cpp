@@ -1,12 +1,32 @@
 // The program block of the setup program.
 #include <windows.h>
-#include <commctrl.h>
+
 #include <string>
 
-#include "RH_Common_Proc.h"
+#include "Main.h"
+#include "RH_Common_Init.h"
 #include "ResourceIds.h"
+#include "Toolkit.h"
+#include "WaitRun.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
 
 namespace {
+
+// A DLL planted beside Install.exe (a download folder) or in the current folder must never be loaded:
+// DLLs loaded by name come from the system folder only. SetDefaultDllDirectories is there from
+// Windows 8 and on Vista/7 with KB2533623; otherwise at least the current folder leaves the search.
+void RestrictDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+                                       GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                                 : nullptr;
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  SetDllDirectoryW(L"");
+}
 
 // The program's own folder becomes the current directory, so relative names typed by the operator
 // resolve against the distribution, also when the program was started from elsewhere.
@@ -19,47 +39,27 @@ void EnterProgramFolder() {
   SetCurrentDirectoryW(folder.c_str());
 }
 
-LRESULT CALLBACK MainWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  if (Msg == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(Wnd, Msg, WParam, LParam);
-}
-
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int ShowCmd) {
+int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
+  RestrictDllSearch();
+  // The shared library's units start before anything of this program.
+  InitialiseCommonUnits();
+
   EnterProgramFolder();
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
-
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = MainWindowProc;
-  wc.hInstance = Instance;
-  wc.hIcon = LoadIconW(Instance, MAKEINTRESOURCEW(IDI_INSTALL));
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"TFMain";
-  RegisterClassExW(&wc);
-
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT rect{0, 0, 954, 579};
-  AdjustWindowRectEx(&rect, style, FALSE, 0);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  HWND wnd = CreateWindowExW(0, wc.lpszClassName, L"Установка комплекса", style,
-                             (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
-                             nullptr, Instance, nullptr);
-  if (!wnd) return 1;
-  ShowWindow(wnd, ShowCmd);
-  UpdateWindow(wnd);
-
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  Application.Initialize();
+  Application.SetTitle(L"Установка комплекса \"Ритмон-Vidoze\"");
+  Application.SetIcon(LoadIconW(Instance, MAKEINTRESOURCEW(IDI_INSTALL)));
+  try {
+    FMain = new TFMain();
+    CreateWaitRunWindow();  // hidden; the suite's other programs show it
+    Application.Run();
+  } catch (...) {
+    Application.HandleException();
   }
-  return static_cast<int>(msg.wParam);
+  delete FWaitRun;
+  FWaitRun = nullptr;
+  delete FMain;
+  FMain = nullptr;
+  return 0;
 }

@@ -166,6 +166,13 @@ strip GLYPH_BACK "$T/back.png"
       "$T/cancel.png"
 strip GLYPH_CANCEL "$T/cancel.png"
 
+# a tick, drawn like the cross
+"$IM" -size 64x64 xc:none -fill none -stroke '#17602C' -strokewidth 17 \
+      -draw "stroke-linejoin round stroke-linecap round polyline 12,34 26,48 52,16" \
+      -stroke '#4CC46E' -strokewidth 10 -draw "stroke-linejoin round stroke-linecap round polyline 12,34 26,48 52,16" \
+      "$T/ok.png"
+strip GLYPH_OK "$T/ok.png"
+
 # door frame with the leaf swung open and an arrow leaving through it
 shape "$T/exit.png"   '#F2F4F6' '#C9D1D8' '#59646E' 'rectangle 6,6 38,58'
 shape "$T/e-leaf.png" '#C98E55' '#8F5C2E' '#5E3B1C' 'polygon 6,6 26,14 26,62 6,58'
@@ -226,6 +233,7 @@ TITLE_PNL_M.png  1x100   srgba
 GLYPH_NEXT.png   32x16   srgba
 GLYPH_BACK.png   32x16   srgba
 GLYPH_CANCEL.png 32x16   srgba
+GLYPH_OK.png     32x16   srgba
 GLYPH_EXIT.png   32x16   srgba
 GLYPH_INSTALL.png 32x16  srgba
 GLYPH_FOLDER.png 32x16   srgba

@@ -1,0 +1,22 @@
+#include "Background.h"
+
+void ComposeBackground(TBitmap32& Buffer, const TBackgroundImages& Images) {
+  const int W = Buffer.Width(), H = Buffer.Height();
+
+  // Texture, row by row; a zero-sized tile would never advance.
+  if (!Images.Texture.Empty())
+    for (int y = 0; y <= H; y += Images.Texture.Height())
+      for (int x = 0; x <= W; x += Images.Texture.Width()) Buffer.Draw(x, y, Images.Texture);
+
+  // Title bar: the two ends, and between them the middle slice once per column.
+  Buffer.Draw(0, 0, Images.TitleLeft);
+  const int L = Images.TitleLeft.Width();
+  const int R = W - Images.TitleRight.Width();
+  Buffer.Draw(R, 0, Images.TitleRight);
+  for (int x = L; x <= R - 1; ++x) Buffer.Draw(x, 0, Images.TitleMiddle);
+
+  Buffer.Draw(L - 5, 15, Images.Logo);
+  Buffer.Draw((W - Images.Title.Width()) / 2, 20, Images.Title);
+  // The panel image's first three columns are margin and fall outside.
+  Buffer.Draw(-3, 95, Images.Panels);
+}

@@ -1,0 +1,3 @@
+#include "Main.h"
+
+TShowMessageWindowFn MessageWindow = &ShowMessageWindow;

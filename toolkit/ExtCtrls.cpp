@@ -1,0 +1,203 @@
+#include "ExtCtrls.h"
+
+#include <richedit.h>
+
+#include "Error.h"
+
+// ---------------------------------------------------------------- TTabSheet, TPageControl
+
+TTabSheet::TTabSheet(TPageControl* PageControl, const std::wstring& Name)
+    : TWinControl(PageControl), FPageControl(PageControl) {
+  SetName(Name);
+  RegisterWindowClass(L"TTabSheet");
+  CreateHandle(L"TTabSheet", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Name);
+  ShowWindow(Handle(), SW_HIDE);
+  SetAlign(alClient);
+}
+
+TPageControl::TPageControl(TWinControl* Parent) : TWinControl(Parent) {
+  RegisterWindowClass(L"TPageControl");
+  CreateHandle(L"TPageControl", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+}
+
+int TPageControl::PageCount() const {
+  int count = 0;
+  for (TWinControl* child : Controls())
+    if (dynamic_cast<TTabSheet*>(child)) ++count;
+  return count;
+}
+
+TTabSheet* TPageControl::Page(int Index) const {
+  for (TWinControl* child : Controls())
+    if (auto* page = dynamic_cast<TTabSheet*>(child))
+      if (Index-- == 0) return page;
+  return nullptr;
+}
+
+void TPageControl::SetActivePage(TTabSheet* Page) {
+  if (Page == FActivePage || (Page && Page->PageControl() != this)) return;
+  TTabSheet* previous = FActivePage;
+  FActivePage = Page;
+  if (Page) Page->Show();
+  if (previous) {
+    // The focus must not stay in a hidden page.
+    HWND focus = GetFocus();
+    const bool focusInside = focus && (focus == previous->Handle() || IsChild(previous->Handle(), focus));
+    previous->Hide();
+    if (focusInside) ::SetFocus(Handle());
+  }
+  if (Page && Page->OnShow) Page->OnShow(Page);
+}
+
+void TPageControl::ActivatePage(const std::wstring& Name) {
+  for (TWinControl* child : Controls())
+    if (auto* page = dynamic_cast<TTabSheet*>(child))
+      if (page->Name() == Name) return SetActivePage(page);
+  throw EProgramError(L"Нет страницы \"" + Name + L"\".");
+}
+
+// ---------------------------------------------------------------- TRichEdit
+
+namespace {
+
+const wchar_t* RichEditClass() {
+  // From the system folder by its full path: never a riched20.dll lying beside the program.
+  static HMODULE library = [] {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return static_cast<HMODULE>(nullptr);
+    return LoadLibraryW((std::wstring(folder, length) + L"\\riched20.dll").c_str());
+  }();
+  if (!library) throw EProgramError(L"Не удалось загрузить библиотеку riched20.dll.");
+  return RICHEDIT_CLASSW;
+}
+
+struct StreamSource {
+  const std::string* Data;
+  size_t Position;
+};
+
+DWORD CALLBACK ReadStream(DWORD_PTR Cookie, LPBYTE Buffer, LONG Wanted, LONG* Read) {
+  auto* source = reinterpret_cast<StreamSource*>(Cookie);
+  const size_t left = source->Data->size() - source->Position;
+  const size_t count = left < static_cast<size_t>(Wanted) ? left : static_cast<size_t>(Wanted);
+  source->Data->copy(reinterpret_cast<char*>(Buffer), count, source->Position);
+  source->Position += count;
+  *Read = static_cast<LONG>(count);
+  return 0;
+}
+
+}  // namespace
+
+TRichEdit::TRichEdit(TWinControl* Parent) : TWinControl(Parent) {
+  CreateHandle(RichEditClass(), ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL);
+  SetParentColor(false);
+  SetColor(clWindow);
+}
+
+void TRichEdit::SetInnerBorder(int Pixels) {
+  FInnerBorder = Pixels;
+  ApplyInnerBorder();
+}
+
+void TRichEdit::ApplyInnerBorder() {
+  RECT rect;
+  GetClientRect(Handle(), &rect);
+  InflateRect(&rect, -FInnerBorder, -FInnerBorder);
+  SendMessageW(Handle(), EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+}
+
+void TRichEdit::LoadRtf(const std::string& Rtf) {
+  StreamSource source{&Rtf, 0};
+  EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, ReadStream};
+  SendMessageW(Handle(), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  if (stream.dwError != 0 || (Rtf.compare(0, 5, "{\\rtf") != 0))
+    throw EProgramError(L"Не удалось прочитать текст в формате RTF.");
+  ApplyInnerBorder();
+}
+
+void TRichEdit::LoadRtfFromResource(const std::wstring& ResourceName) {
+  const std::string rtf = LoadResourceBytes(ResourceName);
+  try {
+    LoadRtf(rtf);
+  } catch (const EProgramError&) {
+    throw EProgramError(L"Ресурс \"" + ResourceName + L"\" не является текстом в формате RTF.");
+  }
+}
+
+std::wstring TRichEdit::PlainText() const {
+  GETTEXTLENGTHEX lengthQuery{GTL_DEFAULT, 1200};
+  const LRESULT length = SendMessageW(Handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&lengthQuery), 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  GETTEXTEX query{static_cast<DWORD>((length + 1) * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+  const LRESULT got = SendMessageW(Handle(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&query),
+                                   reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(got));
+  return text;
+}
+
+void TRichEdit::ColorChanged() {
+  SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
+  TWinControl::ColorChanged();
+}
+
+LRESULT TRichEdit::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  switch (Msg) {
+    case WM_NCCALCSIZE:
+      // Room for the soft bevel around the text.
+      InflateRect(reinterpret_cast<RECT*>(LParam), -2, -2);
+      return DefaultHandler(Msg, WParam, LParam);
+    case WM_NCPAINT: {
+      DefaultHandler(Msg, WParam, LParam);
+      HDC dc = GetWindowDC(Handle());
+      RECT window;
+      GetWindowRect(Handle(), &window);
+      OffsetRect(&window, -window.left, -window.top);
+      DrawEdge(dc, &window, EDGE_ETCHED, BF_RECT | BF_SOFT);
+      ReleaseDC(Handle(), dc);
+      return 0;
+    }
+    case WM_SIZE: {
+      const LRESULT result = TWinControl::WndProc(Msg, WParam, LParam);
+      ApplyInnerBorder();
+      return result;
+    }
+  }
+  return TWinControl::WndProc(Msg, WParam, LParam);
+}
+
+// ---------------------------------------------------------------- TPaintBox32
+
+TPaintBox32::TPaintBox32(TWinControl* Parent) : TWinControl(Parent) {
+  RegisterWindowClass(L"TPaintBox32");
+  CreateHandle(L"TPaintBox32", 0);
+}
+
+void TPaintBox32::EndUpdate() {
+  if (FUpdateCount > 0 && --FUpdateCount == 0) Changed();
+}
+
+void TPaintBox32::Changed() {
+  if (FUpdateCount == 0) Invalidate();
+}
+
+void TPaintBox32::Resized() {
+  if (ClientWidth() != FBuffer.Width() || ClientHeight() != FBuffer.Height())
+    FBuffer.SetSize(ClientWidth(), ClientHeight());
+  TWinControl::Resized();
+}
+
+LRESULT TPaintBox32::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  switch (Msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(Handle(), &ps);
+      FBuffer.PaintTo(dc, 0, 0);
+      EndPaint(Handle(), &ps);
+      return 0;
+    }
+  }
+  return TWinControl::WndProc(Msg, WParam, LParam);
+}

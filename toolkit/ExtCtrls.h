@@ -1,0 +1,84 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "Bitmap32.h"
+#include "Controls.h"
+
+class TPageControl;
+
+// A page of a page control: a container in the page control's colour that fills it. Only the active
+// page is visible.
+class TTabSheet : public TWinControl {
+ public:
+  TTabSheet(TPageControl* PageControl, const std::wstring& Name);
+  TPageControl* PageControl() const { return FPageControl; }
+  // Runs each time the page becomes the active page, after it appeared.
+  TNotifyEvent OnShow;
+
+ private:
+  TPageControl* FPageControl;
+};
+
+// Pages on top of each other without tabs: only the buttons of the program switch between them.
+class TPageControl : public TWinControl {
+ public:
+  explicit TPageControl(TWinControl* Parent);
+  int PageCount() const;
+  TTabSheet* Page(int Index) const;
+  TTabSheet* ActivePage() const { return FActivePage; }
+  // Shows the page and hides the one shown before, then runs the page's OnShow. Activating the page
+  // that is already active does nothing.
+  void SetActivePage(TTabSheet* Page);
+  // The same by the page's name; throws EProgramError for an unknown name.
+  void ActivatePage(const std::wstring& Name);
+
+ private:
+  TTabSheet* FActivePage = nullptr;
+};
+
+// A read-only rich-text box (RichEdit20W) without border, with a soft bevel and an inner margin.
+class TRichEdit : public TWinControl {
+ public:
+  explicit TRichEdit(TWinControl* Parent);
+  // Empty space between the bevel and the text, in pixels.
+  void SetInnerBorder(int Pixels);
+  // Replaces the text with the RTF document stored as RCDATA resource ResourceName. Throws
+  // EProgramError when the resource is missing or cannot be read as rich text.
+  void LoadRtfFromResource(const std::wstring& ResourceName);
+  void LoadRtf(const std::string& Rtf);
+  // The plain text shown.
+  std::wstring PlainText() const;
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  void ColorChanged() override;
+
+ private:
+  void ApplyInnerBorder();
+  int FInnerBorder = 0;
+};
+
+// A paint box with a 32-bit back buffer of its own size; painting shows the buffer. OnResize runs after
+// the buffer has been brought to the new size. Between BeginUpdate and EndUpdate changes are not shown;
+// the last EndUpdate shows the buffer again.
+class TPaintBox32 : public TWinControl {
+ public:
+  explicit TPaintBox32(TWinControl* Parent);
+  TBitmap32& Buffer() { return FBuffer; }
+  const TBitmap32& Buffer() const { return FBuffer; }
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  int UpdateCount() const { return FUpdateCount; }
+  // The buffer changed: repaint it, unless updates are suspended.
+  void Changed();
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  void Resized() override;
+
+ private:
+  TBitmap32 FBuffer;
+  int FUpdateCount = 0;
+};

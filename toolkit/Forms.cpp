@@ -1,0 +1,400 @@
+#include "Forms.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <algorithm>
+
+#include "Dialogs.h"
+
+TApplication Application;
+
+// ---------------------------------------------------------------- TForm
+
+TForm::TForm(const wchar_t* WindowClassName) : TWinControl(nullptr) {
+  RegisterWindowClass(WindowClassName, CS_DBLCLKS);
+  CreateHandle(WindowClassName, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
+                                    WS_THICKFRAME | WS_CLIPCHILDREN,
+               WS_EX_CONTROLPARENT);
+  Application.FormCreated(this);
+}
+
+TForm::~TForm() {
+  while (!FTimers.empty()) delete FTimers.back();
+  Application.FormDestroyed(this);
+}
+
+void TForm::SetClientSize(int Width, int Height) {
+  RECT rect{0, 0, Width, Height};
+  AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
+  SetWindowPos(Handle(), nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle Value) {
+  const int width = ClientWidth(), height = ClientHeight();
+  LONG style = GetWindowLongW(Handle(), GWL_STYLE);
+  LONG exStyle = GetWindowLongW(Handle(), GWL_EXSTYLE);
+  style &= ~(WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER);
+  exStyle &= ~WS_EX_DLGMODALFRAME;
+  switch (Value) {
+    case bsNone: style |= WS_POPUP; break;
+    case bsSingle: style |= WS_CAPTION; break;
+    case bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+      style |= WS_CAPTION;
+      style &= ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+      exStyle |= WS_EX_DLGMODALFRAME;
+      break;
+  }
+  SetWindowLongW(Handle(), GWL_STYLE, style);
+  SetWindowLongW(Handle(), GWL_EXSTYLE, exStyle);
+  SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SetClientSize(width, height);
+}
+
+void TForm::SetBorderIcons(bool SystemMenu, bool Minimize, bool Maximize) {
+  LONG style = GetWindowLongW(Handle(), GWL_STYLE) & ~(WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+  if (SystemMenu) style |= WS_SYSMENU;
+  if (Minimize) style |= WS_MINIMIZEBOX;
+  if (Maximize) style |= WS_MAXIMIZEBOX;
+  SetWindowLongW(Handle(), GWL_STYLE, style);
+  SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TForm::SetStayOnTop(bool Value) {
+  SetWindowPos(Handle(), Value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool TForm::StayOnTop() const { return (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+void TForm::SetIcon(HICON Icon) {
+  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
+  SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
+}
+
+void TForm::SetVisible(bool Value) {
+  if (!Value) {
+    ShowWindow(Handle(), SW_HIDE);
+    return;
+  }
+  if (!FShownOnce && FPosition == poScreenCenter) {
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
+    SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  FShownOnce = true;
+  if (OnShow) OnShow(this);
+  if (Application.MainForm() == this && Application.Handle() && !IsWindowVisible(Application.Handle()))
+    ShowWindow(Application.Handle(), SW_SHOWNOACTIVATE);
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+}
+
+int TForm::ShowModal() {
+  FModalResult = mrNone;
+  FModal = true;
+  HWND previous = GetActiveWindow();
+  const std::vector<HWND> disabled = Application.DisableTaskWindows(Handle());
+  auto closeModal = [this]() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    TCloseAction action = caHide;
+    if (canClose && OnClose) OnClose(this, action);
+    if (!canClose || action == caNone) FModalResult = mrNone;
+    return FModalResult != mrNone;
+  };
+  try {
+    Show();
+    ++Application.FModalDepth;
+    for (;;) {
+      if (FModalResult != mrNone && closeModal()) break;
+      if (!Application.HandleMessage()) {
+        FModalResult = mrCancel;
+        break;
+      }
+    }
+  } catch (...) {
+    --Application.FModalDepth;
+    TApplication::EnableTaskWindows(disabled);
+    Hide();
+    FModal = false;
+    throw;
+  }
+  --Application.FModalDepth;
+  // The owners come back before this window goes, so that Windows activates one of them.
+  TApplication::EnableTaskWindows(disabled);
+  Hide();
+  FModal = false;
+  if (previous && IsWindow(previous)) SetActiveWindow(previous);
+  return FModalResult;
+}
+
+void TForm::Close() {
+  if (FModal) {
+    if (FModalResult == mrNone) FModalResult = mrCancel;
+    return;
+  }
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  if (!canClose) return;
+  TCloseAction action = caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == caNone) return;
+  if (Application.MainForm() == this)
+    Application.Terminate();
+  else
+    Hide();
+}
+
+void TForm::BringToFront() {
+  SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (IsWindowEnabled(Handle())) SetForegroundWindow(Handle());
+}
+
+void TForm::RememberFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(Handle(), focus)) FFocused = focus;
+}
+
+void TForm::RestoreFocus() {
+  if (FFocused && IsWindow(FFocused) && IsChild(Handle(), FFocused) && IsWindowVisible(FFocused) &&
+      IsWindowEnabled(FFocused))
+    ::SetFocus(FFocused);
+}
+
+void TForm::TimerMessage(UINT_PTR Id) {
+  for (TTimer* timer : FTimers)
+    if (timer->FId == Id) {
+      if (timer->FEnabled && timer->OnTimer) timer->OnTimer(timer);
+      return;
+    }
+}
+
+LRESULT TForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  switch (Msg) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_TIMER:
+      TimerMessage(WParam);
+      return 0;
+    case WM_ACTIVATE: {
+      if (LOWORD(WParam) == WA_INACTIVE) {
+        RememberFocus();
+        break;
+      }
+      const LRESULT result = DefaultHandler(Msg, WParam, LParam);
+      if (!HIWORD(WParam)) RestoreFocus();
+      return result;
+    }
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
+    case WM_SYSCOMMAND:
+      // The main form minimises the application window, whose task-bar button then restores it.
+      if ((WParam & 0xFFF0) == SC_MINIMIZE && Application.MainForm() == this && Application.Handle()) {
+        ShowWindow(Application.Handle(), SW_MINIMIZE);
+        return 0;
+      }
+      break;
+  }
+  return TWinControl::WndProc(Msg, WParam, LParam);
+}
+
+// ---------------------------------------------------------------- TTimer
+
+TTimer::TTimer(TForm* Owner) : TComponent(Owner), FForm(Owner), FId(Owner->FNextTimerId++) {
+  FForm->FTimers.push_back(this);
+}
+
+TTimer::~TTimer() {
+  if (FForm->Handle()) KillTimer(FForm->Handle(), FId);
+  auto& list = FForm->FTimers;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TTimer::SetEnabled(bool Value) {
+  FEnabled = Value;
+  Update();
+}
+
+void TTimer::SetInterval(unsigned Milliseconds) {
+  FInterval = Milliseconds;
+  Update();
+}
+
+void TTimer::Update() {
+  if (!FForm->Handle()) return;
+  KillTimer(FForm->Handle(), FId);
+  if (FEnabled && FInterval > 0) SetTimer(FForm->Handle(), FId, FInterval, nullptr);
+}
+
+// ---------------------------------------------------------------- TApplication
+
+void TApplication::Initialize() {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  OleInitialize(nullptr);
+  if (FHandle) return;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = AppWndProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TApplication";
+  RegisterClassExW(&wc);
+  // Zero-sized: it is there for its task-bar button only.
+  FHandle = CreateWindowExW(0, wc.lpszClassName, FTitle.c_str(),
+                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                            nullptr, wc.hInstance, nullptr);
+}
+
+void TApplication::SetTitle(const std::wstring& Value) {
+  FTitle = Value;
+  if (FHandle) SetWindowTextW(FHandle, FTitle.c_str());
+}
+
+void TApplication::SetIcon(HICON Icon) {
+  if (!FHandle) return;
+  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
+  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(Icon));
+}
+
+LRESULT CALLBACK TApplication::AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  switch (Msg) {
+    case WM_CLOSE:
+      if (Application.FMainForm) Application.FMainForm->Close();
+      return 0;
+    case WM_SIZE:
+      // The forms go with the application window when it is minimised and come back with it.
+      if (WParam == SIZE_MINIMIZED) ShowOwnedPopups(Wnd, FALSE);
+      if (WParam == SIZE_RESTORED) {
+        ShowOwnedPopups(Wnd, TRUE);
+        HWND popup = GetLastActivePopup(Wnd);
+        if (GetActiveWindow() == Wnd && popup != Wnd && IsWindowVisible(popup) && IsWindowEnabled(popup)) SetFocus(popup);
+      }
+      break;
+    case WM_ACTIVATE:
+      // Activated through its task-bar button: the form the user worked in last takes over.
+      if (LOWORD(WParam) != WA_INACTIVE && !HIWORD(WParam)) {
+        HWND popup = GetLastActivePopup(Wnd);
+        if (popup && popup != Wnd && IsWindowVisible(popup) && IsWindowEnabled(popup)) SetFocus(popup);
+      }
+      return 0;
+  }
+  return DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+void TApplication::FormCreated(TForm* Form) {
+  FForms.push_back(Form);
+  if (!FMainForm) {
+    FMainForm = Form;
+    FTerminated = false;
+  }
+}
+
+void TApplication::FormDestroyed(TForm* Form) {
+  FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
+  if (FMainForm == Form) FMainForm = nullptr;
+}
+
+bool TApplication::IsForm(HWND Wnd) const {
+  return std::any_of(FForms.begin(), FForms.end(), [Wnd](TForm* f) { return f->Handle() == Wnd; });
+}
+
+void TApplication::Run() {
+  FRunning = true;
+  if (FMainForm && !FMainForm->Visible()) FMainForm->Show();
+  while (!FTerminated && HandleMessage()) {
+  }
+  FRunning = false;
+}
+
+bool TApplication::HandleMessage() {
+  MSG msg;
+  const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+  if (got == 0) {
+    FTerminated = true;
+    // A modal loop passes the quit on to the loop it runs in.
+    if (FModalDepth > 0) PostQuitMessage(static_cast<int>(msg.wParam));
+    return false;
+  }
+  if (got == -1) return false;
+  HWND active = GetActiveWindow();
+  if (active && IsForm(active) && IsDialogMessageW(active, &msg)) return true;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      FTerminated = true;
+      if (FModalDepth > 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    HWND active = GetActiveWindow();
+    if (active && IsForm(active) && IsDialogMessageW(active, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void TApplication::Terminate() {
+  FTerminated = true;
+  if (FRunning) PostQuitMessage(0);
+}
+
+void TApplication::HandleException() {
+  try {
+    throw;
+  } catch (const EProgramError& error) {
+    ShowException(error.Text());
+  } catch (const std::exception& error) {
+    ShowException(FromUtf8(error.what()));
+  } catch (...) {
+    ShowException(L"Неизвестная ошибка.");
+  }
+}
+
+void TApplication::ShowException(const std::wstring& Text) {
+  Prompts().Box(DialogOwner(), Text, FTitle, MB_OK | MB_ICONERROR);
+}
+
+HWND TApplication::DialogOwner() const {
+  HWND active = GetActiveWindow();
+  if (active && IsForm(active)) return active;
+  if (FMainForm && IsWindowVisible(FMainForm->Handle())) return FMainForm->Handle();
+  return FHandle;
+}
+
+namespace {
+
+struct TaskWindows {
+  HWND Keep;
+  std::vector<HWND> Disabled;
+};
+
+BOOL CALLBACK CollectTaskWindow(HWND Wnd, LPARAM Data) {
+  auto* windows = reinterpret_cast<TaskWindows*>(Data);
+  if (Wnd != windows->Keep && IsWindowVisible(Wnd) && IsWindowEnabled(Wnd)) windows->Disabled.push_back(Wnd);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TApplication::DisableTaskWindows(HWND Keep) const {
+  TaskWindows windows{Keep, {}};
+  EnumThreadWindows(GetCurrentThreadId(), CollectTaskWindow, reinterpret_cast<LPARAM>(&windows));
+  for (HWND wnd : windows.Disabled) EnableWindow(wnd, FALSE);
+  return windows.Disabled;
+}
+
+void TApplication::EnableTaskWindows(const std::vector<HWND>& Windows) {
+  for (HWND wnd : Windows)
+    if (IsWindow(wnd)) EnableWindow(wnd, TRUE);
+}
