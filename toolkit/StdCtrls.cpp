@@ -468,7 +468,7 @@ int TLabel::AutoWidth() const {
   if (!FAutoSize || FWordWrap) return -1;
   // Some slack: Wine draws small TrueType sizes a few pixels wider than it measures them.
   const int width = TextExtent(0).cx;
-  return width + width / 16 + 1;
+  return width + width / 8 + 2;
 }
 
 int TLabel::AutoHeight(int ForWidth) const {
