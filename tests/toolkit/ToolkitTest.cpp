@@ -7,33 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedPrompts.h"
 #include "Toolkit.h"
 
 namespace {
-
-// Records every box and answers from a script (IDOK when the script is empty).
-class ScriptedPrompts : public TPrompts {
- public:
-  struct Shown {
-    std::wstring Text, Caption;
-    UINT Flags;
-  };
-  std::vector<Shown> Boxes;
-  std::vector<int> Answers;
-
-  ScriptedPrompts() { Previous = SetPrompts(this); }
-  ~ScriptedPrompts() override { SetPrompts(Previous); }
-  int Box(HWND, const std::wstring& Text, const std::wstring& Caption, UINT Flags) override {
-    Boxes.push_back({Text, Caption, Flags});
-    if (Answers.empty()) return IDOK;
-    const int answer = Answers.front();
-    Answers.erase(Answers.begin());
-    return answer;
-  }
-
- private:
-  TPrompts* Previous;
-};
 
 class TestForm : public TForm {
  public:
