@@ -1,5 +1,10 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
+
+#include "NumberFormat.h"
+#include "RH_Common_Var.h"
 
 // A fresh folder under the temporary folder, removed with its content at the end of the test.
 class TTempFolder {
@@ -22,3 +27,30 @@ void WriteUtf16File(const std::wstring& FileName, const std::wstring& Text);
 void CreateFolder(const std::wstring& Folder);
 // Removes a folder with everything below it; a missing folder is fine.
 void RemoveFolderTree(const std::wstring& Folder);
+
+// A test that gives the program folders of its own and puts the shared globals back afterwards.
+class TProgramFolderTest : public ::testing::Test {
+ protected:
+  TTempFolder Temp;
+  std::wstring SavedProgramPath = ProgramPath;
+  TSettings SavedSettings = Settings;
+  int Programs = 0;
+
+  void TearDown() override {
+    ProgramPath = SavedProgramPath;
+    Settings = SavedSettings;
+    SetNumberFormat(L'.', L' ');
+  }
+  // A program folder of its own for each call, so no read can see an earlier file.
+  std::wstring NewProgramFolder() {
+    const std::wstring folder = Temp.Path() + L"Программа " + std::to_wstring(++Programs) + L"\\";
+    CreateFolder(folder);
+    return folder;
+  }
+  std::wstring ProgramWithSettings(const std::string& Bytes) {
+    const std::wstring folder = NewProgramFolder();
+    CreateFolder(folder + L"Settings");
+    WriteFileBytes(folder + L"Settings\\rarovu.ini", Bytes);
+    return folder;
+  }
+};

@@ -96,30 +96,8 @@ struct TFileCase {
 
 void Nothing(TSettings&) {}
 
-class ReadSettingsFile : public ::testing::Test {
+class ReadSettingsFile : public TProgramFolderTest {
  protected:
-  TTempFolder Temp;
-  std::wstring SavedProgramPath = ProgramPath;
-  TSettings SavedSettings = Settings;
-  int Programs = 0;
-
-  void TearDown() override {
-    ProgramPath = SavedProgramPath;
-    Settings = SavedSettings;
-    SetNumberFormat(L'.', L' ');
-  }
-  // A program folder of its own for each file, so no read can see an earlier file.
-  std::wstring NewProgramFolder() {
-    const std::wstring folder = Temp.Path() + L"program" + std::to_wstring(++Programs) + L"\\";
-    CreateFolder(folder);
-    return folder;
-  }
-  std::wstring ProgramWithSettings(const std::string& Bytes) {
-    const std::wstring folder = NewProgramFolder();
-    CreateFolder(folder + L"Settings");
-    WriteFileBytes(folder + L"Settings\\rarovu.ini", Bytes);
-    return folder;
-  }
   // Reads the program's settings into a scrambled record.
   TSettings ReadFrom(const std::wstring& Folder) {
     ProgramPath = Folder;

@@ -30,27 +30,10 @@ TEST(ProgramFolder, IsTheExecutablesFolderWhateverTheCurrentFolder) {
   EXPECT_NE(GetFileAttributesW((folder + L"common_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES) << folder;
 }
 
-class GlobalEnvironment : public ::testing::Test {
+class GlobalEnvironment : public TProgramFolderTest {
  protected:
-  TTempFolder Temp;
-  std::wstring SavedProgramPath = ProgramPath;
-  TSettings SavedSettings = Settings;
-  int Programs = 0;
-
-  void TearDown() override {
-    ProgramPath = SavedProgramPath;
-    Settings = SavedSettings;
-  }
-  // A program folder of its own; Settings\rarovu.ini only when given.
-  std::wstring Program(const std::string* Ini) {
-    const std::wstring folder = Temp.Path() + L"Программа " + std::to_wstring(++Programs) + L"\\";
-    CreateFolder(folder);
-    if (Ini) {
-      CreateFolder(folder + L"Settings");
-      WriteFileBytes(folder + L"Settings\\rarovu.ini", *Ini);
-    }
-    return folder;
-  }
+  // Settings\rarovu.ini only when given.
+  std::wstring Program(const std::string* Ini) { return Ini ? ProgramWithSettings(*Ini) : NewProgramFolder(); }
 };
 
 TEST_F(GlobalEnvironment, EnglishOnlyForENGExactly) {
