@@ -97,6 +97,11 @@ const wchar_t Notice[] = L"Внимание!\r Если на вашем комп
                          L" снимите галочку установки драйвера!";
 
 TEST_F(Wizard, WalksEveryPageForwardAndBackThenCancels) {
+  // The task bar shows the application's title.
+  HWND application = Setup->WaitForWindowByClass(L"TApplication");
+  ASSERT_NE(application, nullptr);
+  EXPECT_EQ(WindowText(application), L"Установка комплекса \"Ритмон-Vidoze\"");
+
   // Welcome page.
   EXPECT_TRUE(PageShows(L"Добро пожаловать в программу установки комплекса "));
   EXPECT_TRUE(PageShows(L"\"РИТМОН-ХОЛТЕР\"!"));
