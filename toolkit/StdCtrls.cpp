@@ -38,6 +38,12 @@ bool UpdateHot(HWND Wnd, UINT Msg, bool& Hot) {
   return was != Hot;
 }
 
+// Focus and mouse-over switch a framed control to its hot frame colour and back.
+void RefreshHotFrame(HWND Wnd, UINT Msg, bool& Hot) {
+  const bool focusChanged = Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS;
+  if (UpdateHot(Wnd, Msg, Hot) || focusChanged) RedrawWindow(Wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
 // The client area's place inside the window, in window coordinates.
 RECT ClientInWindow(HWND Wnd) {
   RECT window, client;
@@ -384,20 +390,10 @@ LRESULT TEdit::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     case WM_NCPAINT:
       PaintFrame(Handle(), Color(), FFrame, FHot || Focused());
       return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      const LRESULT result = DefaultHandler(Msg, WParam, LParam);
-      RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-      return result;
-    }
-    case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE:
-    case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE:
-      if (UpdateHot(Handle(), Msg, FHot)) RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-      break;
   }
-  return TWinControl::WndProc(Msg, WParam, LParam);
+  const LRESULT result = TWinControl::WndProc(Msg, WParam, LParam);
+  RefreshHotFrame(Handle(), Msg, FHot);
+  return result;
 }
 
 // ---------------------------------------------------------------- TCheckBox
@@ -575,6 +571,7 @@ LRESULT TLogList::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
       return DefaultHandler(Msg, WParam, LParam);
     }
     case WM_NCPAINT: {
+      // The default painting draws the scroll bar, which lies in the non-client area too.
       DefaultHandler(Msg, WParam, LParam);
       if (FFrame.FrameVisible) {
         HDC dc = GetWindowDC(Handle());
@@ -590,20 +587,10 @@ LRESULT TLogList::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
       EraseBackground(reinterpret_cast<HDC>(WParam));
       return 1;
     }
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      const LRESULT result = DefaultHandler(Msg, WParam, LParam);
-      RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-      return result;
-    }
-    case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE:
-    case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE:
-      if (UpdateHot(Handle(), Msg, FHot)) RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-      break;
   }
-  return TWinControl::WndProc(Msg, WParam, LParam);
+  const LRESULT result = TWinControl::WndProc(Msg, WParam, LParam);
+  RefreshHotFrame(Handle(), Msg, FHot);
+  return result;
 }
 
 bool TLogList::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
