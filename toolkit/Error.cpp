@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-EProgramError::EProgramError(std::wstring Text) : FText(std::move(Text)), FUtf8(ToUtf8(FText)) {}
+EProgramError::EProgramError(std::wstring Text, unsigned long SystemCode)
+    : FText(std::move(Text)), FUtf8(ToUtf8(FText)), FSystemCode(SystemCode) {}
 
 std::string ToUtf8(const std::wstring& Text) {
   if (Text.empty()) return std::string();

@@ -8,7 +8,8 @@ TTempFolder::TTempFolder() {
   static unsigned counter = 0;
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
-  FPath = std::wstring(temp) + L"rh_common_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+  // Cyrillic letters and a blank: every path the tests use must survive both.
+  FPath = std::wstring(temp) + L"Проверка установки " + std::to_wstring(GetCurrentProcessId()) + L"_" +
           std::to_wstring(GetTickCount()) + L"_" + std::to_wstring(++counter) + L"\\";
   CreateFolder(FPath);
 }

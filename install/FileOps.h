@@ -1,0 +1,45 @@
+#pragma once
+// The file operations the deployment stages are built from. Paths are joined by plain concatenation:
+// a folder path given with a trailing backslash is followed directly by a name. Long and Cyrillic
+// names work everywhere (only "W" calls).
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// True when the folder exists (links followed).
+bool DirectoryExists(const std::wstring& Path);
+// Creates one level; the parent must exist. True when the folder was created.
+bool CreateDir(const std::wstring& Path);
+// Creates the folder and every missing parent; true when the folder exists afterwards.
+bool ForceDirectories(const std::wstring& Path);
+
+// Copies Source over Destination and gives the copy the source's last-write time, rounded to the two
+// seconds of the old FAT date format. Throws EProgramError "Cannot open file "<name>". <cause>" when
+// the source cannot be opened (nothing is created then) and "Cannot create file "<name>". <cause>" when
+// the destination cannot be created (a missing folder, a read-only file, a file held open elsewhere).
+// Returns false on a read or write error while copying; the partial destination is left in place.
+bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination);
+
+// Copies the tree below Source into Destination (created with its parents when missing) with the
+// system's file copy; files of a folder before its sub-folders. Reports nothing: a file that cannot be
+// copied is skipped.
+void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination);
+
+// Appends Folder + name for every direct sub-folder of Folder (which ends with a backslash) except ".",
+// ".." and "WithOutAnswer" (compared case-sensitively), in the file system's order. A missing folder
+// appends nothing.
+void ListSubfolders(const std::wstring& Folder, std::vector<std::wstring>& List);
+
+// Sets or clears the read-only bit, leaving every other attribute as it was; a missing path is left
+// alone and nothing is reported.
+void SetReadOnly(const std::wstring& Path, bool ReadOnly);
+
+// Copies the folder Source into Destination through the shell's file operation (FO_COPY,
+// FOF_FILESONLY, no owner): the shell shows its own progress and questions. True when it succeeded.
+bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination);
+
+// Leading and trailing blanks and control characters go.
+std::wstring TrimBlanks(const std::wstring& Text);
+// Upper case by the user's locale (Cyrillic included).
+std::wstring UpperCase(const std::wstring& Text);

@@ -1,0 +1,47 @@
+#pragma once
+// What the installation engine needs from whoever runs it: the main window (its log list, message
+// boxes and cursor), a test (a list of strings and scripted answers), or an unattended run. No stage
+// knows which one it has.
+#include <string>
+
+// Outcome words appended to a step line.
+extern const wchar_t* const OutcomeDone;    // "Завершено"
+extern const wchar_t* const OutcomeFailed;  // "ОШИБКА!!!"
+
+class TInstallContext {
+ public:
+  virtual ~TInstallContext() = default;
+
+  // The log: appends a line and returns its index; appends an outcome word to a line, without a blank.
+  virtual int AddLine(const std::wstring& Text) = 0;
+  virtual void AppendOutcome(int Line, const std::wstring& Word) = 0;
+  // Clears the log and shows it (the progress page).
+  virtual void ShowProgress() = 0;
+  // Lets the window handle what is waiting in its queue.
+  virtual void ProcessMessages() = 0;
+
+  // Modal boxes: a Yes/No question (true for Yes) and an error box with OK.
+  virtual bool AskYesNo(const std::wstring& Question) = 0;
+  virtual void ShowError(const std::wstring& Text) = 0;
+
+  // The busy span: close requests refused and the hourglass cursor while true.
+  virtual void SetBusy(bool Busy) = 0;
+
+  // The end of a run that went through: the exit button works, then either the large-font page is
+  // shown or the program is closed (after Yes to the final question).
+  virtual void EnableExit() = 0;
+  virtual void ShowFontSizePage() = 0;
+  virtual void CloseProgram() = 0;
+};
+
+// Enters the busy span for its lifetime: left on every way out, errors included.
+class TBusySpan {
+ public:
+  explicit TBusySpan(TInstallContext& Context) : FContext(Context) { FContext.SetBusy(true); }
+  ~TBusySpan() { FContext.SetBusy(false); }
+  TBusySpan(const TBusySpan&) = delete;
+  TBusySpan& operator=(const TBusySpan&) = delete;
+
+ private:
+  TInstallContext& FContext;
+};

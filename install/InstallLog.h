@@ -1,0 +1,52 @@
+#pragma once
+// The installation log as support staff read it: Target + "Settings\install.log", UTF-8 with a
+// byte-order mark, one section per run under a header line. It mirrors the on-screen log line for line
+// (with the final outcome words) and adds the text of an error that ended the run. It is rewritten
+// after every change of its run's section, so a run that stops anywhere leaves its log complete up to
+// there. A log file that cannot be written changes nothing else.
+#include <string>
+#include <vector>
+
+#include "InstallContext.h"
+
+class TInstallLog : public TInstallContext {
+ public:
+  // Passes everything on to Inner and keeps the log lines; the file is Target + "Settings\install.log"
+  // (and, when ExtraFile is not empty, that file too).
+  TInstallLog(TInstallContext& Inner, const std::wstring& Source, const std::wstring& Target,
+              std::wstring ExtraFile = std::wstring());
+
+  int AddLine(const std::wstring& Text) override;
+  void AppendOutcome(int Line, const std::wstring& Word) override;
+  void ShowProgress() override;
+  void ProcessMessages() override { FInner.ProcessMessages(); }
+  bool AskYesNo(const std::wstring& Question) override;
+  void ShowError(const std::wstring& Text) override;
+  void SetBusy(bool Busy) override { FInner.SetBusy(Busy); }
+  void EnableExit() override { FInner.EnableExit(); }
+  void ShowFontSizePage() override { FInner.ShowFontSizePage(); }
+  void CloseProgram() override { FInner.CloseProgram(); }
+
+  // Adds a line to the file only (the system's error code behind an error, for instance).
+  void Note(const std::wstring& Text);
+
+  // The header line of this run.
+  const std::wstring& Header() const { return FHeader; }
+  // The section of this run as it stands, lines joined by "\r\n".
+  std::vector<std::wstring> FileLines() const;
+
+ private:
+  void Flush();
+  struct TFileState {
+    std::wstring Path;
+    long long Start = -1;  // where this run's section begins; -1 until the first write succeeded
+  };
+  void FlushTo(TFileState& File);
+
+  TInstallContext& FInner;
+  std::wstring FHeader;
+  // Lines as the file shows them, and for each on-screen line its index among them.
+  std::vector<std::wstring> FLines;
+  std::vector<size_t> FScreenToFile;
+  std::vector<TFileState> FFiles;
+};

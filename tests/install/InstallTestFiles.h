@@ -1,0 +1,27 @@
+#pragma once
+// Small file helpers shared by the engine's tests (the temporary folder itself is CommonTestFiles.h's).
+#include <windows.h>
+
+#include <string>
+
+#include "CommonTestFiles.h"
+
+bool FileExists(const std::wstring& Path);
+// The whole file; throws std::runtime_error when it cannot be read.
+std::string ReadFileBytes(const std::wstring& Path);
+// The last-write time, or zero when the file cannot be opened.
+FILETIME LastWriteTime(const std::wstring& Path);
+void SetLastWriteTime(const std::wstring& Path, const FILETIME& Time);
+
+// Holds a file open without sharing, as a running program holding its library does.
+class THeldOpen {
+ public:
+  explicit THeldOpen(const std::wstring& Path);
+  ~THeldOpen();
+  THeldOpen(const THeldOpen&) = delete;
+  THeldOpen& operator=(const THeldOpen&) = delete;
+  bool Held() const { return FHandle != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE FHandle;
+};
