@@ -2,6 +2,7 @@
 // Owners of the Win32 resources the engine takes: each releases its resource on every way out of the
 // scope, errors included.
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
