@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include "Background.h"
+#include "FileOps.h"
+#include "InstallSequence.h"
 #include "MainControlIds.h"
 #include "RH_Common_Proc.h"
 #include "ResourceIds.h"
@@ -15,28 +17,6 @@ const wchar_t* const DriverNoticeText =
     L" снимите галочку установки драйвера!";
 
 namespace {
-
-std::wstring UpperCase(const std::wstring& Text) {
-  if (Text.empty()) return Text;
-  std::wstring upper(Text.size(), L'\0');
-  const int length = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, Text.data(), static_cast<int>(Text.size()),
-                                  upper.data(), static_cast<int>(upper.size()));
-  upper.resize(static_cast<size_t>(length));
-  return upper;
-}
-
-// Leading and trailing blanks and control characters go.
-std::wstring TrimBlanks(const std::wstring& Text) {
-  size_t first = 0, last = Text.size();
-  while (first < last && Text[first] <= L' ') ++first;
-  while (last > first && Text[last - 1] <= L' ') --last;
-  return Text.substr(first, last - first);
-}
-
-bool DirectoryExists(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // Bar buttons share one look.
 constexpr TColor BarFrameColor = RGB(0, 60, 116);
@@ -357,9 +337,9 @@ void TFMain::BtnInputPathNextClick(TObject* Sender) {
     return;
   }
   // One level each; a failure here shows when the installation checks the folder again.
-  if (!DirectoryExists(path)) CreateDirectoryW(path.c_str(), nullptr);
+  if (!DirectoryExists(path)) CreateDir(path);
   const std::wstring settings = path + L"Settings\\";
-  if (!DirectoryExists(settings)) CreateDirectoryW(settings.c_str(), nullptr);
+  if (!DirectoryExists(settings)) CreateDir(settings);
   InsatallPages->SetActivePage(tsInputComponents);
 }
 
@@ -373,10 +353,50 @@ void TFMain::BtnInputComponentsBackClick(TObject* Sender) {
   InsatallPages->SetActivePage(tsInputPath);
 }
 
+// The installation as the main window shows it: the log on the progress page, the program's message
+// boxes, the close query and the hourglass.
+class TMainWindowInstall : public TInstallContext {
+ public:
+  explicit TMainWindowInstall(TFMain& Form) : F(Form) {}
+  int AddLine(const std::wstring& Text) override { return F.LogList->Add(Text); }
+  void AppendOutcome(int Line, const std::wstring& Word) override {
+    F.LogList->SetLine(Line, F.LogList->Line(Line) + Word);
+  }
+  void ShowProgress() override {
+    F.LogList->Clear();
+    F.LogList->Show();
+    F.InsatallPages->SetActivePage(F.tsProgressInstall);
+  }
+  void ProcessMessages() override { Application.ProcessMessages(); }
+  bool AskYesNo(const std::wstring& Question) override {
+    return MessageDlg(Question, mtConfirmation, mbYesNo) == mrYes;
+  }
+  // The general error display, for the folder errors as for the errors that end the run.
+  void ShowError(const std::wstring& Text) override { Application.ShowException(Text); }
+  void SetBusy(bool Busy) override {
+    F.FCanClose = !Busy;
+    Application.SetBusyCursor(Busy);
+  }
+  void EnableExit() override { F.BtnExit->SetEnabled(true); }
+  void ShowFontSizePage() override { F.InsatallPages->SetActivePage(F.tsChangeFontSize); }
+  void CloseProgram() override { F.Close(); }
+
+ private:
+  TFMain& F;
+};
+
 void TFMain::BtnInsatallClick(TObject* Sender) {
   (void)Sender;
-  // The installation sequence itself comes with the installation engine.
-  InsatallPages->SetActivePage(tsProgressInstall);
+  TInstallPlan plan;
+  // The folder page left it with its backslash; a name typed past that page would still get one.
+  plan.Target = TrimBlanks(ePath->Text());
+  if (!plan.Target.empty() && plan.Target.back() != L'\\') plan.Target += L'\\';
+  Fcopyfrom = ProgramFolder();
+  plan.Source = Fcopyfrom;
+  plan.DriverInstall = CbDriverInstal->Checked();
+  plan.SiblingProduct = IsSiblingProduct;
+  TMainWindowInstall window(*this);
+  RunInstallation(window, plan);
 }
 
 void TFMain::BtnCancelClick(TObject* Sender) {

@@ -97,6 +97,7 @@ class TFMain : public TForm {
   bool FCanClose = true;
   std::wstring AppNameStr;
   friend struct TFMainAccess;  // tests: the close flag and the images
+  friend class TMainWindowInstall;
 };
 
 extern TFMain* FMain;

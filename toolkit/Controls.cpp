@@ -123,6 +123,10 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND Wnd, UINT Msg, WPARAM WParam, L
     return result;
   }
   if (self->FDestroying) return self->DefaultHandler(Msg, WParam, LParam);
+  if (Msg == WM_SETCURSOR && Application.BusyCursor() && LOWORD(LParam) == HTCLIENT) {
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    return TRUE;
+  }
   // No exception may cross into user32: the general error display takes it here.
   try {
     return self->WndProc(Msg, WParam, LParam);

@@ -365,6 +365,11 @@ void TApplication::ShowException(const std::wstring& Text) {
   Prompts().Box(DialogOwner(), Text, FTitle, MB_OK | MB_ICONERROR);
 }
 
+void TApplication::SetBusyCursor(bool Value) {
+  FBusyCursor = Value;
+  SetCursor(LoadCursorW(nullptr, Value ? IDC_WAIT : IDC_ARROW));
+}
+
 HWND TApplication::DialogOwner() const {
   HWND active = GetActiveWindow();
   if (active && IsForm(active)) return active;

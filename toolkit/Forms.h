@@ -126,6 +126,10 @@ class TApplication {
   void HandleException();
   void ShowException(const std::wstring& Text);
 
+  // The hourglass over every window of the program while true (the screen cursor of a busy program).
+  void SetBusyCursor(bool Value);
+  bool BusyCursor() const { return FBusyCursor; }
+
   // The window dialogs are owned by: the active form of the program, else the main form.
   HWND DialogOwner() const;
   // Disables the program's enabled top-level windows (except Keep) for a modal window; returns them.
@@ -144,6 +148,7 @@ class TApplication {
   std::vector<TForm*> FForms;
   bool FTerminated = false;
   bool FRunning = false;
+  bool FBusyCursor = false;
   int FModalDepth = 0;
   friend class TForm;
 };

@@ -1,1 +1,357 @@
+// The installation sequence against a recording context: a distribution and a target in temporary
+// folders with Cyrillic names and blanks, the real file system below them.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "InstallSequence.h"
+#include "InstallTestFiles.h"
+#include "RH_Common_Proc.h"
+
+namespace {
+
+// The engine's fake: the log as strings, scripted answers, and every call in order.
+struct TRecordingContext : TInstallContext {
+  std::vector<std::wstring> Lines;
+  std::vector<bool> Answers;  // Yes/No in order; No when empty
+  std::vector<std::wstring> Questions, Errors, Events;
+  bool Busy = false, ExitEnabled = false, FontPage = false, Closed = false;
+  int BusyEntered = 0;
+  std::function<void(const std::wstring&)> OnLine;  // lets a test act between steps
+
+  int AddLine(const std::wstring& Text) override {
+    Lines.push_back(Text);
+    Events.push_back(L"line " + Text);
+    if (OnLine) OnLine(Text);
+    return static_cast<int>(Lines.size()) - 1;
+  }
+  void AppendOutcome(int Line, const std::wstring& Word) override { Lines.at(static_cast<size_t>(Line)) += Word; }
+  void ShowProgress() override {
+    Lines.clear();
+    Events.push_back(L"progress");
+  }
+  void ProcessMessages() override {}
+  bool AskYesNo(const std::wstring& Question) override {
+    Questions.push_back(Question);
+    if (Answers.empty()) return false;
+    const bool answer = Answers.front();
+    Answers.erase(Answers.begin());
+    return answer;
+  }
+  void ShowError(const std::wstring& Text) override {
+    Errors.push_back(Text);
+    Events.push_back(Busy ? L"error while busy" : L"error");
+  }
+  void SetBusy(bool Value) override {
+    EXPECT_NE(Busy, Value) << "the busy span is entered and left once";
+    Busy = Value;
+    if (Value) ++BusyEntered;
+    Events.push_back(Value ? L"busy" : L"not busy");
+  }
+  void EnableExit() override { ExitEnabled = true; }
+  void ShowFontSizePage() override { FontPage = true; }
+  void CloseProgram() override { Closed = true; }
+};
+
+// The screen's DPI for the final test, put back at the end.
+class TScopedDpi {
+ public:
+  explicit TScopedDpi(SystemQueries::ScreenDpiFn Fn) : FPrevious(SystemQueries::SetScreenDpiQuery(Fn)) {}
+  ~TScopedDpi() { SystemQueries::SetScreenDpiQuery(FPrevious); }
+
+ private:
+  SystemQueries::ScreenDpiFn FPrevious;
+};
+int LargeFonts() { return 120; }
+int SmallFonts() { return 96; }
+
+const std::vector<std::wstring> RuntimeFiles = {
+    L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",  L"icuin30.Dll",
+    L"icuuc30.Dll",  L"msvcp80.Dll",   L"msvcr80.Dll",  L"firebird.msg", L"gbak.exe",   L"gds32.dll"};
+const std::vector<std::wstring> IntlFiles = {L"fbintl.conf", L"fbintl.dll"};
+const std::vector<std::wstring> UdfFiles = {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"};
+const std::vector<std::wstring> Libraries = {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"};
+
+// Every deployed file: where it comes from and where it goes, relative to the two folders, in copy order.
+struct TDeployed {
+  std::wstring From, To, Name;
+};
+std::vector<TDeployed> DeployedFiles() {
+  std::vector<TDeployed> files = {{L"DTAfb\\", L"DTAfb\\", L"R12.FDB"}};
+  for (const auto& name : RuntimeFiles) files.push_back({L"Firebird\\", L"", name});
+  for (const auto& name : IntlFiles) files.push_back({L"Firebird\\intl\\", L"intl\\", name});
+  for (const auto& name : UdfFiles) files.push_back({L"Firebird\\udf\\", L"udf\\", name});
+  for (const auto& name : Libraries) files.push_back({L"UDF\\", L"udf\\", name});
+  return files;
+}
+
+std::wstring CopyLine(const std::wstring& Name) { return L"Копирование файла " + Name + L"...."; }
+
+// 1 January 2020 12:00:01 UTC: an odd second, so the two-second rounding shows.
+FILETIME DistributionTime() {
+  SYSTEMTIME time{2020, 1, 3, 1, 12, 0, 1, 0};
+  FILETIME result{};
+  SystemTimeToFileTime(&time, &result);
+  return result;
+}
+
+class Sequence : public ::testing::Test {
+ public:
+  void SetUp() override {
+    Source = Temp.Path() + L"Дистрибутив 8.74\\";
+    Target = Temp.Path() + L"Целевая папка\\";
+    for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF"})
+      CreateFolder(Source + folder);
+    for (const TDeployed& file : DeployedFiles()) {
+      WriteFileBytes(Source + file.From + file.Name, "distribution " + ToUtf8(file.Name));
+      SetLastWriteTime(Source + file.From + file.Name, DistributionTime());
+    }
+  }
+  TInstallPlan Plan() const {
+    TInstallPlan plan;
+    plan.Source = Source;
+    plan.Target = Target;
+    return plan;
+  }
+  // The wizard's folder page creates the target and its settings folder.
+  void PrepareTarget() {
+    CreateFolder(Target);
+    CreateFolder(Target + L"Settings");
+  }
+  static std::vector<std::wstring> CleanDatabaseLines() {
+    std::vector<std::wstring> lines;
+    for (const TDeployed& file : DeployedFiles()) lines.push_back(CopyLine(file.Name) + L"Завершено");
+    return lines;
+  }
+  static std::string ToUtf8(const std::wstring& Text) {
+    std::string result(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), -1, result.data(), static_cast<int>(result.size()), nullptr, nullptr);
+    result.pop_back();
+    return result;
+  }
+  void ExpectEverythingDeployed() {
+    for (const TDeployed& file : DeployedFiles()) {
+      SCOPED_TRACE(ToUtf8(file.Name));
+      ASSERT_TRUE(FileExists(Target + file.To + file.Name));
+      EXPECT_EQ(ReadFileBytes(Target + file.To + file.Name), ReadFileBytes(Source + file.From + file.Name));
+    }
+  }
+
+  TTempFolder Temp;
+  std::wstring Source, Target;
+  TRecordingContext Context;
+  std::unique_ptr<THeldOpen> Held;  // a target file a running program holds
+};
+
+TEST_F(Sequence, CleanRunDeploysEverythingAndAsksToLeave) {
+  CreateFolder(Target.substr(0, Target.size() - 1));  // the folder page made the target, not yet "Settings"
+  const TScopedDpi dpi(LargeFonts);
+  Context.Answers = {true};
+  EXPECT_EQ(RunInstallation(Context, Plan()), ioInstalled);
+
+  std::vector<std::wstring> expected = {L"Создание настроечных файлов....Завершено", L"Каталог <DTAfb> создан..."};
+  for (const auto& line : CleanDatabaseLines()) expected.push_back(line);
+  EXPECT_EQ(Context.Lines, expected);
+  ExpectEverythingDeployed();
+
+  // The copies carry the distribution's time, rounded to the two seconds of the FAT format.
+  const FILETIME copied = LastWriteTime(Target + L"gds32.dll");
+  ULARGE_INTEGER copiedTime{{copied.dwLowDateTime, copied.dwHighDateTime}};
+  const FILETIME source = DistributionTime();
+  ULARGE_INTEGER sourceTime{{source.dwLowDateTime, source.dwHighDateTime}};
+  const long long difference = static_cast<long long>(copiedTime.QuadPart) - static_cast<long long>(sourceTime.QuadPart);
+  EXPECT_TRUE(difference == 10000000LL || difference == -10000000LL) << difference;
+
+  // The settings folder's files.
+  EXPECT_EQ(GetPrivateProfileIntW(L"options", L"FilterType", -1, (Target + L"Settings\\rarovu.ini").c_str()), 0);
+  EXPECT_EQ(GetPrivateProfileIntW(L"options", L"HardwareType", -1, (Target + L"Settings\\rarovu.ini").c_str()), 1);
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\uca.nsi"), std::string(840, '\0'));
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\wra.nsi"), std::string(840, '\0'));
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\lastnum.dta").size(), 14u);
+  EXPECT_FALSE(FileExists(Target + L"btooth.ini")) << "only the sibling product writes it";
+
+  // The busy span covered the settings and database files only, and the end was reached.
+  EXPECT_EQ(Context.BusyEntered, 1);
+  EXPECT_FALSE(Context.Busy);
+  EXPECT_TRUE(Context.Errors.empty());
+  EXPECT_TRUE(Context.ExitEnabled);
+  EXPECT_EQ(Context.Questions, std::vector<std::wstring>{L"Установка завершена. Выйти из программы установки?"});
+  EXPECT_TRUE(Context.Closed);
+  EXPECT_FALSE(Context.FontPage);
+}
+
+TEST_F(Sequence, MissingTargetIsCreatedAndSmallFontsLeadToTheFontPage) {
+  const TScopedDpi dpi(SmallFonts);
+  TInstallPlan plan = Plan();
+  plan.SiblingProduct = true;
+  EXPECT_EQ(RunInstallation(Context, plan), ioInstalled);
+  ASSERT_GE(Context.Lines.size(), 2u);
+  EXPECT_EQ(Context.Lines[0], L"Каталог создан...");
+  EXPECT_EQ(Context.Lines[1], L"Создание настроечных файлов....Завершено") << "the settings folder is made on the way";
+  EXPECT_EQ(Context.Lines.size(), 2u + 1u + 24u);
+  ExpectEverythingDeployed();
+  EXPECT_TRUE(Context.FontPage);
+  EXPECT_TRUE(Context.Questions.empty()) << "no final question on a small-font display";
+  EXPECT_TRUE(Context.ExitEnabled);
+  wchar_t disk[8] = {};
+  GetPrivateProfileStringW(L"Common", L"Disk", L"", disk, 8, (Target + L"btooth.ini").c_str());
+  EXPECT_STREQ(disk, L"I");
+}
+
+TEST_F(Sequence, NoToTheFinalQuestionKeepsTheWindow) {
+  PrepareTarget();
+  const TScopedDpi dpi(LargeFonts);
+  Context.Answers = {false};
+  EXPECT_EQ(RunInstallation(Context, Plan()), ioInstalled);
+  EXPECT_EQ(Context.Questions.size(), 1u);
+  EXPECT_FALSE(Context.Closed);
+  EXPECT_TRUE(Context.ExitEnabled);
+}
+
+TEST_F(Sequence, ReinstallKeepsTheClinicsDataAndReplacesTheRuntime) {
+  PrepareTarget();
+  const TScopedDpi dpi(LargeFonts);
+  ASSERT_EQ(RunInstallation(Context, Plan()), ioInstalled);
+
+  // What the suite wrote since: patients, a number, reference data, its own settings.
+  const std::string database = "patients since the last installation";
+  WriteFileBytes(Target + L"DTAfb\\R12.FDB", database);
+  const std::string lastNumber("\x01\x00\x2A\x00\x00\x00\x00\x00\x00\x00\x00\x40\xE6\x40", 14);
+  WriteFileBytes(Target + L"Settings\\lastnum.dta", lastNumber);
+  const std::string uca(840, '\x07'), wra = "short";
+  WriteFileBytes(Target + L"Settings\\uca.nsi", uca);
+  WriteFileBytes(Target + L"Settings\\wra.nsi", wra);
+  const std::string settings =
+      "; \xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8 \xEA\xEB\xE8\xED\xE8\xEA\xE8\r\n[options]\r\nFilterType=2\r\n"
+      "Language=1\r\nHardwareType=3\r\n\r\n[\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xE0\xF2\xEE\xF0]\r\nPort=COM3\r\n";
+  WriteFileBytes(Target + L"Settings\\rarovu.ini", settings);
+  WriteFileBytes(Target + L"gds32.dll", "an older runtime");
+
+  TRecordingContext again;
+  EXPECT_EQ(RunInstallation(again, Plan()), ioInstalled);
+  ASSERT_GE(again.Lines.size(), 2u);
+  EXPECT_EQ(again.Lines[0], L"Создание настроечных файлов....Завершено") << "existing folders give no notices";
+  EXPECT_EQ(again.Lines[1], L"Файл базы данных R12.FDB уже есть: он сохранён без изменений");
+  EXPECT_EQ(again.Lines.size(), 2u + 23u);
+  for (const auto& line : again.Lines) EXPECT_EQ(line.find(L"ОШИБКА"), std::wstring::npos);
+
+  EXPECT_EQ(ReadFileBytes(Target + L"DTAfb\\R12.FDB"), database);
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\lastnum.dta"), lastNumber);
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\uca.nsi"), uca);
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\wra.nsi"), wra);
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\rarovu.ini"),
+            "; \xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8 \xEA\xEB\xE8\xED\xE8\xEA\xE8\r\n[options]\r\nFilterType=0\r\n"
+            "Language=1\r\nHardwareType=1\r\n\r\n[\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xE0\xF2\xEE\xF0]\r\nPort=COM3\r\n");
+  EXPECT_EQ(ReadFileBytes(Target + L"gds32.dll"), "distribution gds32.dll") << "the runtime is the distribution's";
+}
+
+// A run that ends early: what the log shows, what the operator is told, what stays deployed.
+struct TFailure {
+  const char* Name;
+  std::function<void(Sequence&)> Arrange;
+  std::vector<std::wstring> LastLines;  // the end of the log
+  std::wstring ErrorStart;              // the beginning of the one error shown
+  TInstallOutcome Outcome;
+  bool BusyEntered;
+  std::vector<std::wstring> Deployed, NotDeployed;  // relative to the target
+};
+
+class SequenceFailure : public Sequence, public ::testing::WithParamInterface<TFailure> {};
+
+TEST_P(SequenceFailure, EndsTheRunAsItMust) {
+  const TFailure& failure = GetParam();
+  PrepareTarget();
+  failure.Arrange(*this);
+  const TScopedDpi dpi(LargeFonts);
+  EXPECT_EQ(RunInstallation(Context, Plan()), failure.Outcome);
+
+  ASSERT_GE(Context.Lines.size(), failure.LastLines.size());
+  const std::vector<std::wstring> tail(Context.Lines.end() - static_cast<long>(failure.LastLines.size()),
+                                       Context.Lines.end());
+  EXPECT_EQ(tail, failure.LastLines);
+  ASSERT_EQ(Context.Errors.size(), 1u);
+  EXPECT_EQ(Context.Errors[0].substr(0, failure.ErrorStart.size()), failure.ErrorStart) << ToUtf8(Context.Errors[0]);
+  EXPECT_EQ(Context.BusyEntered, failure.BusyEntered ? 1 : 0);
+  EXPECT_FALSE(Context.Busy) << "the busy span is left on every way out";
+  if (failure.Outcome == ioError)
+    EXPECT_EQ(std::count(Context.Events.begin(), Context.Events.end(), L"error while busy"), 0)
+        << "an error that ends the run is shown once the window may close again";
+  EXPECT_FALSE(Context.ExitEnabled) << "an early end leaves the exit button disabled";
+  EXPECT_TRUE(Context.Questions.empty());
+  EXPECT_FALSE(Context.FontPage);
+  for (const auto& name : failure.Deployed) EXPECT_TRUE(FileExists(Target + name)) << ToUtf8(name);
+  for (const auto& name : failure.NotDeployed) EXPECT_FALSE(FileExists(Target + name)) << ToUtf8(name);
+}
+
+void MakeReadOnly(const std::wstring& Path) { SetFileAttributesW(Path.c_str(), FILE_ATTRIBUTE_READONLY); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SequenceFailure,
+    ::testing::Values(
+        TFailure{"TargetParentMissing",
+                 [](Sequence& s) { s.Target = s.Temp.Path() + L"нет такой\\Целевая папка\\"; },
+                 {L"Ошибка при создании каталога!"}, L"Ошибка при создании каталога!", ioFolderFailed, false, {}, {}},
+        TFailure{"DatabaseFolderCannotBeCreated",
+                 [](Sequence& s) { WriteFileBytes(s.Target + L"DTAfb", "a file in the folder's place"); },
+                 {L"Создание настроечных файлов....Завершено", L"Ошибка при создании каталога <DTAfb>!"},
+                 L"Ошибка при создании каталога <DTAfb>!", ioFolderFailed, true,
+                 {L"Settings\\uca.nsi"}, {L"aliases.conf"}},
+        TFailure{"RuntimeFileMissingFromTheDistribution",
+                 [](Sequence& s) { DeleteFileW((s.Source + L"Firebird\\gbak.exe").c_str()); },
+                 {CopyLine(L"firebird.msg") + L"Завершено", CopyLine(L"gbak.exe")},
+                 L"Cannot open file \"", ioError, true,
+                 {L"DTAfb\\R12.FDB", L"firebird.msg"}, {L"gbak.exe", L"gds32.dll", L"Settings\\lastnum.dta"}},
+        TFailure{"RuntimeFileHeldOpenInTheTarget",
+                 [](Sequence& s) {
+                   WriteFileBytes(s.Target + L"fbclient.Dll", "in use by a running program");
+                   s.Held = std::make_unique<THeldOpen>(s.Target + L"fbclient.Dll");
+                 },
+                 {CopyLine(L"firebird.conf") + L"Завершено", CopyLine(L"fbclient.Dll")},
+                 L"Cannot create file \"", ioError, true,
+                 {L"firebird.conf"}, {L"ib_util.Dll"}},
+        TFailure{"ExtensionLibraryMissingFromTheDistribution",
+                 [](Sequence& s) { DeleteFileW((s.Source + L"UDF\\Tusko.Dll").c_str()); },
+                 {CopyLine(L"Varnel.Dll") + L"Завершено", CopyLine(L"Tusko.Dll")},
+                 L"Cannot open file \"", ioError, true,
+                 {L"udf\\Varnel.Dll"}, {L"udf\\Brindam.Dll", L"Settings\\lastnum.dta"}},
+        TFailure{"ReadOnlySettingsFile",
+                 [](Sequence& s) {
+                   WriteFileBytes(s.Target + L"Settings\\rarovu.ini", "[options]\r\nFilterType=2\r\n");
+                   MakeReadOnly(s.Target + L"Settings\\rarovu.ini");
+                 },
+                 {}, L"Cannot create file \"", ioError, false,
+                 {}, {L"Settings\\uca.nsi", L"DTAfb\\R12.FDB"}}),
+    [](const ::testing::TestParamInfo<TFailure>& Info) { return std::string(Info.param.Name); });
+
+TEST_F(Sequence, ReadOnlySettingsFileKeepsItsContentAndEndsBeforeAnyLine) {
+  PrepareTarget();
+  const std::string before = "[options]\r\nFilterType=2\r\n";
+  WriteFileBytes(Target + L"Settings\\rarovu.ini", before);
+  MakeReadOnly(Target + L"Settings\\rarovu.ini");
+  EXPECT_EQ(RunInstallation(Context, Plan()), ioError);
+  EXPECT_TRUE(Context.Lines.empty());
+  ASSERT_EQ(Context.Errors.size(), 1u);
+  EXPECT_NE(Context.Errors[0].find(Target + L"Settings\\rarovu.ini"), std::wstring::npos);
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\rarovu.ini"), before);
+  SetFileAttributesW((Target + L"Settings\\rarovu.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Sequence, RunAfterTheDistributionIsRepairedCompletes) {
+  PrepareTarget();
+  const TScopedDpi dpi(LargeFonts);
+  const std::wstring missing = Source + L"Firebird\\udf\\ib_udf.sql";
+  const std::string content = ReadFileBytes(missing);
+  DeleteFileW(missing.c_str());
+  ASSERT_EQ(RunInstallation(Context, Plan()), ioError);
+  WriteFileBytes(missing, content);
+  TRecordingContext again;
+  EXPECT_EQ(RunInstallation(again, Plan()), ioInstalled);
+  ExpectEverythingDeployed();
+  EXPECT_TRUE(again.Errors.empty());
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+// The database with its Firebird runtime and the suite's database extension libraries.
+#include "FileOps.h"
+#include "InstallSequence.h"
+
+namespace {
+
+// The runtime set, in the order it is copied.
+const wchar_t* const RuntimeFiles[] = {
+    L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",  L"icuin30.Dll",
+    L"icuuc30.Dll",  L"msvcp80.Dll",   L"msvcr80.Dll",  L"firebird.msg", L"gbak.exe",   L"gds32.dll"};
+const wchar_t* const IntlFiles[] = {L"fbintl.conf", L"fbintl.dll"};
+const wchar_t* const UdfFiles[] = {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"};
+const wchar_t* const ExtensionLibraries[] = {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"};
+
+const wchar_t DatabaseFile[] = L"R12.FDB";
+
+// One copy step: its line first, then the copy, then the outcome on the line. An error raised by the
+// copy (a source that cannot be opened, a destination that cannot be created) leaves the line as it is.
+bool CopyStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
+              const std::wstring& Name) {
+  const int line = Context.AddLine(L"Копирование файла " + Name + L"....");
+  Context.ProcessMessages();
+  const bool copied = CopyFileWithDate(FromFolder + Name, ToFolder + Name);
+  Context.AppendOutcome(line, copied ? OutcomeDone : OutcomeFailed);
+  return copied;
+}
+
+// Copies the files in order; the first failure ends the group.
+template <size_t N>
+bool CopyAll(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
+             const wchar_t* const (&Names)[N]) {
+  for (const wchar_t* name : Names)
+    if (!CopyStep(Context, FromFolder, ToFolder, name)) return false;
+  return true;
+}
+
+bool FileExists(const std::wstring& Path) {
+  const DWORD attributes = GetFileAttributesW(Path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool DeployDatabaseRuntime(TInstallContext& Context, const std::wstring& Source, const std::wstring& Target) {
+  const std::wstring firebird = Source + L"Firebird\\";
+
+  // The database folder.
+  const std::wstring database = Target + L"DTAfb\\";
+  if (!DirectoryExists(database)) {
+    if (!CreateDir(database)) {
+      const std::wstring text = L"Ошибка при создании каталога <DTAfb>!";
+      Context.ShowError(text);
+      Context.AddLine(text);
+      return false;
+    }
+    Context.AddLine(L"Каталог <DTAfb> создан...");
+    Context.ProcessMessages();
+  }
+
+  // The database file. One that is already there holds the clinic's patients since the last
+  // installation: it is never replaced, whatever the distribution brings.
+  if (FileExists(database + DatabaseFile)) {
+    Context.AddLine(L"Файл базы данных " + std::wstring(DatabaseFile) + L" уже есть: он сохранён без изменений");
+    Context.ProcessMessages();
+  } else if (!CopyStep(Context, Source + L"DTAfb\\", database, DatabaseFile)) {
+    return false;
+  }
+
+  // The runtime into the target folder itself.
+  if (!CopyAll(Context, firebird, Target, RuntimeFiles)) return false;
+
+  // Whether "intl\" and "udf\" could be created shows in their first copy.
+  const std::wstring intl = Target + L"intl\\";
+  if (!DirectoryExists(intl)) CreateDir(intl);
+  if (!CopyAll(Context, firebird + L"intl\\", intl, IntlFiles)) return false;
+
+  const std::wstring udf = Target + L"udf\\";
+  if (!DirectoryExists(udf)) CreateDir(udf);
+  if (!CopyAll(Context, firebird + L"udf\\", udf, UdfFiles)) return false;
+
+  // The suite's own libraries: a failed copy only marks its line (an error raised still ends the run).
+  for (const wchar_t* name : ExtensionLibraries) CopyStep(Context, Source + L"UDF\\", udf, name);
+  return true;
+}

@@ -1,0 +1,115 @@
+#include "InstallLog.h"
+
+#include <windows.h>
+
+#include "Error.h"
+#include "Scoped.h"
+
+namespace {
+
+std::wstring TwoDigits(int Value) { return (Value < 10 ? L"0" : L"") + std::to_wstring(Value); }
+
+std::wstring Now() {
+  SYSTEMTIME time{};
+  GetLocalTime(&time);
+  return TwoDigits(time.wDay) + L"." + TwoDigits(time.wMonth) + L"." + std::to_wstring(time.wYear) + L" " +
+         TwoDigits(time.wHour) + L":" + TwoDigits(time.wMinute) + L":" + TwoDigits(time.wSecond);
+}
+
+// The file version of the running program, "8.74.3.0"; empty when it has none.
+std::wstring ProgramVersion() {
+  wchar_t path[MAX_PATH * 4] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+  if (length == 0 || length >= std::size(path)) return std::wstring();
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+  if (size == 0) return std::wstring();
+  std::string data(size, '\0');
+  if (!GetFileVersionInfoW(path, 0, size, data.data())) return std::wstring();
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT infoSize = 0;
+  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info) return std::wstring();
+  return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
+         L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
+}
+
+}  // namespace
+
+TInstallLog::TInstallLog(TInstallContext& Inner, const std::wstring& Source, const std::wstring& Target,
+                         std::wstring ExtraFile)
+    : FInner(Inner) {
+  const std::wstring version = ProgramVersion();
+  FHeader = L"==== " + Now() + L"  Установка" + (version.empty() ? L"" : L" " + version) + L"  из \"" + Source +
+            L"\" в \"" + Target + L"\"";
+  FLines.push_back(FHeader);
+  FFiles.push_back({Target + L"Settings\\install.log"});
+  if (!ExtraFile.empty()) FFiles.push_back({std::move(ExtraFile)});
+}
+
+int TInstallLog::AddLine(const std::wstring& Text) {
+  const int index = FInner.AddLine(Text);
+  if (index >= 0) {
+    if (FScreenToFile.size() <= static_cast<size_t>(index)) FScreenToFile.resize(static_cast<size_t>(index) + 1, 0);
+    FScreenToFile[static_cast<size_t>(index)] = FLines.size();
+  }
+  FLines.push_back(Text);
+  Flush();
+  return index;
+}
+
+void TInstallLog::AppendOutcome(int Line, const std::wstring& Word) {
+  FInner.AppendOutcome(Line, Word);
+  if (Line >= 0 && static_cast<size_t>(Line) < FScreenToFile.size()) {
+    FLines[FScreenToFile[static_cast<size_t>(Line)]] += Word;
+    Flush();
+  }
+}
+
+void TInstallLog::ShowProgress() {
+  // The screen starts a new log; the file keeps what came before under this run's header.
+  FInner.ShowProgress();
+  FScreenToFile.clear();
+}
+
+bool TInstallLog::AskYesNo(const std::wstring& Question) { return FInner.AskYesNo(Question); }
+
+void TInstallLog::ShowError(const std::wstring& Text) { FInner.ShowError(Text); }
+
+void TInstallLog::Note(const std::wstring& Text) {
+  FLines.push_back(Text);
+  Flush();
+}
+
+std::vector<std::wstring> TInstallLog::FileLines() const { return FLines; }
+
+void TInstallLog::Flush() {
+  for (TFileState& file : FFiles) FlushTo(file);
+}
+
+// Rewrites this run's section from where it began, so the file always holds the run up to its last
+// change. Any failure leaves the file for the next change to try again; the installation never hears
+// of it.
+void TInstallLog::FlushTo(TFileState& File) {
+  TScopedFile file(CreateFileW(File.Path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return;
+  long long start = File.Start;
+  std::string bytes;
+  if (start < 0) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) return;
+    start = size.QuadPart;
+    // A new file gets its mark; the section begins after it.
+    if (start == 0) bytes = "\xEF\xBB\xBF";
+  }
+  for (const std::wstring& line : FLines) bytes += ToUtf8(line) + "\r\n";
+  LARGE_INTEGER position{};
+  position.QuadPart = start;
+  if (!SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN)) return;
+  DWORD written = 0;
+  if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size())
+    return;
+  SetEndOfFile(file.Get());
+  if (File.Start < 0) File.Start = start == 0 ? 3 : start;
+}

@@ -1,0 +1,142 @@
+#include "InstallSequence.h"
+
+#include <windows.h>
+
+#include "CreateNSI.h"
+#include "Error.h"
+#include "FileOps.h"
+#include "InstallLog.h"
+#include "RH_Common_Proc.h"
+#include "SettingsFiles.h"
+
+const wchar_t* const OutcomeDone = L"Завершено";
+const wchar_t* const OutcomeFailed = L"ОШИБКА!!!";
+
+namespace {
+
+// Creates a missing target folder (one level: the parent must exist).
+bool EnsureTargetFolder(TInstallContext& Context, const std::wstring& Target) {
+  if (DirectoryExists(Target)) return true;
+  if (!CreateDir(Target)) {
+    const std::wstring text = L"Ошибка при создании каталога!";
+    Context.ShowError(text);
+    Context.AddLine(text);
+    return false;
+  }
+  Context.AddLine(L"Каталог создан...");
+  Context.ProcessMessages();
+  return true;
+}
+
+void CreateSettingsFiles(TInstallContext& Context, const std::wstring& Target) {
+  const int line = Context.AddLine(L"Создание настроечных файлов....");
+  Context.ProcessMessages();
+  CreateNsiFiles(Target + L"Settings\\");
+  Context.AppendOutcome(line, OutcomeDone);
+}
+
+// The outward stages come with their own work; until then each is a real empty step in its place.
+// The fonts of the distribution: not installed yet.
+void InstallFonts(TInstallContext& Context, const TInstallPlan& Plan) {
+  (void)Context;
+  (void)Plan;
+}
+// The one stage whose errors never end the installation.
+void InstallFontsIgnoringErrors(TInstallContext& Context, const TInstallPlan& Plan) {
+  try {
+    InstallFonts(Context, Plan);
+  } catch (const EProgramError&) {
+  }
+}
+// The driver question and the driver installer: not done yet.
+void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
+  (void)Context;
+  (void)Plan;
+}
+// Backup tree, updater and release information: not done yet.
+void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) {
+  (void)Context;
+  (void)Plan;
+}
+// The desktop shortcut to the suite's main program: not done yet.
+void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan) {
+  (void)Context;
+  (void)Plan;
+}
+
+// Small fonts lead to the large-font page; otherwise the operator may leave at once.
+void FinishInstallation(TInstallContext& Context) {
+  if (IsSmallFonts()) {
+    Context.ShowFontSizePage();
+    return;
+  }
+  if (Context.AskYesNo(L"Установка завершена. Выйти из программы установки?")) Context.CloseProgram();
+}
+
+TInstallOutcome RunStages(TInstallContext& Context, const TInstallPlan& Plan) {
+  const std::wstring& target = Plan.Target;
+  // 1-2. The progress page; the target and source folders come with the plan.
+  Context.ShowProgress();
+  Context.ProcessMessages();
+  // 3.
+  if (!EnsureTargetFolder(Context, target)) return ioFolderFailed;
+  // 4. Before the busy span: its error ends the run without a line of its own.
+  WriteInstallKeys(target);
+  {
+    // 5. Close refused and hourglass until the database and its files are in place; left on every way
+    // out (10.).
+    const TBusySpan busy(Context);
+    Context.ProcessMessages();
+    // 6.
+    CreateSettingsFiles(Context, target);
+    // 7.
+    if (!DeployDatabaseRuntime(Context, Plan.Source, target)) return ioCopyFailed;
+    // 8. After the database stage: its settings folder exists by then.
+    WriteLastNumberFile(target);
+    // 9.
+    if (Plan.SiblingProduct) WriteSiblingSettings(target);
+  }
+  // 11.
+  InstallFontsIgnoringErrors(Context, Plan);
+  // 12.
+  if (Plan.DriverInstall) InstallDriver(Context, Plan);
+  // 13.
+  DeployBackupAndUpdater(Context, Plan);
+  // 14.
+  CreateDesktopShortcut(Context, Plan);
+  // 15.
+  Context.EnableExit();
+  // 16.
+  FinishInstallation(Context);
+  return ioInstalled;
+}
+
+}  // namespace
+
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::wstring();
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  path.erase(path.find_last_of(L'\\') + 1);
+  return path;
+}
+
+TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Plan) {
+  TInstallLog context(Screen, Plan.Source, Plan.Target);
+  try {
+    return RunStages(context, Plan);
+  } catch (const EProgramError& error) {
+    // The busy span is left by now; the running line keeps no outcome word; nothing is rolled back.
+    context.Note(error.Text());
+    if (error.SystemCode() != 0) context.Note(L"Код ошибки Windows: " + std::to_wstring(error.SystemCode()));
+    context.ShowError(error.Text());
+    return ioError;
+  }
+}
