@@ -1,1 +1,27 @@
 #include "CreateNSI.h"
+
+#include <windows.h>
+
+#include "IniFile.h"
+
+namespace {
+constexpr size_t EntryCount = 60;
+constexpr size_t EntrySize = 14;
+}  // namespace
+
+void CreateNsiFiles(const std::wstring& Folder) {
+  try {
+    if (GetFileAttributesW(Folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      // Not checked: when the folder cannot be made, the files below simply cannot be either.
+      CreateDirectoryW(Folder.c_str(), nullptr);
+    }
+    // Sixty empty entries, every byte zero.
+    const std::string emptyList(EntryCount * EntrySize, '\0');
+    // "uca.nsi" before "wra.nsi". Each is written aside and moved in without replacing, so a file is
+    // either missing (and made by the next installation) or whole, and an existing one is never touched.
+    CreateFileAtomically(Folder + L"uca.nsi", emptyList);
+    CreateFileAtomically(Folder + L"wra.nsi", emptyList);
+  } catch (...) {
+    // Nothing reaches the installation: it goes on with its next step.
+  }
+}
