@@ -14,17 +14,22 @@ const wchar_t* const OutcomeFailed = L"ОШИБКА!!!";
 
 namespace {
 
-// Creates a missing target folder (one level: the parent must exist).
+// Creates a missing target folder (one level: the parent must exist). The settings folder, which the
+// folder page makes with the target, is made too when missing: the settings keys are written into it
+// next.
 bool EnsureTargetFolder(TInstallContext& Context, const std::wstring& Target) {
-  if (DirectoryExists(Target)) return true;
-  if (!CreateDir(Target)) {
-    const std::wstring text = L"Ошибка при создании каталога!";
-    Context.ShowError(text);
-    Context.AddLine(text);
-    return false;
+  if (!DirectoryExists(Target)) {
+    if (!CreateDir(Target)) {
+      const std::wstring text = L"Ошибка при создании каталога!";
+      Context.ShowError(text);
+      Context.AddLine(text);
+      return false;
+    }
+    Context.AddLine(L"Каталог создан...");
+    Context.ProcessMessages();
   }
-  Context.AddLine(L"Каталог создан...");
-  Context.ProcessMessages();
+  const std::wstring settings = Target + L"Settings\\";
+  if (!DirectoryExists(settings)) CreateDir(settings);
   return true;
 }
 
@@ -90,7 +95,7 @@ TInstallOutcome RunStages(TInstallContext& Context, const TInstallPlan& Plan) {
     // 6.
     CreateSettingsFiles(Context, target);
     // 7.
-    if (!DeployDatabaseRuntime(Context, Plan.Source, target)) return ioCopyFailed;
+    if (!DeployDatabaseRuntime(Context, Plan.Source, target)) return ioStageFailed;
     // 8. After the database stage: its settings folder exists by then.
     WriteLastNumberFile(target);
     // 9.

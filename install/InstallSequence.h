@@ -16,7 +16,7 @@ struct TInstallPlan {
 enum TInstallOutcome {
   ioInstalled,      // every stage ran
   ioFolderFailed,   // the target folder or its database folder could not be created
-  ioCopyFailed,     // a database runtime copy failed and ended the run
+  ioStageFailed,    // a stage reported a failure that ends the run (its database folder, a copy)
   ioError,          // an error raised by a stage ended the run; its text was shown
 };
 

@@ -307,6 +307,47 @@ TEST_F(MainWindow, CloseRequestIsAnsweredWithTheCloseFlag) {
   EXPECT_TRUE(Prompts.Boxes.empty()) << "no confirmation is asked";
 }
 
+// Posts a close request to the main window when the log gets the line that begins the busy span's work,
+// so the request is handled while the installation runs.
+WNDPROC LogListProc = nullptr;
+HWND CloseTarget = nullptr;
+std::vector<bool> CanCloseWhenAsked;
+LRESULT CALLBACK CloseWhenSettingsLineComes(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == LB_ADDSTRING && std::wstring(reinterpret_cast<const wchar_t*>(LParam)).rfind(L"Создание", 0) == 0)
+    PostMessageW(CloseTarget, WM_CLOSE, 0, 0);
+  return CallWindowProcW(LogListProc, Wnd, Msg, WParam, LParam);
+}
+
+TEST_F(MainWindow, CloseIsRefusedWhileBusyAndWorksAgainAfterAnErrorEndedTheRun) {
+  // The program's own folder holds no distribution: the run ends at the database file with an error.
+  const std::wstring temp = NewTempFolder();
+  GoToPathPage();
+  Form->ePath->SetText(temp + L"Цель");
+  Click(Form->BtnInputPathNext);
+  ASSERT_EQ(ShownPage(), L"tsInputComponents");
+  CloseTarget = Form->Handle();
+  LogListProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      Form->LogList->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CloseWhenSettingsLineComes)));
+  Click(Form->BtnInsatall);
+  SetWindowLongPtrW(Form->LogList->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogListProc));
+
+  EXPECT_FALSE(Application.Terminated()) << "the close request during the busy span was refused";
+  EXPECT_TRUE(Form->Visible());
+  EXPECT_EQ(ShownPage(), L"tsProgressInstall");
+  ASSERT_EQ(Prompts.Boxes.size(), 1u) << "only the error box, no question about the close";
+  EXPECT_EQ(Prompts.Boxes[0].Text.rfind(L"Cannot open file \"", 0), 0u);
+  EXPECT_EQ(Prompts.Boxes[0].Flags & MB_ICONERROR, static_cast<UINT>(MB_ICONERROR));
+  ASSERT_EQ(Form->LogList->Count(), 3);
+  EXPECT_EQ(Form->LogList->Line(0), L"Создание настроечных файлов....Завершено");
+  EXPECT_EQ(Form->LogList->Line(2), L"Копирование файла R12.FDB....");
+  EXPECT_FALSE(Form->BtnExit->Enabled());
+  EXPECT_FALSE(Application.BusyCursor()) << "the hourglass is gone";
+  EXPECT_TRUE(TFMainAccess::CanClose(*Form));
+
+  SendMessageW(Form->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Application.Terminated()) << "the close box works again";
+}
+
 TEST(IsSiblingProductName, AnyLetterCaseButNothingElse) {
   struct Case {
     std::wstring Name;

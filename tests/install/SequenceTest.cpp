@@ -101,9 +101,10 @@ FILETIME DistributionTime() {
 
 class Sequence : public ::testing::Test {
  public:
-  void SetUp() override {
-    Source = Temp.Path() + L"Дистрибутив 8.74\\";
-    Target = Temp.Path() + L"Целевая папка\\";
+  void SetUp() override { MakeDistribution(L"Дистрибутив 8.74\\", L"Целевая папка\\"); }
+  void MakeDistribution(const std::wstring& SourceName, const std::wstring& TargetName) {
+    Source = Temp.Path() + SourceName;
+    Target = Temp.Path() + TargetName;
     for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF"})
       CreateFolder(Source + folder);
     for (const TDeployed& file : DeployedFiles()) {
@@ -260,6 +261,8 @@ struct TFailure {
   std::vector<std::wstring> Deployed, NotDeployed;  // relative to the target
 };
 
+void PrintTo(const TFailure& Failure, std::ostream* Out) { *Out << Failure.Name; }
+
 class SequenceFailure : public Sequence, public ::testing::WithParamInterface<TFailure> {};
 
 TEST_P(SequenceFailure, EndsTheRunAsItMust) {
@@ -277,9 +280,10 @@ TEST_P(SequenceFailure, EndsTheRunAsItMust) {
   EXPECT_EQ(Context.Errors[0].substr(0, failure.ErrorStart.size()), failure.ErrorStart) << ToUtf8(Context.Errors[0]);
   EXPECT_EQ(Context.BusyEntered, failure.BusyEntered ? 1 : 0);
   EXPECT_FALSE(Context.Busy) << "the busy span is left on every way out";
-  if (failure.Outcome == ioError)
+  if (failure.Outcome == ioError) {
     EXPECT_EQ(std::count(Context.Events.begin(), Context.Events.end(), L"error while busy"), 0)
         << "an error that ends the run is shown once the window may close again";
+  }
   EXPECT_FALSE(Context.ExitEnabled) << "an early end leaves the exit button disabled";
   EXPECT_TRUE(Context.Questions.empty());
   EXPECT_FALSE(Context.FontPage);
@@ -298,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
         TFailure{"DatabaseFolderCannotBeCreated",
                  [](Sequence& s) { WriteFileBytes(s.Target + L"DTAfb", "a file in the folder's place"); },
                  {L"Создание настроечных файлов....Завершено", L"Ошибка при создании каталога <DTAfb>!"},
-                 L"Ошибка при создании каталога <DTAfb>!", ioFolderFailed, true,
+                 L"Ошибка при создании каталога <DTAfb>!", ioStageFailed, true,
                  {L"Settings\\uca.nsi"}, {L"aliases.conf"}},
         TFailure{"RuntimeFileMissingFromTheDistribution",
                  [](Sequence& s) { DeleteFileW((s.Source + L"Firebird\\gbak.exe").c_str()); },
@@ -338,6 +342,74 @@ TEST_F(Sequence, ReadOnlySettingsFileKeepsItsContentAndEndsBeforeAnyLine) {
   EXPECT_NE(Context.Errors[0].find(Target + L"Settings\\rarovu.ini"), std::wstring::npos);
   EXPECT_EQ(ReadFileBytes(Target + L"Settings\\rarovu.ini"), before);
   SetFileAttributesW((Target + L"Settings\\rarovu.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Replaces a distribution file with a link to a kernel attribute file, which claims 4096 bytes and gives
+// a few: a file that opens but cannot be read whole. Wine starts the Unix "ln" for us; elsewhere (or
+// without such a file) the caller skips.
+std::string MakeUnreadable(const std::wstring& Path) {
+  const char* attribute = "/sys/kernel/profiling";
+  using UnixNameFn = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixNameFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!unixName) return "not under Wine";
+  if (!GetFileAttributesExW(L"Z:\\sys\\kernel\\profiling", GetFileExInfoStandard, &data) || data.nFileSizeLow < 100)
+    return "no kernel attribute file that claims more than it gives";
+  DeleteFileW(Path.c_str());
+  char* name = unixName(Path.c_str());
+  if (!name) return "no Unix name";
+  const std::string command = std::string("/bin/ln -s ") + attribute + " \"" + name + "\"";
+  HeapFree(GetProcessHeap(), 0, name);
+  std::wstring wide(command.size() * 2 + 1, L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, command.c_str(), -1, wide.data(),
+                                                      static_cast<int>(wide.size()))) - 1);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return "cannot start ln";
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  // Wine does not wait on a Unix process: look for the link instead.
+  for (int i = 0; i < 100 && !FileExists(Path); ++i) Sleep(50);
+  return FileExists(Path) ? "" : "ln made no link: " + command;
+}
+
+// A copy that opens both files but cannot copy the content marks its line; only in the runtime set
+// does that end the run, and then without an error box.
+TEST_F(Sequence, ContentThatCannotBeReadMarksTheLine) {
+  struct TCase {
+    std::wstring File, Name;
+    TInstallOutcome Outcome;
+    std::wstring NextLine;  // the line after the marked one; empty when the log ends there
+  };
+  const TCase cases[] = {
+      {L"UDF\\Brindam.Dll", L"Brindam.Dll", ioInstalled, CopyLine(L"Olvexa.Dll") + L"Завершено"},
+      {L"Firebird\\gbak.exe", L"gbak.exe", ioStageFailed, L""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.Name));
+    MakeDistribution(L"Дистрибутив " + c.Name + L"\\", L"Цель " + c.Name + L"\\");
+    PrepareTarget();
+    const std::string missing = MakeUnreadable(Source + c.File);
+    if (!missing.empty()) GTEST_SKIP() << "cannot make an unreadable file here: " << missing;
+    const TScopedDpi dpi(LargeFonts);
+    TRecordingContext context;
+    EXPECT_EQ(RunInstallation(context, Plan()), c.Outcome);
+    const auto marked = std::find(context.Lines.begin(), context.Lines.end(), CopyLine(c.Name) + L"ОШИБКА!!!");
+    ASSERT_NE(marked, context.Lines.end());
+    if (c.NextLine.empty()) {
+      EXPECT_EQ(marked + 1, context.Lines.end());
+    } else {
+      ASSERT_NE(marked + 1, context.Lines.end());
+      EXPECT_EQ(*(marked + 1), c.NextLine);
+    }
+    EXPECT_TRUE(context.Errors.empty()) << "a marked line is the whole report";
+    EXPECT_EQ(context.ExitEnabled, c.Outcome == ioInstalled);
+    EXPECT_FALSE(context.Busy);
+    DeleteFileW((Source + c.File).c_str());  // the link, before the clean-up could touch what it points at
+  }
 }
 
 TEST_F(Sequence, RunAfterTheDistributionIsRepairedCompletes) {
