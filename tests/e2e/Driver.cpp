@@ -1,5 +1,7 @@
 #include "Driver.h"
 
+#include <memory>
+
 #include <zlib.h>
 
 #include <cstdint>
@@ -32,6 +34,8 @@ void CopyTree(const std::wstring& From, const std::wstring& To) {
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((From + L"*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot list the distribution");
+  // The search is closed also when a copy throws.
+  const std::unique_ptr<void, BOOL (WINAPI*)(HANDLE)> search(find, FindClose);
   do {
     const std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -41,7 +45,41 @@ void CopyTree(const std::wstring& From, const std::wstring& To) {
       throw std::runtime_error("cannot copy a distribution file");
     }
   } while (FindNextFileW(find, &data));
-  FindClose(find);
+}
+
+std::string ReadBytes(const std::wstring& Path) {
+  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+std::wstring ReadText(const std::wstring& Path) {
+  std::string bytes = ReadBytes(Path);
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  if (bytes.empty()) return std::wstring();
+  std::wstring text(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()));
+  return text;
+}
+
+void WriteBytes(const std::wstring& Path, const std::string& Bytes) {
+  HANDLE file = CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write a test file");
+  DWORD written = 0;
+  WriteFile(file, Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+long long WriteTime(const std::wstring& Path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
 bool FolderExists(const std::wstring& Path) {

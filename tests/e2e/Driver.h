@@ -15,6 +15,12 @@ std::wstring TempFolder(const std::wstring& Name);  // a new empty folder below 
 void CopyTree(const std::wstring& From, const std::wstring& To);
 bool FolderExists(const std::wstring& Path);
 bool FileExists(const std::wstring& Path);
+// The whole file (empty when it cannot be read); as text: UTF-8, a byte-order mark dropped.
+std::string ReadBytes(const std::wstring& Path);
+std::wstring ReadText(const std::wstring& Path);
+void WriteBytes(const std::wstring& Path, const std::string& Bytes);
+// The last-write time in 100 ns units; 0 when the file is missing.
+long long WriteTime(const std::wstring& Path);
 
 // Polls Condition until it holds or the time runs out.
 bool WaitFor(const std::function<bool()>& Condition, std::chrono::milliseconds Timeout = std::chrono::seconds(15));

@@ -11,6 +11,31 @@ namespace {
 
 const wchar_t MainCaption[] = L"Установка комплекса";
 
+// The prefix's screen DPI for the programs started while it lives (Wine reads it at their start).
+class ScopedScreenDpi {
+ public:
+  explicit ScopedScreenDpi(DWORD Dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &Key,
+                    nullptr);
+    DWORD size = sizeof(Previous);
+    Had = RegQueryValueExW(Key, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&Previous), &size) ==
+          ERROR_SUCCESS;
+    RegSetValueExW(Key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Dpi), sizeof(Dpi));
+  }
+  ~ScopedScreenDpi() {
+    if (Had)
+      RegSetValueExW(Key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Previous), sizeof(Previous));
+    else
+      RegDeleteValueW(Key, L"LogPixels");
+    RegCloseKey(Key);
+  }
+
+ private:
+  HKEY Key = nullptr;
+  DWORD Previous = 0;
+  bool Had = false;
+};
+
 class Wizard : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -81,6 +106,31 @@ class Wizard : public ::testing::Test {
     GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &info);
     return info.hwndFocus;
   }
+  // Through the wizard to the start button, with Target typed in the folder box.
+  void StartInstallation(const std::wstring& Target) {
+    Press(L"Далее");
+    HWND path = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (path = PathBox()) != nullptr; }));
+    SetText(path, Target);
+    Press(L"Далее");
+    AcknowledgeNotice();
+    ASSERT_TRUE(PageShows(L"Все настройки можно изменить позже"));
+    Press(L"Начать установку");
+    HWND list = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (list = FindVisibleByClass(Main, L"ListBox")) != nullptr; }));
+  }
+  // The log list as another program reads it, also once its page is hidden.
+  std::vector<std::wstring> LogLines() {
+    HWND list = FindChildByClass(Main, L"ListBox");
+    return list ? ListBoxLines(list) : std::vector<std::wstring>{};
+  }
+  static HWND FindChildByClass(HWND Parent, const std::wstring& Class) {
+    for (HWND child = GetWindow(Parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (ClassName(child) == Class) return child;
+      if (HWND found = FindChildByClass(child, Class)) return found;
+    }
+    return nullptr;
+  }
   static std::string Narrow(const std::wstring& w) {
     std::string s(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), static_cast<int>(s.size()), nullptr, nullptr);
@@ -92,6 +142,24 @@ class Wizard : public ::testing::Test {
   std::unique_ptr<Program> Setup;
   HWND Main = nullptr;
 };
+
+struct Deployed {
+  std::wstring From, To, Name;
+};
+// The database stage's files in copy order: where they lie in the distribution and in the target.
+std::vector<Deployed> DeployedFiles() {
+  std::vector<Deployed> files = {{L"DTAfb\\", L"DTAfb\\", L"R12.FDB"}};
+  for (const wchar_t* name : {L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",
+                              L"icuin30.Dll", L"icuuc30.Dll", L"msvcp80.Dll", L"msvcr80.Dll", L"firebird.msg",
+                              L"gbak.exe", L"gds32.dll"})
+    files.push_back({L"Firebird\\", L"", name});
+  for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) files.push_back({L"Firebird\\intl\\", L"intl\\", name});
+  for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
+    files.push_back({L"Firebird\\udf\\", L"udf\\", name});
+  for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
+    files.push_back({L"UDF\\", L"udf\\", name});
+  return files;
+}
 
 const wchar_t Notice[] = L"Внимание!\r Если на вашем компьютере уже установлен комплекс \"Ритмон-Vidoze\",\r"
                          L" снимите галочку установки драйвера!";
@@ -183,21 +251,76 @@ TEST_F(Wizard, MissingParentCreatesNothingButGoesOn) {
   EXPECT_FALSE(FolderExists(Work + L"нет такой"));
 }
 
-TEST_F(Wizard, StartLeadsToTheProgressPageWhoseExitStaysDisabled) {
-  Press(L"Далее");
-  HWND path = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (path = PathBox()) != nullptr; }));
-  SetText(path, Work + L"Цель");
-  Press(L"Далее");
-  AcknowledgeNotice();
-  Press(L"Начать установку");
+TEST_F(Wizard, ARunEndedByAnErrorLeavesExitDisabledAndTheCloseBoxWorking) {
+  DeleteFileW((Dist + L"Firebird\\gbak.exe").c_str());
+  const std::wstring target = Work + L"Цель\\";
+  StartInstallation(target);
+  const std::wstring error = Answer(IDOK, L"12-runtime-missing-error");
+  EXPECT_EQ(error.rfind(L"Cannot open file \"" + Dist + L"Firebird\\gbak.exe\". ", 0), 0u) << Narrow(error);
+  const std::vector<std::wstring> lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), L"Копирование файла gbak.exe....") << "the running line keeps no outcome word";
+  HWND exitButton = FindVisibleByText(Main, L"Выход");
+  ASSERT_NE(exitButton, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(exitButton));
+  EXPECT_TRUE(FileExists(target + L"firebird.msg"));
+  EXPECT_FALSE(FileExists(target + L"gbak.exe"));
+  EXPECT_NE(ReadText(target + L"Settings\\install.log").find(error), std::wstring::npos)
+      << "the log file keeps the error shown";
+  // The close box works again once the run has ended.
+  PostMessageW(Main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Setup->WaitForExit(10s));
+}
+
+TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
+  const std::wstring target = Work + L"Программы клиники\\";
+  StartInstallation(target);
+  // Wine's screen has 96 DPI: small fonts, so the run ends on the large-font page without a question.
+  ASSERT_TRUE(WaitFor([&] { return PageText().find(L"\"мелкого\" размера шрифта.") != std::wstring::npos; }, 30s))
+      << "the large-font page did not come";
+  std::vector<std::wstring> expected = {L"Создание настроечных файлов....Завершено", L"Каталог <DTAfb> создан..."};
+  for (const Deployed& file : DeployedFiles()) expected.push_back(L"Копирование файла " + file.Name + L"....Завершено");
+  EXPECT_EQ(LogLines(), expected);
+  Screenshot(L"10-installed-log-and-font-page");
+
+  for (const Deployed& file : DeployedFiles()) {
+    SCOPED_TRACE(Narrow(file.Name));
+    EXPECT_EQ(ReadText(target + file.To + file.Name), ReadText(Dist + file.From + file.Name));
+    const long long apart = WriteTime(target + file.To + file.Name) - WriteTime(Dist + file.From + file.Name);
+    EXPECT_LE(apart < 0 ? -apart : apart, 20000000LL) << "the copy carries the distribution file's time";
+  }
+  for (const wchar_t* name : {L"uca.nsi", L"wra.nsi", L"lastnum.dta", L"rarovu.ini", L"install.log"})
+    EXPECT_TRUE(FileExists(target + L"Settings\\" + name)) << Narrow(name);
+  const std::wstring log = ReadText(target + L"Settings\\install.log");
+  for (const std::wstring& line : expected) EXPECT_NE(log.find(line + L"\r\n"), std::wstring::npos) << Narrow(line);
+
+  // The page's exit ends the program.
+  Press(L"Выход");
+  EXPECT_TRUE(Setup->WaitForExit(10s));
+
+  // A second installation over the first keeps the clinic's database; on a large-font screen it ends
+  // with the final question over the finished log.
+  WriteBytes(target + L"DTAfb\\R12.FDB", "patients");
+  const ScopedScreenDpi largeFonts(120);
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+  Main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(Main, nullptr);
+  StartInstallation(target);
+  HWND question = Setup->WaitForMessageBox(30s);
+  ASSERT_NE(question, nullptr) << "no final question";
+  EXPECT_EQ(MessageBoxText(question), L"Установка завершена. Выйти из программы установки?");
+  Screenshot(L"11-installed-log-and-final-question");
+  AnswerMessageBox(question, IDNO);
+  const std::vector<std::wstring> again = LogLines();
+  ASSERT_GE(again.size(), 2u);
+  EXPECT_EQ(again[1], L"Файл базы данных R12.FDB уже есть: он сохранён без изменений");
+  EXPECT_EQ(again.size(), 2u + 23u);
+  EXPECT_EQ(ReadBytes(target + L"DTAfb\\R12.FDB"), "patients");
+  // No keeps the progress page, where the exit button now works.
   HWND exitButton = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (exitButton = FindVisibleByText(Main, L"Выход")) != nullptr; }));
-  EXPECT_FALSE(IsWindowEnabled(exitButton));
-  Screenshot(L"09-progress");
-
-  // The close box works again once no installation is running.
-  PostMessageW(Main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindowEnabled(exitButton));
+  Click(exitButton);
   EXPECT_TRUE(Setup->WaitForExit(10s));
 }
 
