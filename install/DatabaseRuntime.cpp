@@ -1,6 +1,7 @@
 // The database with its Firebird runtime and the suite's database extension libraries.
 #include "FileOps.h"
 #include "InstallSequence.h"
+#include "StageSteps.h"
 
 namespace {
 
@@ -13,17 +14,6 @@ const wchar_t* const UdfFiles[] = {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"
 const wchar_t* const ExtensionLibraries[] = {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"};
 
 const wchar_t DatabaseFile[] = L"R12.FDB";
-
-// One copy step: its line first, then the copy, then the outcome on the line. An error raised by the
-// copy (a source that cannot be opened, a destination that cannot be created) leaves the line as it is.
-bool CopyStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
-              const std::wstring& Name) {
-  const int line = Context.AddLine(L"Копирование файла " + Name + L"....");
-  Context.ProcessMessages();
-  const bool copied = CopyFileWithDate(FromFolder + Name, ToFolder + Name);
-  Context.AppendOutcome(line, copied ? OutcomeDone : OutcomeFailed);
-  return copied;
-}
 
 // Copies the files in order; the first failure ends the group.
 template <size_t N>
@@ -46,16 +36,8 @@ bool DeployDatabaseRuntime(TInstallContext& Context, const std::wstring& Source,
 
   // The database folder.
   const std::wstring database = Target + L"DTAfb\\";
-  if (!DirectoryExists(database)) {
-    if (!CreateDir(database)) {
-      const std::wstring text = L"Ошибка при создании каталога <DTAfb>!";
-      Context.ShowError(text);
-      Context.AddLine(text);
-      return false;
-    }
-    Context.AddLine(L"Каталог <DTAfb> создан...");
-    Context.ProcessMessages();
-  }
+  if (!CreateFolderStep(Context, database, L"Каталог <DTAfb> создан...", L"Ошибка при создании каталога <DTAfb>!"))
+    return false;
 
   // The database file. One that is already there holds the clinic's patients since the last
   // installation: it is never replaced, whatever the distribution brings.

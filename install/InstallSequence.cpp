@@ -8,6 +8,7 @@
 #include "InstallLog.h"
 #include "RH_Common_Proc.h"
 #include "SettingsFiles.h"
+#include "StageSteps.h"
 
 const wchar_t* const OutcomeDone = L"Завершено";
 const wchar_t* const OutcomeFailed = L"ОШИБКА!!!";
@@ -18,16 +19,7 @@ namespace {
 // folder page makes with the target, is made too when missing: the settings keys are written into it
 // next.
 bool EnsureTargetFolder(TInstallContext& Context, const std::wstring& Target) {
-  if (!DirectoryExists(Target)) {
-    if (!CreateDir(Target)) {
-      const std::wstring text = L"Ошибка при создании каталога!";
-      Context.ShowError(text);
-      Context.AddLine(text);
-      return false;
-    }
-    Context.AddLine(L"Каталог создан...");
-    Context.ProcessMessages();
-  }
+  if (!CreateFolderStep(Context, Target, L"Каталог создан...", L"Ошибка при создании каталога!")) return false;
   const std::wstring settings = Target + L"Settings\\";
   if (!DirectoryExists(settings)) CreateDir(settings);
   return true;

@@ -1,0 +1,25 @@
+#include "StageSteps.h"
+
+#include "FileOps.h"
+
+bool CreateFolderStep(TInstallContext& Context, const std::wstring& Folder, const std::wstring& Created,
+                      const std::wstring& Failed) {
+  if (DirectoryExists(Folder)) return true;
+  if (!CreateDir(Folder)) {
+    Context.ShowError(Failed);
+    Context.AddLine(Failed);
+    return false;
+  }
+  Context.AddLine(Created);
+  Context.ProcessMessages();
+  return true;
+}
+
+bool CopyStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
+              const std::wstring& Name) {
+  const int line = Context.AddLine(L"Копирование файла " + Name + L"....");
+  Context.ProcessMessages();
+  const bool copied = CopyFileWithDate(FromFolder + Name, ToFolder + Name);
+  Context.AppendOutcome(line, copied ? OutcomeDone : OutcomeFailed);
+  return copied;
+}
