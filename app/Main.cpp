@@ -368,6 +368,7 @@ class TMainWindowInstall : public TInstallContext {
     F.InsatallPages->SetActivePage(F.tsProgressInstall);
   }
   void ProcessMessages() override { Application.ProcessMessages(); }
+  void RepaintLog() override { F.LogList->Repaint(); }
   bool AskYesNo(const std::wstring& Question) override {
     return MessageDlg(Question, mtConfirmation, mbYesNo) == mrYes;
   }

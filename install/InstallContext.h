@@ -19,6 +19,8 @@ class TInstallContext {
   virtual void ShowProgress() = 0;
   // Lets the window handle what is waiting in its queue.
   virtual void ProcessMessages() = 0;
+  // Paints the log now, so its last line shows while an outside program runs and nothing is processed.
+  virtual void RepaintLog() = 0;
 
   // Modal boxes: a Yes/No question (true for Yes) and an error box with OK.
   virtual bool AskYesNo(const std::wstring& Question) = 0;

@@ -20,6 +20,7 @@ class TInstallLog : public TInstallContext {
   void AppendOutcome(int Line, const std::wstring& Word) override;
   void ShowProgress() override;
   void ProcessMessages() override { FInner.ProcessMessages(); }
+  void RepaintLog() override { FInner.RepaintLog(); }
   bool AskYesNo(const std::wstring& Question) override;
   void ShowError(const std::wstring& Text) override;
   void SetBusy(bool Busy) override { FInner.SetBusy(Busy); }

@@ -10,6 +10,10 @@ struct TInstallPlan {
   std::wstring Source;  // the distribution: the setup program's folder, with a trailing backslash
   bool DriverInstall = true;
   bool SiblingProduct = false;
+  // The product's identity from the string table, for the desktop link.
+  std::wstring MainProgram;         // the suite's main program, a file name in the target folder
+  std::wstring ProductName;         // the link's name
+  std::wstring ProductDescription;  // the first part of the link's description
 };
 
 // How a run ended.

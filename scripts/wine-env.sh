@@ -3,8 +3,9 @@
 : "${WINE_ROOT:?WINE_ROOT must name a folder for the prefix and the locale}"
 export WINEARCH=win32
 export WINEDEBUG=-all
-# No Mono or Gecko install prompts: the program needs neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko install prompts: the program needs neither. No menu builder: it would put the
+# prefix's links into the host's menus.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LOCPATH="$WINE_ROOT/locale"
 unset LANGUAGE
 # Set for Wine's processes only: this shell may not know the private locale.
@@ -27,6 +28,7 @@ wine_start_server() {
   ) 9>"$WINEPREFIX.server-lock"
 }
 
+WINE_PREFIX_FORMAT=2
 # Makes the locale and the prefix once. $1: "null" for the headless graphics driver (tests), "x11"
 # for a real window on a virtual desktop of the given size ($2, default 1024x768).
 wine_prepare_prefix() {
@@ -40,7 +42,8 @@ wine_prepare_prefix() {
       mkdir -p "$LOCPATH"
       localedef -i ru_RU -f UTF-8 "$LOCPATH/ru_RU.UTF-8" 2>/dev/null || [ -f "$LOCPATH/ru_RU.UTF-8/LC_CTYPE" ]
     fi
-    [ -f "$WINEPREFIX/.prepared" ] && exit 0
+    # The stamp names the way the prefix was made; a prefix of an older way is made anew.
+    [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" = "$WINE_PREFIX_FORMAT" ] && exit 0
     local tmp="$WINEPREFIX.tmp.$$"
     rm -rf "$tmp"
     WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" wineboot -i >/dev/null 2>&1 </dev/null 9>&-
@@ -53,8 +56,14 @@ wine_prepare_prefix() {
     fi
     WINEPREFIX="$tmp" wineserver -w 9>&-
     # Debian's Wine does not find its own fonts (Tahoma, MS Sans Serif) unless they are in the prefix.
-    ln -sf /usr/share/wine/fonts/* "$tmp/drive_c/windows/Fonts/"
-    touch "$tmp/.prepared"
+    # Copies, not links: the programs under test install fonts there and must never write onto the host.
+    cp /usr/share/wine/fonts/* "$tmp/drive_c/windows/Fonts/"
+    # Wine links the user's shell folders (Desktop, Documents...) to the host's home: real folders
+    # instead, so a desktop link written by a test stays in the prefix.
+    find "$tmp/drive_c/users" -maxdepth 6 -type l | while IFS= read -r link; do
+      rm -f "$link" && mkdir -p "$link"
+    done
+    echo "$WINE_PREFIX_FORMAT" >"$tmp/.prepared"
     rm -rf "$WINEPREFIX"
     mv "$tmp" "$WINEPREFIX"
   ) 9>"$WINE_ROOT/.lock"

@@ -20,6 +20,7 @@ struct TScreen : TInstallContext {
   void AppendOutcome(int Line, const std::wstring& Word) override { Lines.at(static_cast<size_t>(Line)) += Word; }
   void ShowProgress() override { Lines.clear(); }
   void ProcessMessages() override {}
+  void RepaintLog() override {}
   bool AskYesNo(const std::wstring&) override { return true; }
   void ShowError(const std::wstring& Text) override { Errors.push_back(Text); }
   void SetBusy(bool) override {}

@@ -1,0 +1,19 @@
+#pragma once
+// Shell links (".lnk" files).
+#include <windows.h>
+
+#include <string>
+
+#include "InstallSequence.h"
+
+// Where AddShortcut puts a link.
+enum : BYTE { slDesktop = 0, slQuickLaunch = 1, slSendTo = 2, slStartMenu = 3, slFolder = 4 };
+
+// Writes a link to FileName; returns the link file's path, or an empty text when no folder was found.
+// Throws EProgramError only when the shell link object cannot be created.
+std::wstring AddShortcut(const std::wstring& FileName, BYTE Location, const std::wstring& SubFolder,
+                         const std::wstring& WorkingDir, const std::wstring& Arguments,
+                         const std::wstring& Description, const std::wstring& LinkName);
+
+// The desktop link to the suite's main program in the target folder.
+void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan);

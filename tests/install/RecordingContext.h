@@ -1,0 +1,53 @@
+#pragma once
+// The engine's fake context for the tests: the log as strings, scripted answers, and every call in order.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "InstallContext.h"
+
+struct TRecordingContext : TInstallContext {
+  std::vector<std::wstring> Lines;
+  std::vector<bool> Answers;  // Yes/No in order; No when empty
+  std::vector<std::wstring> Questions, Errors, Events;
+  bool Busy = false, ExitEnabled = false, FontPage = false, Closed = false;
+  int BusyEntered = 0;
+  std::function<void(const std::wstring&)> OnLine;  // lets a test act between steps
+
+  int AddLine(const std::wstring& Text) override {
+    Lines.push_back(Text);
+    Events.push_back(L"line " + Text);
+    if (OnLine) OnLine(Text);
+    return static_cast<int>(Lines.size()) - 1;
+  }
+  void AppendOutcome(int Line, const std::wstring& Word) override { Lines.at(static_cast<size_t>(Line)) += Word; }
+  void ShowProgress() override {
+    Lines.clear();
+    Events.push_back(L"progress");
+  }
+  void ProcessMessages() override {}
+  void RepaintLog() override { Events.push_back(L"repaint"); }
+  bool AskYesNo(const std::wstring& Question) override {
+    Questions.push_back(Question);
+    if (Answers.empty()) return false;
+    const bool answer = Answers.front();
+    Answers.erase(Answers.begin());
+    return answer;
+  }
+  void ShowError(const std::wstring& Text) override {
+    Errors.push_back(Text);
+    Events.push_back(Busy ? L"error while busy" : L"error");
+  }
+  void SetBusy(bool Value) override {
+    EXPECT_NE(Busy, Value) << "the busy span is entered and left once";
+    Busy = Value;
+    if (Value) ++BusyEntered;
+    Events.push_back(Value ? L"busy" : L"not busy");
+  }
+  void EnableExit() override { ExitEnabled = true; }
+  void ShowFontSizePage() override { FontPage = true; }
+  void CloseProgram() override { Closed = true; }
+};
+
