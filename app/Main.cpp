@@ -5,6 +5,7 @@
 #include "Background.h"
 #include "FileOps.h"
 #include "InstallSequence.h"
+#include "LargeFonts.h"
 #include "MainControlIds.h"
 #include "RH_Common_Proc.h"
 #include "ResourceIds.h"
@@ -242,6 +243,7 @@ void TFMain::CreatePages() {
   BtnExitOnChangefont->OnClick = click(&TFMain::BtnExitClick);
   BtnChangeFont = AddBarButton(bar, L"Изменить настройки", 196, alRight, L"GLYPH_FONT", IDC_BTNCHANGEFONT);
   BtnChangeFont->SetMargins(0, 0, 4, 0);
+  BtnChangeFont->OnClick = click(&TFMain::BtnChangeFontClick);
   AddSpacer(tsChangeFontSize, 3);
   MemoChangeFontSize =
       AddMemo(tsChangeFontSize, tahoma,
@@ -275,6 +277,8 @@ void TFMain::FormCreate(TObject* Sender) {
   IsSiblingProduct = IsSiblingProductName(LoadResString(instance, IDS_PRODUCT_NAME));
   // 3. The information text.
   RichEdit1->LoadRtfFromResource(L"INFO");
+  // The pane keeps its pixel size at any DPI: the text is shown at the size it has at 96 DPI.
+  RichEdit1->SetZoom(96, ScreenLogPixels());
   // 4. The default target folder.
   AppNameStr = LoadResString(instance, IDS_APP_FOLDER);
   ePath->SetText(L"C:\\" + AppNameStr);
@@ -409,6 +413,21 @@ void TFMain::BtnCancelClick(TObject* Sender) {
 
 void TFMain::BtnExitClick(TObject* Sender) {
   (void)Sender;
+  Close();
+}
+
+void TFMain::ChangeFontSize() { SwitchToLargeFonts(); }
+
+void TFMain::BtnChangeFontClick(TObject* Sender) {
+  (void)Sender;
+  // Asked whatever the switch achieved: the operator may have changed the setting in its own window.
+  ChangeFontSize();
+  if (MessageDlg(L"Изменения в настройки внесены, для того чтобы они\r\n"
+                 L"вступили в силу, требуется перзагрузить операционную систему.\r\n"
+                 L"Выполнить перезагрузку сейчас?",
+                 mtWarning, mbYesNo) != mrYes)
+    return;
+  RestartWindows(RestartAfterFontChangeFlags);
   Close();
 }
 

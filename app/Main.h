@@ -77,6 +77,9 @@ class TFMain : public TForm {
   void BtnInsatallClick(TObject* Sender);
   void BtnCancelClick(TObject* Sender);
   void BtnExitClick(TObject* Sender);
+  void BtnChangeFontClick(TObject* Sender);
+  // Asks the system to switch the display to large fonts.
+  void ChangeFontSize();
   void FormCloseQuery(TObject* Sender, bool& CanClose);
 
  private:

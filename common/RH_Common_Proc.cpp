@@ -61,6 +61,8 @@ void EnableShutdownPrivilege() {
 
 bool IsSmallFonts() { return ScreenDpi() < 100; }
 
+int ScreenLogPixels() { return ScreenDpi(); }
+
 std::wstring LoadResString(HINSTANCE Module, int Id) {
   if (Id < 0) return std::wstring();
   wchar_t buffer[256] = {};

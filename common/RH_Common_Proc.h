@@ -7,6 +7,8 @@
 
 // True when the screen's horizontal logical resolution is below 100 dots per inch.
 bool IsSmallFonts();
+// The screen's horizontal logical resolution (96 with small fonts, 120 with large ones).
+int ScreenLogPixels();
 // The string-table text with that id from the module, at most 254 characters; empty when there is none
 // or the id is negative.
 std::wstring LoadResString(HINSTANCE Module, int Id);

@@ -201,3 +201,9 @@ LRESULT TPaintBox32::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
   }
   return TWinControl::WndProc(Msg, WParam, LParam);
 }
+
+bool TRichEdit::SetZoom(int Numerator, int Denominator) {
+  // 1/1 is passed as 0/0, the control's "no zoom".
+  if (Numerator == Denominator) Numerator = Denominator = 0;
+  return SendMessageW(Handle(), EM_SETZOOM, static_cast<WPARAM>(Numerator), static_cast<LPARAM>(Denominator)) != 0;
+}

@@ -50,6 +50,8 @@ class TRichEdit : public TWinControl {
   void LoadRtf(const std::string& Rtf);
   // The plain text shown.
   std::wstring PlainText() const;
+  // Scales the text by Numerator/Denominator (1/1 is the text's own size); false when the control refuses.
+  bool SetZoom(int Numerator, int Denominator);
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;

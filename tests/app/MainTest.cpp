@@ -10,6 +10,7 @@
 
 #include "Background.h"
 #include "Main.h"
+#include "RH_Common_Proc.h"
 #include "ScriptedPrompts.h"
 
 // The main window's private state, for the tests.
@@ -346,6 +347,113 @@ TEST_F(MainWindow, CloseIsRefusedWhileBusyAndWorksAgainAfterAnErrorEndedTheRun) 
 
   SendMessageW(Form->Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(Application.Terminated()) << "the close box works again";
+}
+
+// The restart request as the system would get it, never a real one: Wine would end every program of the
+// test prefix.
+std::vector<UINT> RestartRequests;
+BOOL RecordRestart(UINT Flags, DWORD) {
+  RestartRequests.push_back(Flags);
+  return FALSE;  // refused, as without the shutdown privilege: the window closes all the same
+}
+
+std::wstring SystemFolderFile(const wchar_t* Name) {
+  wchar_t folder[MAX_PATH] = {};
+  GetSystemDirectoryW(folder, MAX_PATH);
+  return std::wstring(folder) + L"\\" + Name;
+}
+
+std::string ReadAll(const std::wstring& Path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+class FontSizePage : public MainWindow {
+ protected:
+  void SetUp() override {
+    MainWindow::SetUp();
+    RestartRequests.clear();
+    PreviousExit = SystemQueries::SetExitWindows(RecordRestart);
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    Record = std::wstring(temp) + L"syssetup-call.txt";
+    DeleteFileW(Record.c_str());
+    Form->InsatallPages->SetActivePage(Form->tsChangeFontSize);
+  }
+  void TearDown() override {
+    SystemQueries::SetExitWindows(PreviousExit);
+    DeleteFileW(SystemFolderFile(L"syssetup.dll").c_str());
+    DeleteFileW(Record.c_str());
+    MainWindow::TearDown();
+  }
+  // Our stand-in of the system library, in the system folder where the program must look for it.
+  void InstallStandinLibrary() {
+    std::wstring unixPath = L"Z:" + std::wstring(STANDIN_SYSSETUP_UNIX_PATH, STANDIN_SYSSETUP_UNIX_PATH + sizeof(STANDIN_SYSSETUP_UNIX_PATH) - 1);
+    for (wchar_t& c : unixPath)
+      if (c == L'/') c = L'\\';
+    ASSERT_TRUE(CopyFileW(unixPath.c_str(), SystemFolderFile(L"syssetup.dll").c_str(), FALSE));
+  }
+  SystemQueries::ExitWindowsFn PreviousExit = nullptr;
+  std::wstring Record;
+};
+
+const wchar_t RestartQuestion[] =
+    L"Изменения в настройки внесены, для того чтобы они\r\n"
+    L"вступили в силу, требуется перзагрузить операционную систему.\r\n"
+    L"Выполнить перезагрузку сейчас?";
+
+TEST_F(FontSizePage, YesCallsTheSystemLibraryRequestsARestartAndCloses) {
+  InstallStandinLibrary();
+  Prompts.Answers = {IDYES};
+  Click(Form->BtnChangeFont);
+  EXPECT_EQ(ReadAll(Record), "window=0\r\nsize=120\r\n");
+  ASSERT_EQ(Prompts.Boxes.size(), 1u);
+  EXPECT_EQ(Prompts.Boxes[0].Text, RestartQuestion);
+  EXPECT_EQ(Prompts.Boxes[0].Flags & (MB_YESNO | MB_ICONWARNING), static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
+  // A restart that lets the clinic's programs save their work; only hung ones are ended.
+  EXPECT_EQ(RestartRequests, std::vector<UINT>{EWX_REBOOT | EWX_FORCEIFHUNG});
+  EXPECT_TRUE(Application.Terminated()) << "the window closes although the restart was refused";
+}
+
+TEST_F(FontSizePage, WithoutTheLibraryTheQuestionStillComesAndNoKeepsThePage) {
+  Prompts.Answers = {IDNO, IDNO};
+  Click(Form->BtnChangeFont);
+  Click(Form->BtnChangeFont);
+  ASSERT_EQ(Prompts.Boxes.size(), 2u) << "every press asks again";
+  EXPECT_EQ(Prompts.Boxes[1].Text, RestartQuestion);
+  EXPECT_TRUE(RestartRequests.empty());
+  EXPECT_FALSE(Application.Terminated());
+  EXPECT_EQ(ShownPage(), L"tsChangeFontSize");
+  EXPECT_TRUE(ReadAll(Record).empty());
+}
+
+TEST_F(FontSizePage, ALibraryBesideTheProgramIsNeverCalled) {
+  // A planted copy in the current folder (a download folder, say) must not be loaded.
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  const std::wstring planted = std::wstring(current) + L"\\syssetup.dll";
+  InstallStandinLibrary();
+  ASSERT_TRUE(MoveFileW(SystemFolderFile(L"syssetup.dll").c_str(), planted.c_str()));
+  Prompts.Answers = {IDNO};
+  Click(Form->BtnChangeFont);
+  DeleteFileW(planted.c_str());
+  EXPECT_TRUE(ReadAll(Record).empty());
+  EXPECT_EQ(Prompts.Boxes.size(), 1u);
+}
+
+TEST_F(FontSizePage, ExitClosesWithoutCallOrQuestion) {
+  InstallStandinLibrary();
+  Click(Form->BtnExitOnChangefont);
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_TRUE(Prompts.Boxes.empty());
+  EXPECT_TRUE(ReadAll(Record).empty());
+  EXPECT_TRUE(RestartRequests.empty());
 }
 
 TEST(IsSiblingProductName, AnyLetterCaseButNothingElse) {
