@@ -276,9 +276,8 @@ void TFMain::FormCreate(TObject* Sender) {
   // 2. The sibling product.
   IsSiblingProduct = IsSiblingProductName(LoadResString(instance, IDS_PRODUCT_NAME));
   // 3. The information text.
-  RichEdit1->LoadRtfFromResource(L"INFO");
-  // The pane keeps its pixel size at any DPI: the text is shown at the size it has at 96 DPI.
-  RichEdit1->SetZoom(96, ScreenLogPixels());
+  // The pane keeps its pixel size at any DPI, so its text keeps the pixel size it has at 96 DPI.
+  RichEdit1->LoadRtfFromResource(L"INFO", 96, ScreenLogPixels());
   // 4. The default target folder.
   AppNameStr = LoadResString(instance, IDS_APP_FOLDER);
   ePath->SetText(L"C:\\" + AppNameStr);

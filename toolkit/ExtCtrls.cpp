@@ -116,8 +116,51 @@ void TRichEdit::LoadRtf(const std::string& Rtf) {
   ApplyInnerBorder();
 }
 
-void TRichEdit::LoadRtfFromResource(const std::wstring& ResourceName) {
-  const std::string rtf = LoadResourceBytes(ResourceName);
+std::string ScaleRtfSizes(const std::string& Rtf, int Numerator, int Denominator) {
+  if (Numerator == Denominator || Numerator <= 0 || Denominator <= 0) return Rtf;
+  static const char* const Scaled[] = {"fs", "sa", "sb", "li", "ri", "fi"};
+  std::string result;
+  result.reserve(Rtf.size());
+  size_t i = 0;
+  while (i < Rtf.size()) {
+    const char c = Rtf[i];
+    // An escaped backslash is text, not a control word.
+    if (c == '\\' && i + 1 < Rtf.size() && Rtf[i + 1] == '\\') {
+      result += "\\\\";
+      i += 2;
+      continue;
+    }
+    if (c != '\\') {
+      result += c;
+      ++i;
+      continue;
+    }
+    size_t word = i + 1;
+    while (word < Rtf.size() && Rtf[word] >= 'a' && Rtf[word] <= 'z') ++word;
+    const std::string name = Rtf.substr(i + 1, word - i - 1);
+    size_t number = word;
+    if (number < Rtf.size() && Rtf[number] == '-') ++number;
+    while (number < Rtf.size() && Rtf[number] >= '0' && Rtf[number] <= '9' && number - word < 9) ++number;
+    bool scaled = false;
+    for (const char* candidate : Scaled) scaled = scaled || name == candidate;
+    if (!scaled || number == word || (number == word + 1 && Rtf[word] == '-')) {
+      result.append(Rtf, i, word - i);
+      i = word;
+      continue;
+    }
+    const long long value = std::stoll(Rtf.substr(word, number - word));
+    const long long product = value * Numerator;
+    // Font sizes round down (never larger than asked); spacings to the nearest.
+    const long long newValue = name == "fs" ? product / Denominator
+                                            : (product + (product >= 0 ? Denominator / 2 : -Denominator / 2)) / Denominator;
+    result += "\\" + name + std::to_string(name == "fs" && newValue < 1 ? 1 : newValue);
+    i = number;
+  }
+  return result;
+}
+
+void TRichEdit::LoadRtfFromResource(const std::wstring& ResourceName, int Numerator, int Denominator) {
+  const std::string rtf = ScaleRtfSizes(LoadResourceBytes(ResourceName), Numerator, Denominator);
   try {
     LoadRtf(rtf);
   } catch (const EProgramError&) {
@@ -202,8 +245,3 @@ LRESULT TPaintBox32::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
   return TWinControl::WndProc(Msg, WParam, LParam);
 }
 
-bool TRichEdit::SetZoom(int Numerator, int Denominator) {
-  // 1/1 is passed as 0/0, the control's "no zoom".
-  if (Numerator == Denominator) Numerator = Denominator = 0;
-  return SendMessageW(Handle(), EM_SETZOOM, static_cast<WPARAM>(Numerator), static_cast<LPARAM>(Denominator)) != 0;
-}

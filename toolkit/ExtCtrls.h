@@ -39,6 +39,10 @@ class TPageControl : public TWinControl {
 };
 
 // A read-only rich-text box (RichEdit20W) without border, with a soft bevel and an inner margin.
+// The RTF document with every font size (\fs) and paragraph spacing and indent (\sa \sb \li \ri \fi)
+// multiplied by Numerator/Denominator; font sizes round down, so the text never grows past the scale.
+std::string ScaleRtfSizes(const std::string& Rtf, int Numerator, int Denominator);
+
 class TRichEdit : public TWinControl {
  public:
   explicit TRichEdit(TWinControl* Parent);
@@ -46,12 +50,12 @@ class TRichEdit : public TWinControl {
   void SetInnerBorder(int Pixels);
   // Replaces the text with the RTF document stored as RCDATA resource ResourceName. Throws
   // EProgramError when the resource is missing or cannot be read as rich text.
-  void LoadRtfFromResource(const std::wstring& ResourceName);
+  // Numerator/Denominator scales the document's font sizes and spacings (96/120 shows it at a 120-DPI
+  // screen in the pixels it has at 96 DPI).
+  void LoadRtfFromResource(const std::wstring& ResourceName, int Numerator = 1, int Denominator = 1);
   void LoadRtf(const std::string& Rtf);
   // The plain text shown.
   std::wstring PlainText() const;
-  // Scales the text by Numerator/Denominator (1/1 is the text's own size); false when the control refuses.
-  bool SetZoom(int Numerator, int Denominator);
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;

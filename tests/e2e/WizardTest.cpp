@@ -2,6 +2,8 @@
 // distribution lying in a folder with Cyrillic letters and blanks in its name.
 #include <gtest/gtest.h>
 
+#include <richedit.h>
+
 #include "Driver.h"
 
 using namespace e2e;
@@ -322,6 +324,49 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   EXPECT_TRUE(IsWindowEnabled(exitButton));
   Click(exitButton);
   EXPECT_TRUE(Setup->WaitForExit(10s));
+}
+
+// The information pane: its first line at the top and its last character inside the pane.
+void ExpectWholeInformationText(HWND Main, const std::string& Where) {
+  HWND pane = nullptr;
+  for (HWND w : VisibleChildren(Main))
+    if (ClassName(w).rfind(L"RichEdit", 0) == 0 || ClassName(w).rfind(L"RICHEDIT", 0) == 0) pane = w;
+  ASSERT_NE(pane, nullptr) << Where;
+  EXPECT_EQ(SendMessageW(pane, EM_GETFIRSTVISIBLELINE, 0, 0), 0) << Where << ": the first line is scrolled away";
+  const LRESULT length = SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0);
+  ASSERT_GT(length, 100) << Where;
+  const LRESULT last = SendMessageW(pane, EM_POSFROMCHAR, static_cast<WPARAM>(length - 1), 0);
+  RECT client{};
+  GetClientRect(pane, &client);
+  const int y = static_cast<short>(HIWORD(last));
+  EXPECT_GE(y, 0) << Where;
+  EXPECT_LT(y + 12, client.bottom) << Where << ": the last section is cut off";
+}
+
+TEST_F(Wizard, InformationPaneShowsItsWholeTextAtSmallAndLargeFonts) {
+  ExpectWholeInformationText(Main, "96 DPI");
+  Screenshot(L"13-welcome-96dpi");
+  Setup.reset();
+  const ScopedScreenDpi largeFonts(120);
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+  Main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(Main, nullptr);
+  ASSERT_TRUE(PageShows(L"Добро пожаловать"));
+  ExpectWholeInformationText(Main, "120 DPI");
+  // The main window keeps its layout: the same client size as at 96 DPI.
+  RECT client{};
+  GetClientRect(Main, &client);
+  EXPECT_EQ(client.right, 954);
+  EXPECT_EQ(client.bottom, 579);
+  Screenshot(L"14-welcome-120dpi");
+  Press(L"Далее");
+  HWND path = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (path = PathBox()) != nullptr; }));
+  SetText(path, Work + L"Цель");
+  Press(L"Далее");
+  EXPECT_EQ(AcknowledgeNotice(L"15-driver-notice-120dpi"), Notice);
+  Press(L"Отмена");
+  EXPECT_EQ(Answer(IDNO, L"16-cancel-question-120dpi"), L"Вы уверены, что хотите отменить процесс установки?");
 }
 
 TEST_F(Wizard, CancelFromTheWelcomePageAndCloseBox) {

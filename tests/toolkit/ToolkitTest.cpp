@@ -422,3 +422,21 @@ TEST(RichEdit, LoadsRtfFromResourceAndRejectsOtherData) {
 }
 
 }  // namespace
+
+TEST(RichText, SizesScaleForAnotherScreenResolution) {
+  struct Case {
+    const char *In, *Out;
+  };
+  const Case cases[] = {
+      {"{\\rtf1\\pard\\sa80\\f0\\fs18 x\\par}", "{\\rtf1\\pard\\sa64\\f0\\fs14 x\\par}"},  // 96/120
+      {"\\fs20\\sb160\\li-200\\ri30\\fi15 ", "\\fs16\\sb128\\li-160\\ri24\\fi12 "},        // spacings round
+      {"\\fswiss\\fcharset204\\f1\\sa\\fs ", "\\fswiss\\fcharset204\\f1\\sa\\fs "},        // not sizes
+      {"text \\\\fs18 stays text", "text \\\\fs18 stays text"},                         // an escaped backslash
+      {"\\fs1 tiny", "\\fs1 tiny"},                                                      // never below 1
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.In);
+    EXPECT_EQ(ScaleRtfSizes(c.In, 96, 120), c.Out);
+  }
+  EXPECT_EQ(ScaleRtfSizes("\\fs18\\sa80", 96, 96), "\\fs18\\sa80") << "the same resolution changes nothing";
+}
