@@ -6,6 +6,7 @@
 #include "FileOps.h"
 #include "InstallSequence.h"
 #include "LargeFonts.h"
+#include "TargetFolder.h"
 #include "MainControlIds.h"
 #include "RH_Common_Proc.h"
 #include "ResourceIds.h"
@@ -325,24 +326,20 @@ void TFMain::BtnSelectPathClick(TObject* Sender) {
 
 void TFMain::BtnInputPathNextClick(TObject* Sender) {
   (void)Sender;
-  std::wstring path = TrimBlanks(ePath->Text());
-  if (path.empty()) {
+  std::wstring path;
+  const TTargetCheck check = CheckTargetFolder(ePath->Text(), path);
+  if (check == tcEmpty) {
     MessageDlg(L"Не выбран путь для установки программы!", mtError, mbOK);
     ePath->SetFocus();
     return;
   }
-  if (path.back() != L'\\') path += L'\\';
   ePath->SetText(path);
-  // Characters are counted, nothing more: a drive root and one- or two-letter names are refused.
-  if (path.size() <= 3) {
+  if (check == tcRoot) {
     MessageDlg(L"Программу нелзя устанавливать в корневой каталог!", mtWarning, mbOK);
     ePath->SetFocus();
     return;
   }
-  // One level each; a failure here shows when the installation checks the folder again.
-  if (!DirectoryExists(path)) CreateDir(path);
-  const std::wstring settings = path + L"Settings\\";
-  if (!DirectoryExists(settings)) CreateDir(settings);
+  PrepareTargetFolder(path);
   InsatallPages->SetActivePage(tsInputComponents);
 }
 
@@ -392,9 +389,9 @@ class TMainWindowInstall : public TInstallContext {
 void TFMain::BtnInsatallClick(TObject* Sender) {
   (void)Sender;
   TInstallPlan plan;
-  // The folder page left it with its backslash; a name typed past that page would still get one.
-  plan.Target = TrimBlanks(ePath->Text());
-  if (!plan.Target.empty() && plan.Target.back() != L'\\') plan.Target += L'\\';
+  // The folder page left it trimmed with its backslash. A relative name counts from the program's
+  // folder, the current one now; the stages get it whole, since a stage changes the current folder.
+  plan.Target = FullFolderPath(TrimBlanks(ePath->Text()));
   Fcopyfrom = ProgramFolder();
   plan.Source = Fcopyfrom;
   plan.DriverInstall = CbDriverInstal->Checked();

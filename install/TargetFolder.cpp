@@ -1,0 +1,30 @@
+#include "TargetFolder.h"
+
+#include <windows.h>
+
+#include "FileOps.h"
+
+TTargetCheck CheckTargetFolder(const std::wstring& Typed, std::wstring& Folder) {
+  Folder = TrimBlanks(Typed);
+  if (Folder.empty()) return tcEmpty;
+  if (Folder.back() != L'\\') Folder += L'\\';
+  // Characters are counted, nothing more: a drive root and one- or two-letter names are refused.
+  return Folder.size() <= 3 ? tcRoot : tcValid;
+}
+
+void PrepareTargetFolder(const std::wstring& Folder) {
+  if (!DirectoryExists(Folder)) CreateDir(Folder);
+  const std::wstring settings = Folder + L"Settings\\";
+  if (!DirectoryExists(settings)) CreateDir(settings);
+}
+
+std::wstring FullFolderPath(const std::wstring& Folder) {
+  const DWORD size = GetFullPathNameW(Folder.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return Folder;
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(Folder.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return Folder;
+  full.resize(length);
+  if (full.back() != L'\\') full += L'\\';
+  return full;
+}
