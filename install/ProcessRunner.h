@@ -4,12 +4,14 @@
 
 #include <string>
 
-// Starts the command line (its program path quoted by the caller or by QuoteProgram) in a new console
-// with the show state given, in this program's current folder; waits for it when Wait is true. Returns
-// its exit code, or (DWORD)-1 when it could not be started.
+// Starts the command line in a new console with the show state given, in this program's current
+// folder; waits for it without a time limit when Wait is true. The caller quotes the program's path:
+// unquoted, "C:\Program Files\x.exe" would first be looked for as "C:\Program.exe". Returns the exit
+// code when waiting, 0 once started when not, and (DWORD)-1 when it could not be started.
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait);
 
-// Starts FileName (a program, or a ".cmd"/".bat" script, which runs through the system's command
-// interpreter) with Params, in FileName's own folder, and waits for it. Returns its exit code; throws
-// EProgramError "не смог создать процесс: <FileName>" when it cannot be started.
+// Starts FileName (a program, or a ".cmd"/".bat" script, which runs through the system folder's
+// cmd.exe) with Params, in FileName's own folder, and waits for it. The path is quoted here; the blank
+// before Params stays when they are empty. Returns the exit code; throws EProgramError
+// "не смог создать процесс: <FileName>" with the Win32 code when it cannot be started.
 DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd);

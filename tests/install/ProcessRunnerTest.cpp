@@ -1,1 +1,210 @@
+// Starting programs and command scripts: copies of the stand-in driver installer in temporary folders
+// with Cyrillic names and blanks tell how they were started.
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "DriverInstallerStandin.h"
+#include "Error.h"
+#include "ProcessRunner.h"
+
+namespace {
+
+const DWORD NotStarted = static_cast<DWORD>(-1);
+
+std::wstring Quoted(const std::wstring& Path) { return L"\"" + Path + L"\""; }
+
+// Makes Folder this program's current folder and puts the old one back.
+class TScopedCurrentFolder {
+ public:
+  explicit TScopedCurrentFolder(const std::wstring& Folder) : FOld(CurrentFolderNow()) {
+    EXPECT_TRUE(SetCurrentDirectoryW(Folder.c_str()));
+  }
+  ~TScopedCurrentFolder() { SetCurrentDirectoryW(FOld.c_str()); }
+
+ private:
+  std::wstring FOld;
+};
+
+// Bytes as cmd.exe writes them: the OEM code page of a Russian system.
+std::string Oem866(const std::wstring& Text) {
+  const int size = WideCharToMultiByte(866, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(866, 0, Text.data(), static_cast<int>(Text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring WithoutTrailingBackslash(const std::wstring& Folder) { return Folder.substr(0, Folder.size() - 1); }
+
+}  // namespace
+
+TEST(ExecProcess, RunsTheCommandLineInOurFolderWithTheShowStateAndGivesTheExitCode) {
+  struct {
+    WORD Show;
+    DWORD ExitCode;
+  } const cases[] = {{SW_HIDE, 0}, {SW_SHOWNORMAL, 3}, {SW_SHOWMINNOACTIVE, 1000000}};
+  TTempFolder temp;
+  CreateFolder(temp.Path() + L"Текущая папка");
+  const TScopedCurrentFolder current(temp.Path() + L"Текущая папка");
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Show);
+    const std::wstring folder = temp.Path() + L"Установщик " + std::to_wstring(++n) + L"\\";
+    CreateFolder(folder);
+    PlantInstaller(folder + L"FTDIDriverInstall.exe");
+    const TScopedVariable exitCode(L"FTDI_STANDIN_EXIT_CODE", std::to_wstring(c.ExitCode));
+
+    EXPECT_EQ(ExecProcess(Quoted(folder + L"FTDIDriverInstall.exe"), c.Show, true), c.ExitCode);
+    const auto runs = RunsOf(folder + L"FTDIDriverInstall.exe");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].Program, folder + L"FTDIDriverInstall.exe");
+    EXPECT_EQ(runs[0].CommandLine, Quoted(folder + L"FTDIDriverInstall.exe"));
+    EXPECT_EQ(runs[0].UseShowWindow, 1);
+    EXPECT_EQ(runs[0].ShowWindow, c.Show);
+    EXPECT_EQ(runs[0].CurrentFolder, temp.Path() + L"Текущая папка");
+  }
+}
+
+TEST(ExecProcess, ProgramThatCannotBeStartedGivesMinusOne) {
+  TTempFolder temp;
+  const std::wstring lines[] = {Quoted(temp.Path() + L"Нет программы.exe"),
+                                Quoted(temp.Path() + L"Нет папки\\FTDIDriverInstall.exe"), L""};
+  for (const auto& line : lines) {
+    SCOPED_TRACE(ToUtf8(line));
+    EXPECT_EQ(ExecProcess(line, SW_HIDE, true), NotStarted);
+    EXPECT_EQ(ExecProcess(line, SW_HIDE, false), NotStarted);
+  }
+}
+
+TEST(ExecProcess, WithoutWaitingReturnsWhileTheProgramRuns) {
+  TTempFolder temp;
+  const std::wstring program = temp.Path() + L"FTDIDriverInstall.exe";
+  PlantInstaller(program);
+  const TScopedVariable delay(L"FTDI_STANDIN_DELAY_MS", L"1500");
+
+  const DWORD started = GetTickCount();
+  EXPECT_EQ(ExecProcess(Quoted(program), SW_HIDE, false), 0u);
+  EXPECT_LT(GetTickCount() - started, 1000u);
+  EXPECT_TRUE(RunsOf(program).empty());
+  // The program goes on alone; it must have ended before its folder is removed.
+  for (int i = 0; i < 150 && RunsOf(program).empty(); ++i) Sleep(100);
+  Sleep(200);
+  EXPECT_EQ(RunsOf(program).size(), 1u);
+}
+
+TEST(ExecAndWait, RunsTheProgramInItsFolderWaitsAndGivesTheExitCode) {
+  struct {
+    const wchar_t* Params;
+    DWORD ExitCode;
+  } const cases[] = {
+      {L"", 0},  // the blank before the parameters stays
+      {L"/S", 1},
+      {L"\"два слова\" /Папка=\"C:\\Program Files\\\"", 259},
+  };
+  TTempFolder temp;
+  // Longer than one wait slice, so the wait goes round.
+  const TScopedVariable delay(L"FTDI_STANDIN_DELAY_MS", L"350");
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.Params));
+    const std::wstring folder = temp.Path() + L"Обновление " + std::to_wstring(++n) + L"\\";
+    CreateFolder(folder);
+    PlantInstaller(folder + L"Установка.exe");
+    const TScopedVariable exitCode(L"FTDI_STANDIN_EXIT_CODE", std::to_wstring(c.ExitCode));
+
+    EXPECT_EQ(ExecAndWait(folder + L"Установка.exe", c.Params, SW_HIDE), c.ExitCode);
+    const auto runs = RunsOf(folder + L"Установка.exe");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].CommandLine, Quoted(folder + L"Установка.exe") + L" " + c.Params);
+    EXPECT_EQ(runs[0].CurrentFolder, WithoutTrailingBackslash(folder));
+    EXPECT_EQ(runs[0].UseShowWindow, 1);
+    EXPECT_EQ(runs[0].ShowWindow, SW_HIDE);
+  }
+}
+
+TEST(ExecAndWait, WhatCannotBeStartedIsAnErrorNamingIt) {
+  TTempFolder temp;
+  const std::wstring names[] = {temp.Path() + L"Нет программы.exe", temp.Path() + L"Нет папки\\Установка.exe",
+                                temp.Path() + L"Нет сценария.cmd"};
+  for (const auto& name : names) {
+    SCOPED_TRACE(ToUtf8(name));
+    try {
+      ExecAndWait(name, L"", SW_HIDE);
+      ADD_FAILURE() << "no error";
+    } catch (const EProgramError& error) {
+      EXPECT_EQ(error.Text(), L"не смог создать процесс: " + name);
+      EXPECT_NE(error.SystemCode(), 0u);
+    }
+  }
+}
+
+// cmd.exe writes in the OEM code page; the folder, the script's name and its parameters are Cyrillic
+// with blanks, and the script reaches cmd.exe through its double quoting.
+TEST(ExecAndWait, CommandScriptRunsThroughCmdInItsOwnFolder) {
+  const wchar_t* const scripts[] = {L"Install.cmd", L"Уровень 2.BAT"};
+  TTempFolder temp;
+  int n = 0;
+  for (const auto* script : scripts) {
+    SCOPED_TRACE(ToUtf8(script));
+    const std::wstring folder = temp.Path() + L"Уровень выпуска " + std::to_wstring(++n) + L"\\";
+    CreateFolder(folder);
+    WriteFileBytes(folder + script,
+                   "@echo off\r\n"
+                   ">result.txt echo %CD%\r\n"
+                   ">>result.txt echo %1\r\n"
+                   ">>result.txt echo %2\r\n"
+                   "exit /b 7\r\n");
+
+    EXPECT_EQ(ExecAndWait(folder + script, L"\"первый параметр\" второй", SW_HIDE), 7u);
+    ASSERT_TRUE(FileExists(folder + L"result.txt")) << "not run in its own folder";
+    EXPECT_EQ(ReadFileBytes(folder + L"result.txt"),
+              Oem866(WithoutTrailingBackslash(folder) + L"\r\n\"первый параметр\"\r\nвторой\r\n"));
+  }
+}
+
+// Unquoted, a path with a blank is tried piece by piece: "<folder>\Целевая папка\x.exe" first as
+// "<folder>\Целевая.exe". The decoy there shows the fault, and that quoting mends it. Only the decoy can
+// tell: Wine quotes the program it found in the command line it passes on, Windows does not.
+TEST(ProcessRunnerCommandLine, QuotedPathRunsTheProgramNotTheDecoyBeforeTheBlank) {
+  TTempFolder temp;
+  CreateFolder(temp.Path() + L"Целевая папка");
+  const std::wstring program = temp.Path() + L"Целевая папка\\FTDIDriverInstall.exe";
+  const std::wstring decoy = temp.Path() + L"Целевая.exe";
+  PlantInstaller(program);
+  PlantInstaller(decoy);
+
+  ExecProcess(program, SW_HIDE, true);
+  ASSERT_EQ(RunsOf(decoy).size(), 1u) << "the decoy is not reached: this test would show nothing";
+  EXPECT_TRUE(RunsOf(program).empty());
+  DeleteFileW(RecordOf(decoy).c_str());
+
+  EXPECT_EQ(ExecProcess(Quoted(program), SW_HIDE, true), 0u);
+  EXPECT_EQ(ExecAndWait(program, L"", SW_HIDE), 0u);
+  EXPECT_TRUE(RunsOf(decoy).empty());
+  ASSERT_EQ(RunsOf(program).size(), 2u);
+  EXPECT_EQ(RunsOf(program)[1].Program, program);
+}
+
+// The old buffers held 255 and 511 characters; longer lines must arrive whole.
+TEST(ProcessRunnerCommandLine, LinesLongerThanTheOldBuffersArriveWhole) {
+  TTempFolder temp;
+  std::wstring folder = temp.Path();
+  for (int i = 0; i < 2; ++i) {
+    folder += L"Очень длинное имя папки с программой установки драйвера " + std::to_wstring(i) + L"\\";
+    CreateFolder(folder);
+  }
+  const std::wstring program = folder + L"FTDIDriverInstall.exe";
+  PlantInstaller(program);
+  std::wstring params;
+  for (int i = 0; i < 12; ++i) params += L"/параметр" + std::to_wstring(i) + L"=\"значение с пробелами\" ";
+  const std::wstring line = Quoted(program) + L" " + params;
+  ASSERT_GT(line.size(), 511u);
+  ASSERT_LT(program.size(), static_cast<size_t>(MAX_PATH));
+
+  EXPECT_EQ(ExecProcess(line, SW_HIDE, true), 0u);
+  EXPECT_EQ(ExecAndWait(program, params, SW_HIDE), 0u);
+  const auto runs = RunsOf(program);
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].CommandLine, line);
+  EXPECT_EQ(runs[1].CommandLine, line);
+}
