@@ -7,6 +7,7 @@
 #include "InstallSequence.h"
 #include "LargeFonts.h"
 #include "TargetFolder.h"
+#include "UnattendedContext.h"
 #include "MainControlIds.h"
 #include "RH_Common_Proc.h"
 #include "ResourceIds.h"
@@ -379,25 +380,50 @@ class TMainWindowInstall : public TInstallContext {
     Application.SetBusyCursor(Busy);
   }
   void EnableExit() override { F.BtnExit->SetEnabled(true); }
-  void ShowFontSizePage() override { F.InsatallPages->SetActivePage(F.tsChangeFontSize); }
+  bool ShowFontSizePage() override {
+    F.InsatallPages->SetActivePage(F.tsChangeFontSize);
+    return true;
+  }
   void CloseProgram() override { F.Close(); }
 
  private:
   TFMain& F;
 };
 
+TInstallPlan ProgramPlan(const std::wstring& Target, bool DriverInstall) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  TInstallPlan plan;
+  // A relative name counts from the program's folder, the current one now; the stages get it whole,
+  // since a stage changes the current folder.
+  plan.Target = FullFolderPath(Target);
+  plan.Source = ProgramFolder();
+  plan.DriverInstall = DriverInstall;
+  plan.ProductName = LoadResString(instance, IDS_PRODUCT_NAME);
+  plan.SiblingProduct = IsSiblingProductName(plan.ProductName);
+  plan.ProductDescription = LoadResString(instance, IDS_PRODUCT_DESCRIPTION);
+  plan.MainProgram = LoadResString(instance, IDS_MAIN_PROGRAM);
+  return plan;
+}
+
 void TFMain::BtnInsatallClick(TObject* Sender) {
   (void)Sender;
-  TInstallPlan plan;
-  // The folder page left it trimmed with its backslash. A relative name counts from the program's
-  // folder, the current one now; the stages get it whole, since a stage changes the current folder.
-  plan.Target = FullFolderPath(TrimBlanks(ePath->Text()));
-  Fcopyfrom = ProgramFolder();
-  plan.Source = Fcopyfrom;
-  plan.DriverInstall = CbDriverInstal->Checked();
-  plan.SiblingProduct = IsSiblingProduct;
+  // The folder page left the target trimmed with its backslash.
+  const TInstallPlan plan = ProgramPlan(TrimBlanks(ePath->Text()), CbDriverInstal->Checked());
+  Fcopyfrom = plan.Source;
   TMainWindowInstall window(*this);
-  RunInstallation(window, plan);
+  FExitCode = ExitCodeOf(RunInstallation(window, plan));
+}
+
+int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile) {
+  ePath->SetText(Target);
+  CbDriverInstal->SetChecked(DriverInstall);
+  TInstallPlan plan = ProgramPlan(Target, DriverInstall);
+  plan.LogFile = LogFile;
+  Fcopyfrom = plan.Source;
+  TMainWindowInstall window(*this);
+  TUnattendedContext unattended(&window);
+  FExitCode = ExitCodeOf(RunInstallation(unattended, plan));
+  return FExitCode;
 }
 
 void TFMain::BtnCancelClick(TObject* Sender) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "InstallSequence.h"
 #include "MessageForm.h"
 #include "Toolkit.h"
 
@@ -82,6 +83,12 @@ class TFMain : public TForm {
   void ChangeFontSize();
   void FormCloseQuery(TObject* Sender, bool& CanClose);
 
+  // Installs into Target without questions (the switches answered them) while the progress page shows
+  // the log; returns the program's exit code.
+  int InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile);
+  // The program's exit code: 2 (cancelled before the start) until an installation has run.
+  int ExitCode() const { return FExitCode; }
+
  private:
   TPanel* AddButtonBar(TTabSheet* Page, int Height);
   void AddSpacer(TTabSheet* Page, int Height);
@@ -98,9 +105,14 @@ class TFMain : public TForm {
   TBitmap32 Title_pnl_m_bmp;
   TBitmap32 Title_bmp;
   bool FCanClose = true;
+  int FExitCode = 2;
   std::wstring AppNameStr;
   friend struct TFMainAccess;  // tests: the close flag and the images
   friend class TMainWindowInstall;
 };
 
 extern TFMain* FMain;
+
+// What an installation of this program needs: the target (made a full path), the distribution beside
+// the program and the product's identity from its string table.
+TInstallPlan ProgramPlan(const std::wstring& Target, bool DriverInstall);

@@ -30,9 +30,10 @@ class TInstallContext {
   virtual void SetBusy(bool Busy) = 0;
 
   // The end of a run that went through: the exit button works, then either the large-font page is
-  // shown or the program is closed (after Yes to the final question).
+  // shown or the program is closed (after Yes to the final question). A run without an operator shows
+  // no page (false): the installation logs its recommendation instead.
   virtual void EnableExit() = 0;
-  virtual void ShowFontSizePage() = 0;
+  virtual bool ShowFontSizePage() = 0;
   virtual void CloseProgram() = 0;
 };
 

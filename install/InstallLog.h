@@ -25,7 +25,7 @@ class TInstallLog : public TInstallContext {
   void ShowError(const std::wstring& Text) override;
   void SetBusy(bool Busy) override { FInner.SetBusy(Busy); }
   void EnableExit() override { FInner.EnableExit(); }
-  void ShowFontSizePage() override { FInner.ShowFontSizePage(); }
+  bool ShowFontSizePage() override { return FInner.ShowFontSizePage(); }
   void CloseProgram() override { FInner.CloseProgram(); }
 
   // Adds a line to the file only (the system's error code behind an error, for instance).

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "CreateNSI.h"
+#include "DriverStage.h"
 #include "Error.h"
 #include "FileOps.h"
 #include "InstallLog.h"
@@ -45,11 +46,6 @@ void InstallFontsIgnoringErrors(TInstallContext& Context, const TInstallPlan& Pl
   } catch (const EProgramError&) {
   }
 }
-// The driver question and the driver installer: not done yet.
-void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
-  (void)Plan;
-}
 // Backup tree, updater and release information: not done yet.
 void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) {
   (void)Context;
@@ -64,7 +60,8 @@ void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan) {
 // Small fonts lead to the large-font page; otherwise the operator may leave at once.
 void FinishInstallation(TInstallContext& Context) {
   if (IsSmallFonts()) {
-    Context.ShowFontSizePage();
+    if (!Context.ShowFontSizePage())
+      Context.AddLine(L"Рекомендуется включить крупный размер шрифта (120 точек на дюйм) в настройках экрана Windows");
     return;
   }
   if (Context.AskYesNo(L"Установка завершена. Выйти из программы установки?")) Context.CloseProgram();
@@ -95,8 +92,8 @@ TInstallOutcome RunStages(TInstallContext& Context, const TInstallPlan& Plan) {
   }
   // 11.
   InstallFontsIgnoringErrors(Context, Plan);
-  // 12.
-  if (Plan.DriverInstall) InstallDriver(Context, Plan);
+  // 12. The driver stage asks its question only when the driver was wanted.
+  InstallDriver(Context, Plan);
   // 13.
   DeployBackupAndUpdater(Context, Plan);
   // 14.
@@ -125,8 +122,16 @@ std::wstring ProgramFolder() {
   return path;
 }
 
+int ExitCodeOf(TInstallOutcome Outcome) {
+  switch (Outcome) {
+    case ioInstalled: return 0;
+    case ioFolderFailed: return 3;
+    default: return 4;
+  }
+}
+
 TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Plan) {
-  TInstallLog context(Screen, Plan.Source, Plan.Target);
+  TInstallLog context(Screen, Plan.Source, Plan.Target, Plan.LogFile);
   try {
     return RunStages(context, Plan);
   } catch (const EProgramError& error) {

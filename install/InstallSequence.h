@@ -14,6 +14,7 @@ struct TInstallPlan {
   std::wstring MainProgram;         // the suite's main program, a file name in the target folder
   std::wstring ProductName;         // the link's name
   std::wstring ProductDescription;  // the first part of the link's description
+  std::wstring LogFile;             // a second copy of the installation log; empty: none
 };
 
 // How a run ended.
@@ -23,6 +24,10 @@ enum TInstallOutcome {
   ioStageFailed,    // a stage reported a failure that ends the run (its database folder, a copy)
   ioError,          // an error raised by a stage ended the run; its text was shown
 };
+
+// The program's exit code for an outcome: 0 installed, 3 the target folder could not be created, 4 the
+// installation ended by an error. (1 is a bad command line, 2 a cancel before the start.)
+int ExitCodeOf(TInstallOutcome Outcome);
 
 // The folder of the running program with a trailing backslash.
 std::wstring ProgramFolder();

@@ -25,7 +25,7 @@ struct TScreen : TInstallContext {
   void ShowError(const std::wstring& Text) override { Errors.push_back(Text); }
   void SetBusy(bool) override {}
   void EnableExit() override {}
-  void ShowFontSizePage() override {}
+  bool ShowFontSizePage() override { return true; }
   void CloseProgram() override {}
 };
 

@@ -13,6 +13,7 @@ struct TRecordingContext : TInstallContext {
   std::vector<bool> Answers;  // Yes/No in order; No when empty
   std::vector<std::wstring> Questions, Errors, Events;
   bool Busy = false, ExitEnabled = false, FontPage = false, Closed = false;
+  bool HasFontPage = true;  // false: a run without an operator
   int BusyEntered = 0;
   std::function<void(const std::wstring&)> OnLine;  // lets a test act between steps
 
@@ -47,7 +48,10 @@ struct TRecordingContext : TInstallContext {
     Events.push_back(Value ? L"busy" : L"not busy");
   }
   void EnableExit() override { ExitEnabled = true; }
-  void ShowFontSizePage() override { FontPage = true; }
+  bool ShowFontSizePage() override {
+    FontPage = HasFontPage;
+    return HasFontPage;
+  }
   void CloseProgram() override { Closed = true; }
 };
 

@@ -1,0 +1,35 @@
+#include "UnattendedContext.h"
+
+int TUnattendedContext::AddLine(const std::wstring& Text) { return FScreen ? FScreen->AddLine(Text) : FLines++; }
+
+void TUnattendedContext::AppendOutcome(int Line, const std::wstring& Word) {
+  if (FScreen) FScreen->AppendOutcome(Line, Word);
+}
+
+void TUnattendedContext::ShowProgress() {
+  FLines = 0;
+  if (FScreen) FScreen->ShowProgress();
+}
+
+void TUnattendedContext::ProcessMessages() {
+  if (FScreen) FScreen->ProcessMessages();
+}
+
+void TUnattendedContext::RepaintLog() {
+  if (FScreen) FScreen->RepaintLog();
+}
+
+bool TUnattendedContext::AskYesNo(const std::wstring& Question) {
+  (void)Question;
+  return true;
+}
+
+void TUnattendedContext::ShowError(const std::wstring& Text) { FLastError = Text; }
+
+void TUnattendedContext::SetBusy(bool Busy) {
+  if (FScreen) FScreen->SetBusy(Busy);
+}
+
+void TUnattendedContext::EnableExit() {
+  if (FScreen) FScreen->EnableExit();
+}

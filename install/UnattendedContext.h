@@ -1,0 +1,33 @@
+#pragma once
+// The context of an installation without an operator (a script or a deployment tool): no question is
+// asked — the switches have answered them — and no box is shown; what went wrong stays in the
+// installation log. Screen, when given, is the window that shows the log meanwhile.
+#include <string>
+
+#include "InstallContext.h"
+
+class TUnattendedContext : public TInstallContext {
+ public:
+  explicit TUnattendedContext(TInstallContext* Screen = nullptr) : FScreen(Screen) {}
+
+  int AddLine(const std::wstring& Text) override;
+  void AppendOutcome(int Line, const std::wstring& Word) override;
+  void ShowProgress() override;
+  void ProcessMessages() override;
+  void RepaintLog() override;
+  // The driver question only comes when the driver was asked for; the final question is Yes.
+  bool AskYesNo(const std::wstring& Question) override;
+  // The installation log holds the text; nothing is shown.
+  void ShowError(const std::wstring& Text) override;
+  void SetBusy(bool Busy) override;
+  void EnableExit() override;
+  bool ShowFontSizePage() override { return false; }
+  void CloseProgram() override {}
+
+  const std::wstring& LastError() const { return FLastError; }
+
+ private:
+  TInstallContext* FScreen;
+  int FLines = 0;
+  std::wstring FLastError;
+};
