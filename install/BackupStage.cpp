@@ -1,1 +1,284 @@
 #include "BackupStage.h"
+
+#include <windows.h>
+#include <msxml2.h>
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "Error.h"
+#include "FileOps.h"
+#include "ProcessRunner.h"
+#include "Scoped.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// "Msxml2.DOMDocument": MSXML 3's version-independent document, present on every Windows from Vista
+// on (and in Wine's msxml3).
+const CLSID ReleaseInfoDocumentClass = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
+// MinGW's uuid library lacks this one.
+const IID DocumentInterface = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+const wchar_t* const ReleaseInfoName = L"ReleaseInfo";
+const wchar_t* const ReleaseInfoError = L"Cannot get release information, error: ";
+
+class TBstr {
+ public:
+  explicit TBstr(const std::wstring& Text = std::wstring())
+      : FValue(SysAllocStringLen(Text.data(), static_cast<UINT>(Text.size()))) {
+    if (!FValue) throw EProgramError(L"out of memory");
+  }
+  ~TBstr() { SysFreeString(FValue); }
+  TBstr(const TBstr&) = delete;
+  TBstr& operator=(const TBstr&) = delete;
+  BSTR Get() const { return FValue; }
+
+ private:
+  BSTR FValue;
+};
+
+// A BSTR handed back by a call; empty when the call gave none.
+class TReceivedBstr {
+ public:
+  TReceivedBstr() = default;
+  ~TReceivedBstr() { SysFreeString(FValue); }
+  TReceivedBstr(const TReceivedBstr&) = delete;
+  TReceivedBstr& operator=(const TReceivedBstr&) = delete;
+  BSTR* Receive() {
+    SysFreeString(FValue);
+    FValue = nullptr;
+    return &FValue;
+  }
+  std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
+
+ private:
+  BSTR FValue = nullptr;
+};
+
+class TVariant {
+ public:
+  TVariant() { VariantInit(&FValue); }
+  // A text variant.
+  explicit TVariant(const std::wstring& Text) : TVariant() {
+    FValue.bstrVal = SysAllocStringLen(Text.data(), static_cast<UINT>(Text.size()));
+    if (!FValue.bstrVal) throw EProgramError(L"out of memory");
+    FValue.vt = VT_BSTR;
+  }
+  ~TVariant() { VariantClear(&FValue); }
+  TVariant(const TVariant&) = delete;
+  TVariant& operator=(const TVariant&) = delete;
+  VARIANT& Get() { return FValue; }
+  VARIANT* Receive() {
+    VariantClear(&FValue);
+    return &FValue;
+  }
+
+ private:
+  VARIANT FValue;
+};
+
+std::wstring HexCode(HRESULT Result) {
+  wchar_t text[16] = {};
+  wsprintfW(text, L"0x%08X", static_cast<unsigned>(Result));
+  return text;
+}
+
+// The system's words for a failed call where it has them, with the code for support staff.
+std::wstring ResultText(HRESULT Result) {
+  wchar_t text[512] = {};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                static_cast<DWORD>(Result), 0, text, 512, nullptr);
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ' ||
+                        text[length - 1] == L'.')) {
+    --length;
+  }
+  const std::wstring code = HexCode(Result);
+  return length > 0 ? std::wstring(text, length) + L" (" + code + L")" : L"error " + code;
+}
+
+[[noreturn]] void ThrowParseError(IXMLDOMDocument2* Document) {
+  ComPtr<IXMLDOMParseError> parseError;
+  TReceivedBstr reason;
+  long line = 0;
+  if (SUCCEEDED(Document->get_parseError(&parseError)) && parseError) {
+    parseError->get_reason(reason.Receive());
+    parseError->get_line(&line);
+  }
+  std::wstring cause = TrimBlanks(reason.Text());
+  while (!cause.empty() && cause.back() == L'.') cause.pop_back();
+  std::wstring text = L"the file cannot be read as XML";
+  if (!cause.empty()) text += L": " + cause;
+  if (line > 0) text += L", line " + std::to_wstring(line);
+  throw EProgramError(text);
+}
+
+// The whole text as a decimal integer with an optional sign; false for anything else.
+bool ParseInteger(const std::wstring& Text, long long& Value) {
+  const std::wstring text = TrimBlanks(Text);
+  size_t at = 0;
+  bool negative = false;
+  if (at < text.size() && (text[at] == L'+' || text[at] == L'-')) negative = text[at++] == L'-';
+  if (at == text.size()) return false;
+  long long value = 0;
+  for (; at < text.size(); ++at) {
+    if (text[at] < L'0' || text[at] > L'9') return false;
+    value = value * 10 + (text[at] - L'0');
+    if (value > 0x7FFFFFFFLL + 1) return false;
+  }
+  Value = negative ? -value : value;
+  return Value >= -0x80000000LL && Value <= 0x7FFFFFFFLL;
+}
+
+ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* From, const wchar_t* Expression) {
+  ComPtr<IXMLDOMNode> node;
+  const TBstr expression(Expression);
+  const HRESULT result = From->selectSingleNode(expression.Get(), &node);
+  if (FAILED(result)) throw EProgramError(std::wstring(L"cannot select \"") + Expression + L"\": " + ResultText(result));
+  return node;
+}
+
+// Steps 4 to 8 of the release information update; every interface is released before the caller
+// leaves the apartment.
+void SetReleaseLevel(const std::wstring& File, const std::wstring& Level) {
+  ComPtr<IXMLDOMDocument2> document;
+  HRESULT result = CoCreateInstance(ReleaseInfoDocumentClass, nullptr, CLSCTX_INPROC_SERVER, DocumentInterface,
+                                    reinterpret_cast<void**>(document.GetAddressOf()));
+  if (FAILED(result)) throw EProgramError(L"cannot create the XML document object: " + ResultText(result));
+  // Nothing outside the file is fetched or checked; white space is kept so the file changes only in Level.
+  document->put_async(VARIANT_FALSE);
+  document->put_validateOnParse(VARIANT_FALSE);
+  document->put_resolveExternals(VARIANT_FALSE);
+  document->put_preserveWhiteSpace(VARIANT_TRUE);
+
+  TVariant source(File);
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  result = document->load(source.Get(), &loaded);
+  if (FAILED(result) || loaded != VARIANT_TRUE) ThrowParseError(document.Get());
+
+  const ComPtr<IXMLDOMNode> root = SelectNode(document.Get(), L"/ROOT");
+  if (!root) throw EProgramError(L"the document element is not ROOT");
+
+  long long version = 0;
+  if (const ComPtr<IXMLDOMNode> versionNode = SelectNode(root.Get(), L"Version")) {
+    TVariant value;
+    result = versionNode->get_nodeTypedValue(value.Receive());
+    if (FAILED(result)) throw EProgramError(L"cannot read the Version element: " + ResultText(result));
+    TVariant text;
+    if (FAILED(VariantChangeType(text.Receive(), &value.Get(), 0, VT_BSTR)) ||
+        !ParseInteger(std::wstring(text.Get().bstrVal, SysStringLen(text.Get().bstrVal)), version)) {
+      throw EProgramError(L"the Version element is not an integer");
+    }
+  }
+  if (version != 1) throw EProgramError(L"unknown release file version");
+
+  const ComPtr<IXMLDOMNode> levelNode = SelectNode(root.Get(), L"Level");
+  if (!levelNode) throw EProgramError(L"the file has no Level element");
+  TVariant level(Level);
+  result = levelNode->put_nodeTypedValue(level.Get());
+  if (FAILED(result)) throw EProgramError(L"cannot set the Level element: " + ResultText(result));
+
+  TVariant target(File);
+  result = document->save(target.Get());
+  if (FAILED(result)) throw EProgramError(L"cannot save \"" + File + L"\": " + ResultText(result));
+}
+
+bool IsAsciiDigit(wchar_t Char) { return Char >= L'0' && Char <= L'9'; }
+
+// The level's release date as YYMMDD from the DDMMYY its path ends with.
+long DateKey(const std::wstring& LevelPath) {
+  if (LevelPath.size() >= 6) {
+    const std::wstring date = LevelPath.substr(LevelPath.size() - 6);
+    if (std::all_of(date.begin(), date.end(), IsAsciiDigit)) {
+      return std::stol(date.substr(4, 2) + date.substr(2, 2) + date.substr(0, 2));
+    }
+  }
+  throw EProgramError(L"Имя папки уровня выпуска не оканчивается датой ДДММГГ: \"" + LevelPath + L"\"");
+}
+
+bool LessIgnoringCase(const std::wstring& Left, const std::wstring& Right) {
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Left.c_str(), static_cast<int>(Left.size()),
+                        Right.c_str(), static_cast<int>(Right.size())) == CSTR_LESS_THAN;
+}
+
+// The newest level under Backup (ending with a backslash): the largest date key, the first of equal
+// keys in case-blind order.
+std::wstring NewestLevel(const std::wstring& Backup) {
+  std::vector<std::wstring> levels;
+  ListSubfolders(Backup, levels);
+  std::stable_sort(levels.begin(), levels.end(), LessIgnoringCase);
+  // Every name is checked, not only the winner's: a level that cannot be dated is an error wherever it sorts.
+  std::vector<long> keys;
+  for (const std::wstring& level : levels) keys.push_back(DateKey(level));
+  if (levels.empty()) throw EProgramError(L"Не найден ни один уровень выпуска в папке \"" + Backup + L"\"");
+  size_t chosen = 0;
+  for (size_t i = 1; i < levels.size(); ++i) {
+    if (keys[i] > keys[chosen]) chosen = i;
+  }
+  return levels[chosen];
+}
+
+// Makes a folder the current one for its lifetime and puts the previous one back on every way out.
+class TCurrentFolder {
+ public:
+  explicit TCurrentFolder(const std::wstring& Folder) : FSaved(Current()) { SetCurrentDirectoryW(Folder.c_str()); }
+  ~TCurrentFolder() {
+    if (!FSaved.empty()) SetCurrentDirectoryW(FSaved.c_str());
+  }
+  TCurrentFolder(const TCurrentFolder&) = delete;
+  TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+ private:
+  static std::wstring Current() {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    if (size == 0) return std::wstring();
+    std::wstring folder(size, L'\0');
+    folder.resize(GetCurrentDirectoryW(size, folder.data()));
+    return folder;
+  }
+  std::wstring FSaved;
+};
+
+}  // namespace
+
+void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) {
+  (void)Context;
+  const std::wstring& target = Plan.Target;
+  const std::wstring backup = target + L"backup\\";
+  if (!DirectoryExists(target + L"Backup\\")) CreateDir(backup);
+  CopyFolderTree(Plan.Source + L"backup", target + L"backup");
+  // The updater's files belong in the target folder itself.
+  std::wstring targetFolder = target;
+  while (targetFolder.size() > 3 && targetFolder.back() == L'\\') targetFolder.pop_back();
+  CopyFolderTree(Plan.Source + L"Updater", targetFolder);
+  // Copies keep the read-only bit of a medium; the updater rewrites both files.
+  SetReadOnly(target + ReleaseInfoName, false);
+  SetReadOnly(target + L"Updater.exe.cfg", false);
+
+  const std::wstring level = NewestLevel(backup);
+  {
+    const TCurrentFolder inLevel(level + L"\\");
+    ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE);
+  }
+  const std::wstring levelName = level.substr(level.find_last_of(L'\\') + 1);
+  UpdateReleaseInfo(target, levelName.substr(1));
+}
+
+void UpdateReleaseInfo(const std::wstring& Folder, const std::wstring& Level) {
+  const TComApartment apartment;
+  const std::wstring file = Folder + ReleaseInfoName;
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw EProgramError(L"Release info file does not exist");
+  }
+  try {
+    SetReleaseLevel(file, Level);
+  } catch (const EProgramError& error) {
+    throw EProgramError(ReleaseInfoError + error.Text(), error.SystemCode());
+  } catch (const std::exception& error) {
+    throw EProgramError(ReleaseInfoError + FromUtf8(error.what()));
+  }
+}
