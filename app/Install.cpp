@@ -3,8 +3,13 @@
 
 #include <string>
 
+#include "CommandLine.h"
+#include "InstallLog.h"
 #include "Main.h"
 #include "RH_Common_Init.h"
+#include "RH_Common_Proc.h"
+#include "TargetFolder.h"
+#include "UnattendedContext.h"
 #include "ResourceIds.h"
 #include "Toolkit.h"
 #include "WaitRun.h"
@@ -39,6 +44,79 @@ void EnterProgramFolder() {
   SetCurrentDirectoryW(folder.c_str());
 }
 
+// True when the command line asks for no window at all, read loosely: a command line that could not be
+// parsed must still not show a box to a deployment tool that asked for none.
+bool AsksForNoWindow(const std::wstring& CommandLine) {
+  std::wstring upper = CommandLine;
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+  return upper.find(L"VERYSILENT") != std::wstring::npos;
+}
+
+// Only one setup program at a time in the session, whatever distribution it runs from: two would write
+// the same target at once.
+class TSingleInstance {
+ public:
+  TSingleInstance() {
+    const std::wstring name =
+        L"Local\\SetupProgram." + LoadResString(GetModuleHandleW(nullptr), IDS_APP_FOLDER) + L".Running";
+    FMutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    FFirst = FMutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+  }
+  ~TSingleInstance() {
+    if (FMutex) CloseHandle(FMutex);
+  }
+  TSingleInstance(const TSingleInstance&) = delete;
+  TSingleInstance& operator=(const TSingleInstance&) = delete;
+  bool First() const { return FFirst; }
+
+ private:
+  HANDLE FMutex = nullptr;
+  bool FFirst = false;
+};
+
+void BringRunningSetupToFront() {
+  HWND running = FindWindowW(L"TFMain", nullptr);
+  if (!running) return;
+  if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+  SetForegroundWindow(running);
+}
+
+std::wstring DefaultTarget() { return L"C:\\" + LoadResString(GetModuleHandleW(nullptr), IDS_APP_FOLDER); }
+
+// The target of a run without the wizard, by the folder page's rules; empty when it is refused, which
+// the log files then say.
+std::wstring UnattendedTarget(const TInstallOptions& Options) {
+  std::wstring folder;
+  if (CheckTargetFolder(Options.HasDir ? Options.Dir : DefaultTarget(), folder) == tcValid) {
+    PrepareTargetFolder(folder);
+    return folder;
+  }
+  // Only the /LOG file can say so: a refused folder gets nothing written into it.
+  TUnattendedContext nobody;
+  TInstallLog log(nobody, ProgramFolder(), std::wstring(), Options.LogFile.empty() ? L"" : FullPathOf(Options.LogFile));
+  log.Note(L"Недопустимый каталог установки: \"" + folder + L"\"");
+  return std::wstring();
+}
+
+int InstallWithoutWindow(const TInstallOptions& Options) {
+  const std::wstring target = UnattendedTarget(Options);
+  if (target.empty()) return ecBadTargetFolder;
+  TInstallPlan plan = ProgramPlan(target, !Options.NoDriver);
+  if (!Options.LogFile.empty()) plan.LogFile = FullPathOf(Options.LogFile);
+  TUnattendedContext nobody;
+  return ExitCodeOf(RunInstallation(nobody, plan));
+}
+
+int InstallWithProgressPage(const TInstallOptions& Options) {
+  const std::wstring target = UnattendedTarget(Options);
+  if (target.empty()) return ecBadTargetFolder;
+  FMain->InsatallPages->SetActivePage(FMain->tsProgressInstall);
+  FMain->Show();
+  Application.ProcessMessages();
+  return FMain->InstallUnattended(target, !Options.NoDriver,
+                                  Options.LogFile.empty() ? L"" : FullPathOf(Options.LogFile));
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
@@ -48,18 +126,49 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
 
   EnterProgramFolder();
   Application.Initialize();
-  Application.SetTitle(L"Установка комплекса \"Ритмон-Vidoze\"");
+  const std::wstring title = L"Установка комплекса \"Ритмон-Vidoze\"";
+  Application.SetTitle(title);
   Application.SetIcon(LoadIconW(Instance, MAKEINTRESOURCEW(IDI_INSTALL)));
+
+  const std::wstring commandLine = GetCommandLineW();
+  TInstallOptions options;
+  std::wstring error;
+  if (!ParseInstallOptions(ArgumentsOf(commandLine), options, error)) {
+    if (!AsksForNoWindow(commandLine))
+      MessageBoxW(nullptr, (error + L"\n\n" + InstallHelpText()).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    return ecBadCommandLine;
+  }
+  if (options.Help) {
+    MessageBoxW(nullptr, InstallHelpText().c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+    return ecInstalled;
+  }
+  const TSingleInstance instance;
+  if (!instance.First()) {
+    BringRunningSetupToFront();
+    return ecBadCommandLine;
+  }
+
+  int exitCode = ecBadCommandLine;
   try {
+    if (options.Mode == TInstallOptions::imVerySilent) return InstallWithoutWindow(options);
     FMain = new TFMain();
-    CreateWaitRunWindow();  // hidden; the suite's other programs show it
-    Application.Run();
+    if (options.Mode == TInstallOptions::imSilent) {
+      exitCode = InstallWithProgressPage(options);
+    } else {
+      CreateWaitRunWindow();  // hidden; the suite's other programs show it
+      Application.Run();
+      exitCode = FMain->ExitCode();
+    }
   } catch (...) {
-    Application.HandleException();
+    // Nothing may be shown when no window was asked for.
+    if (options.Mode == TInstallOptions::imVerySilent)
+      exitCode = ecInstallFailed;
+    else
+      Application.HandleException();
   }
   delete FWaitRun;
   FWaitRun = nullptr;
   delete FMain;
   FMain = nullptr;
-  return 0;
+  return exitCode;
 }

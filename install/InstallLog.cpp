@@ -42,7 +42,7 @@ TInstallLog::TInstallLog(TInstallContext& Inner, const std::wstring& Source, con
   FHeader = L"==== " + Now() + L"  Установка" + (version.empty() ? L"" : L" " + version) + L"  из \"" + Source +
             L"\" в \"" + Target + L"\"";
   FLines.push_back(FHeader);
-  FFiles.push_back({Target + L"Settings\\install.log"});
+  if (!Target.empty()) FFiles.push_back({Target + L"Settings\\install.log"});
   if (!ExtraFile.empty()) FFiles.push_back({std::move(ExtraFile)});
 }
 

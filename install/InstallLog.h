@@ -12,7 +12,7 @@
 class TInstallLog : public TInstallContext {
  public:
   // Passes everything on to Inner and keeps the log lines; the file is Target + "Settings\install.log"
-  // (and, when ExtraFile is not empty, that file too).
+  // (none for an empty Target) and, when ExtraFile is not empty, that file too.
   TInstallLog(TInstallContext& Inner, const std::wstring& Source, const std::wstring& Target,
               std::wstring ExtraFile = std::wstring());
 

@@ -136,8 +136,9 @@ TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Pla
     return RunStages(context, Plan);
   } catch (const EProgramError& error) {
     // The busy span is left by now; the running line keeps no outcome word; nothing is rolled back.
-    context.Note(error.Text());
+    // The error's text stays the last line, where a deployment tool looks for it.
     if (error.SystemCode() != 0) context.Note(L"Код ошибки Windows: " + std::to_wstring(error.SystemCode()));
+    context.Note(error.Text());
     context.ShowError(error.Text());
     return ioError;
   }

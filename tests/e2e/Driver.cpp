@@ -146,10 +146,10 @@ std::vector<HWND> VisibleChildren(HWND Parent) {
   return visible;
 }
 
-Program::Program(const std::wstring& ExePath, const std::wstring& CurrentFolder) {
+Program::Program(const std::wstring& ExePath, const std::wstring& CurrentFolder, const std::wstring& Arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  std::wstring commandLine = L"\"" + ExePath + L"\"";
+  std::wstring commandLine = L"\"" + ExePath + L"\"" + (Arguments.empty() ? L"" : L" " + Arguments);
   if (!CreateProcessW(ExePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       CurrentFolder.c_str(), &startup, &Info))
     throw std::runtime_error("cannot start Install.exe");

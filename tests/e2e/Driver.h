@@ -31,8 +31,9 @@ std::vector<HWND> VisibleChildren(HWND Parent);
 
 class Program {
  public:
-  // Starts the program with CurrentFolder as its working folder (not its own folder).
-  Program(const std::wstring& ExePath, const std::wstring& CurrentFolder);
+  // Starts the program with CurrentFolder as its working folder (not its own folder), with Arguments
+  // after its quoted path.
+  Program(const std::wstring& ExePath, const std::wstring& CurrentFolder, const std::wstring& Arguments = L"");
   ~Program();
   DWORD ProcessId() const { return Info.dwProcessId; }
   bool Running() const;

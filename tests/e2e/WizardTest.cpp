@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include "Driver.h"
+#include "E2eSupport.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
@@ -13,39 +14,10 @@ namespace {
 
 const wchar_t MainCaption[] = L"Установка комплекса";
 
-// The prefix's screen DPI for the programs started while it lives (Wine reads it at their start).
-class ScopedScreenDpi {
- public:
-  explicit ScopedScreenDpi(DWORD Dpi) {
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &Key,
-                    nullptr);
-    DWORD size = sizeof(Previous);
-    Had = RegQueryValueExW(Key, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&Previous), &size) ==
-          ERROR_SUCCESS;
-    RegSetValueExW(Key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Dpi), sizeof(Dpi));
-  }
-  ~ScopedScreenDpi() {
-    if (Had)
-      RegSetValueExW(Key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Previous), sizeof(Previous));
-    else
-      RegDeleteValueW(Key, L"LogPixels");
-    RegCloseKey(Key);
-  }
-
- private:
-  HKEY Key = nullptr;
-  DWORD Previous = 0;
-  bool Had = false;
-};
-
-class Wizard : public ::testing::Test {
+class Wizard : public SampleDistribution {
  protected:
   void SetUp() override {
-    Work = TempFolder(L"Рабочая папка");
-    Dist = Work + L"Дистрибутив 8.74\\";
-    CopyTree(UnixToWindowsPath(DIST_UNIX_DIR) + L"\\", Dist);
-    Elsewhere = Work + L"elsewhere\\";
-    CreateDirectoryW(Elsewhere.c_str(), nullptr);
+    SampleDistribution::SetUp();
     // Started from another working folder, as through a shortcut.
     Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
     Main = Setup->WaitForWindowByCaption(MainCaption);
@@ -133,35 +105,13 @@ class Wizard : public ::testing::Test {
     }
     return nullptr;
   }
-  static std::string Narrow(const std::wstring& w) {
-    std::string s(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), static_cast<int>(s.size()), nullptr, nullptr);
-    s.pop_back();
-    return s;
-  }
 
-  std::wstring Work, Dist, Elsewhere;
+
   std::unique_ptr<Program> Setup;
   HWND Main = nullptr;
 };
 
-struct Deployed {
-  std::wstring From, To, Name;
-};
-// The database stage's files in copy order: where they lie in the distribution and in the target.
-std::vector<Deployed> DeployedFiles() {
-  std::vector<Deployed> files = {{L"DTAfb\\", L"DTAfb\\", L"R12.FDB"}};
-  for (const wchar_t* name : {L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",
-                              L"icuin30.Dll", L"icuuc30.Dll", L"msvcp80.Dll", L"msvcr80.Dll", L"firebird.msg",
-                              L"gbak.exe", L"gds32.dll"})
-    files.push_back({L"Firebird\\", L"", name});
-  for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) files.push_back({L"Firebird\\intl\\", L"intl\\", name});
-  for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
-    files.push_back({L"Firebird\\udf\\", L"udf\\", name});
-  for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
-    files.push_back({L"UDF\\", L"udf\\", name});
-  return files;
-}
+const wchar_t DriverQuestion[] = L"Подключите интерфейсный блок и нажмите \"Yes\"?";
 
 const wchar_t Notice[] = L"Внимание!\r Если на вашем компьютере уже установлен комплекс \"Ритмон-Vidoze\",\r"
                          L" снимите галочку установки драйвера!";
@@ -277,6 +227,7 @@ TEST_F(Wizard, ARunEndedByAnErrorLeavesExitDisabledAndTheCloseBoxWorking) {
 TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   const std::wstring target = Work + L"Программы клиники\\";
   StartInstallation(target);
+  EXPECT_EQ(Answer(IDYES, L"10-driver-question"), DriverQuestion);
   // Wine's screen has 96 DPI: small fonts, so the run ends on the large-font page without a question.
   ASSERT_TRUE(WaitFor([&] { return PageText().find(L"\"мелкого\" размера шрифта.") != std::wstring::npos; }, 30s))
       << "the large-font page did not come";
@@ -308,6 +259,7 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   Main = Setup->WaitForWindowByCaption(MainCaption);
   ASSERT_NE(Main, nullptr);
   StartInstallation(target);
+  EXPECT_EQ(Answer(IDNO), DriverQuestion) << "No skips the driver";
   HWND question = Setup->WaitForMessageBox(30s);
   ASSERT_NE(question, nullptr) << "no final question";
   EXPECT_EQ(MessageBoxText(question), L"Установка завершена. Выйти из программы установки?");

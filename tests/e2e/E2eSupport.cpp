@@ -1,0 +1,86 @@
+#include "E2eSupport.h"
+
+namespace e2e {
+
+std::vector<Deployed> DeployedFiles() {
+  std::vector<Deployed> files = {{L"DTAfb\\", L"DTAfb\\", L"R12.FDB"}};
+  for (const wchar_t* name : {L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",
+                              L"icuin30.Dll", L"icuuc30.Dll", L"msvcp80.Dll", L"msvcr80.Dll", L"firebird.msg",
+                              L"gbak.exe", L"gds32.dll"})
+    files.push_back({L"Firebird\\", L"", name});
+  for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) files.push_back({L"Firebird\\intl\\", L"intl\\", name});
+  for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
+    files.push_back({L"Firebird\\udf\\", L"udf\\", name});
+  for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
+    files.push_back({L"UDF\\", L"udf\\", name});
+  return files;
+}
+
+std::string Narrow(const std::wstring& Text) {
+  if (Text.empty()) return std::string();
+  std::string s(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), -1, s.data(), static_cast<int>(s.size()), nullptr, nullptr);
+  s.pop_back();
+  return s;
+}
+
+namespace {
+
+const wchar_t* const DistributionFonts[] = {L"ARIAL.TTF", L"ARIALN.TTF", L"COUR.TTF", L"MICROSS.TTF",
+                                            L"TAHOMA.TTF", L"TIMES.TTF", L"verdana.TTF"};
+
+std::wstring FontsFolder() {
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  return std::wstring(windows) + L"\\Fonts\\";
+}
+
+}  // namespace
+
+void SampleDistribution::SetUp() {
+  Work = TempFolder(L"Рабочая папка");
+  Dist = Work + L"Дистрибутив 8.74\\";
+  CopyTree(UnixToWindowsPath(DIST_UNIX_DIR) + L"\\", Dist);
+  Elsewhere = Work + L"elsewhere\\";
+  CreateDirectoryW(Elsewhere.c_str(), nullptr);
+  for (const wchar_t* font : DistributionFonts)
+    if (FileExists(FontsFolder() + font)) FontsBefore.push_back(font);
+}
+
+void SampleDistribution::TearDown() {
+  HKEY key = nullptr;
+  RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0, KEY_ALL_ACCESS, &key);
+  for (const wchar_t* font : DistributionFonts) {
+    bool before = false;
+    for (const auto& name : FontsBefore) before = before || name == font;
+    if (before) continue;
+    DeleteFileW((FontsFolder() + font).c_str());
+    // Its registry value: any value whose data is the bare file name.
+    for (DWORD index = 0; key;) {
+      wchar_t name[512];
+      DWORD nameLength = 512;
+      wchar_t data[512] = {};
+      DWORD dataSize = sizeof(data) - sizeof(wchar_t);
+      DWORD type = 0;
+      if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize) !=
+          ERROR_SUCCESS)
+        break;
+      if (type == REG_SZ && lstrcmpiW(data, font) == 0)
+        RegDeleteValueW(key, name);
+      else
+        ++index;
+    }
+  }
+  if (key) RegCloseKey(key);
+}
+
+std::vector<std::wstring> LogFileLines(const std::wstring& Path) {
+  const std::wstring text = ReadText(Path);
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+}  // namespace e2e

@@ -1,0 +1,63 @@
+#pragma once
+// What the end-to-end tests share: the sample distribution copied for each test, the files its database
+// stage deploys, the prefix's screen resolution, text conversions.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Driver.h"
+
+namespace e2e {
+
+// The prefix's screen DPI for the programs started while it lives (Wine reads it at their start).
+class ScopedScreenDpi {
+ public:
+  explicit ScopedScreenDpi(DWORD Dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &Key,
+                    nullptr);
+    DWORD size = sizeof(Previous);
+    Had = RegQueryValueExW(Key, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&Previous), &size) ==
+          ERROR_SUCCESS;
+    RegSetValueExW(Key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Dpi), sizeof(Dpi));
+  }
+  ~ScopedScreenDpi() {
+    if (Had)
+      RegSetValueExW(Key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Previous), sizeof(Previous));
+    else
+      RegDeleteValueW(Key, L"LogPixels");
+    RegCloseKey(Key);
+  }
+
+ private:
+  HKEY Key = nullptr;
+  DWORD Previous = 0;
+  bool Had = false;
+};
+
+struct Deployed {
+  std::wstring From, To, Name;
+};
+// The database stage's files in copy order: where they lie in the distribution and in the target.
+std::vector<Deployed> DeployedFiles();
+
+std::string Narrow(const std::wstring& Text);
+
+// A copy of the sample distribution in a folder with Cyrillic letters and blanks, and a working folder
+// elsewhere to start it from. The fonts the installations put into the shared prefix are taken out again
+// at the end, so every test starts from the same prefix.
+class SampleDistribution : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::wstring Work, Dist, Elsewhere;
+
+ private:
+  std::vector<std::wstring> FontsBefore;
+};
+
+// The lines of an installation log file without its byte-order mark.
+std::vector<std::wstring> LogFileLines(const std::wstring& Path);
+
+}  // namespace e2e

@@ -1,0 +1,158 @@
+// The real Install.exe run by a script or a deployment tool: switches, exit codes, the log file, no
+// questions, and one setup program at a time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Driver.h"
+#include "E2eSupport.h"
+
+using namespace e2e;
+using namespace std::chrono_literals;
+
+namespace {
+
+const wchar_t MainCaption[] = L"Установка комплекса";
+
+class Unattended : public SampleDistribution {
+ protected:
+  // Starts the program with Arguments and waits for its end; false when it did not end in time.
+  bool Run(const std::wstring& Arguments, std::chrono::seconds Timeout = 90s) {
+    Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, Arguments);
+    return Setup->WaitForExit(Timeout);
+  }
+  // The log lines of a run (header lines of every run dropped).
+  static std::vector<std::wstring> RunLines(const std::wstring& LogFile) {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& line : LogFileLines(LogFile))
+      if (line.rfind(L"==== ", 0) != 0) lines.push_back(line);
+    return lines;
+  }
+  std::unique_ptr<Program> Setup;
+};
+
+TEST_F(Unattended, VerySilentInstallsWithoutAnyWindowAsTheWizardWould) {
+  const std::wstring target = Work + L"Папка клиники с пробелами\\";
+  const std::wstring log = Work + L"журнал установки.log";
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere,
+                                    L"/VERYSILENT /DIR=\"" + target + L"\" /LOG=\"" + log + L"\"");
+  // No window may show at any moment of the run.
+  size_t windowsSeen = 0;
+  while (!Setup->WaitForExit(20ms)) windowsSeen = std::max(windowsSeen, Setup->TopWindows().size());
+  EXPECT_EQ(windowsSeen, 0u);
+  EXPECT_EQ(Setup->ExitCode(), 0u);
+
+  // The target tree and the log are those of an installation through the wizard.
+  for (const Deployed& file : DeployedFiles()) {
+    SCOPED_TRACE(Narrow(file.Name));
+    EXPECT_EQ(ReadBytes(target + file.To + file.Name), ReadBytes(Dist + file.From + file.Name));
+  }
+  const std::vector<std::wstring> lines = RunLines(log);
+  EXPECT_EQ(lines, RunLines(target + L"Settings\\install.log")) << "the /LOG file is the installation log";
+  ASSERT_GE(lines.size(), 26u);
+  EXPECT_EQ(lines[0], L"Создание настроечных файлов....Завершено");
+  for (const Deployed& file : DeployedFiles())
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"Копирование файла " + file.Name + L"....Завершено"), lines.end())
+        << Narrow(file.Name);
+  // Wine's 96 DPI is small fonts: no font page and no restart, a recommendation in the log instead.
+  EXPECT_EQ(lines.back(),
+            L"Рекомендуется включить крупный размер шрифта (120 точек на дюйм) в настройках экрана Windows");
+  // The driver was installed without a question.
+  EXPECT_NE(std::find(lines.begin(), lines.end(), L"Установка драйверов устройства завершена"), lines.end());
+  EXPECT_TRUE(FileExists(target + L"FTDIDriverInstall\\FTDIDriverInstall.record"));
+}
+
+TEST_F(Unattended, SilentShowsOnlyTheProgressPageAndEndsByItself) {
+  const std::wstring target = Work + L"Тихая установка\\";
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, L"-silent -dir=\"" + target + L"\" -nodriver");
+  HWND main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(main, nullptr) << "the main window shows while the stages run";
+  // What shows is the log, never a wizard page.
+  EXPECT_EQ(FindVisibleByText(main, L"Далее"), nullptr);
+  EXPECT_EQ(FindVisibleByText(main, L"Начать установку"), nullptr);
+  Screenshot(L"20-silent-progress");
+  ASSERT_TRUE(Setup->WaitForExit(90s)) << "the program ends by itself";
+  EXPECT_EQ(Setup->ExitCode(), 0u);
+  EXPECT_TRUE(FileExists(target + L"udf\\Olvexa.Dll"));
+  // /NODRIVER: the driver installer never ran.
+  EXPECT_FALSE(FileExists(target + L"FTDIDriverInstall\\FTDIDriverInstall.record"));
+  const std::vector<std::wstring> lines = RunLines(target + L"Settings\\install.log");
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), L"Началась установка драйверов устройства..."), lines.end());
+}
+
+TEST_F(Unattended, ExitCodesTellADeploymentToolWhatHappened) {
+  // A runtime file missing from the distribution: 4, the error as the last line of the log file.
+  DeleteFileW((Dist + L"Firebird\\gbak.exe").c_str());
+  const std::wstring log = Work + L"ошибка.log";
+  ASSERT_TRUE(Run(L"/VERYSILENT /NODRIVER /DIR=\"" + Work + L"Цель\" /LOG=\"" + log + L"\""));
+  EXPECT_EQ(Setup->ExitCode(), 4u);
+  const std::vector<std::wstring> lines = RunLines(log);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind(L"Cannot open file \"" + Dist + L"Firebird\\gbak.exe\". ", 0), 0u) << Narrow(lines.back());
+  EXPECT_FALSE(FileExists(Work + L"Цель\\gbak.exe"));
+
+  // A target folder that is not valid: 3, and the log file says why.
+  const std::wstring rootLog = Work + L"корень.log";
+  ASSERT_TRUE(Run(L"/VERYSILENT /DIR=C: /LOG=\"" + rootLog + L"\""));
+  EXPECT_EQ(Setup->ExitCode(), 3u);
+  ASSERT_FALSE(RunLines(rootLog).empty());
+  EXPECT_EQ(RunLines(rootLog).back(), L"Недопустимый каталог установки: \"C:\\\"");
+  // ...or one whose parent is missing.
+  ASSERT_TRUE(Run(L"/VERYSILENT /DIR=\"" + Work + L"нет такой\\Цель\""));
+  EXPECT_EQ(Setup->ExitCode(), 3u);
+
+  // A command line that cannot be read: 1, and no box when no window was asked for.
+  ASSERT_TRUE(Run(L"/VERYSILENT /FOO"));
+  EXPECT_EQ(Setup->ExitCode(), 1u);
+}
+
+TEST_F(Unattended, BadSwitchAndHelpAnswerInABox) {
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, L"/DIR");
+  HWND box = Setup->WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_NE(MessageBoxText(box).find(L"/DIR"), std::wstring::npos);
+  AnswerMessageBox(box, IDOK);
+  ASSERT_TRUE(Setup->WaitForExit(10s));
+  EXPECT_EQ(Setup->ExitCode(), 1u);
+
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, L"/?");
+  box = Setup->WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  const std::wstring help = MessageBoxText(box);
+  for (const wchar_t* item : {L"/SILENT", L"/VERYSILENT", L"/DIR", L"/NODRIVER", L"/LOG"})
+    EXPECT_NE(help.find(item), std::wstring::npos) << Narrow(item);
+  Screenshot(L"21-help");
+  AnswerMessageBox(box, IDOK);
+  ASSERT_TRUE(Setup->WaitForExit(10s));
+  EXPECT_EQ(Setup->ExitCode(), 0u);
+}
+
+TEST_F(Unattended, CancellingTheWizardGivesTwoAndASecondSetupOne) {
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+  HWND main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(main, nullptr);
+
+  // A second setup program, even from another copy of the distribution, ends at once with 1 and leaves
+  // the first running.
+  const std::wstring other = Work + L"Другой дистрибутив\\";
+  CopyTree(Dist, other);
+  Program second(other + L"Install.exe", Elsewhere, L"/VERYSILENT");
+  ASSERT_TRUE(second.WaitForExit(20s));
+  EXPECT_EQ(second.ExitCode(), 1u);
+  EXPECT_TRUE(Setup->Running());
+  EXPECT_FALSE(FolderExists(L"C:\\Zuzavo\\DTAfb")) << "the second one installed nothing";
+
+  HWND cancel = FindVisibleByText(main, L"Отмена");
+  ASSERT_NE(cancel, nullptr);
+  Click(cancel);
+  HWND question = Setup->WaitForMessageBox();
+  ASSERT_NE(question, nullptr);
+  AnswerMessageBox(question, IDYES);
+  HWND exitButton = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (exitButton = FindVisibleByText(main, L"Выход")) != nullptr; }));
+  Click(exitButton);
+  ASSERT_TRUE(Setup->WaitForExit(10s));
+  EXPECT_EQ(Setup->ExitCode(), 2u);
+}
+
+}  // namespace
