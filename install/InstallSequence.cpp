@@ -2,13 +2,16 @@
 
 #include <windows.h>
 
+#include "BackupStage.h"
 #include "CreateNSI.h"
 #include "DriverStage.h"
 #include "Error.h"
 #include "FileOps.h"
+#include "Fonts.h"
 #include "InstallLog.h"
 #include "RH_Common_Proc.h"
 #include "SettingsFiles.h"
+#include "Shortcut.h"
 #include "StageSteps.h"
 
 const wchar_t* const OutcomeDone = L"Завершено";
@@ -33,30 +36,14 @@ void CreateSettingsFiles(TInstallContext& Context, const std::wstring& Target) {
   Context.AppendOutcome(line, OutcomeDone);
 }
 
-// The outward stages come with their own work; until then each is a real empty step in its place.
-// The fonts of the distribution: not installed yet.
-void InstallFonts(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
-  (void)Plan;
-}
-// The one stage whose errors never end the installation.
+// The one stage whose errors never end the installation: without the rights to the system's font
+// folder the suite still works with the fonts it finds.
 void InstallFontsIgnoringErrors(TInstallContext& Context, const TInstallPlan& Plan) {
   try {
-    InstallFonts(Context, Plan);
+    InstallFonts(Context, Plan.Source);
   } catch (const EProgramError&) {
   }
 }
-// Backup tree, updater and release information: not done yet.
-void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
-  (void)Plan;
-}
-// The desktop shortcut to the suite's main program: not done yet.
-void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
-  (void)Plan;
-}
-
 // Small fonts lead to the large-font page; otherwise the operator may leave at once.
 void FinishInstallation(TInstallContext& Context) {
   if (IsSmallFonts()) {

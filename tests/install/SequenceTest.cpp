@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <shlobj.h>
+
 #include "InstallSequence.h"
 #include "InstallTestFiles.h"
 #include "RecordingContext.h"
@@ -63,12 +65,26 @@ class Sequence : public ::testing::Test {
   void MakeDistribution(const std::wstring& SourceName, const std::wstring& TargetName) {
     Source = Temp.Path() + SourceName;
     Target = Temp.Path() + TargetName;
-    for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF"})
+    for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF", L"backup",
+                                  L"backup\\L010118", L"backup\\WithOutAnswer", L"Updater"})
       CreateFolder(Source + folder);
     for (const TDeployed& file : DeployedFiles()) {
       WriteFileBytes(Source + file.From + file.Name, "distribution " + ToUtf8(file.Name));
       SetLastWriteTime(Source + file.From + file.Name, DistributionTime());
     }
+    // One release level, and the release information it is recorded in. No fonts: that stage's
+    // errors pass unseen, and its lines are its own tests' business.
+    WriteFileBytes(Source + L"backup\\L010118\\Install.cmd", "@exit 0\r\n");
+    WriteFileBytes(Source + L"Updater\\ReleaseInfo",
+                   "<?xml version=\"1.0\"?>\r\n<ROOT><Version>1</Version><Level></Level></ROOT>\r\n");
+    WriteFileBytes(Source + L"Updater\\Updater.exe.cfg", "stand-in\r\n");
+  }
+  void TearDown() override { DeleteFileW(DesktopLink().c_str()); }
+  // The desktop link the run leaves, named after the product.
+  static std::wstring DesktopLink() {
+    wchar_t desktop[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
+    return std::wstring(desktop) + L"\\Проверка последовательности.lnk";
   }
   // The driver stage has tests of its own; here its question would only be one more answer.
   TInstallPlan Plan() const {
@@ -76,6 +92,9 @@ class Sequence : public ::testing::Test {
     plan.Source = Source;
     plan.Target = Target;
     plan.DriverInstall = false;
+    plan.MainProgram = L"Vidoze.exe";
+    plan.ProductName = L"Проверка последовательности";
+    plan.ProductDescription = L"Комплекс";
     return plan;
   }
   // The wizard's folder page creates the target and its settings folder.
@@ -134,6 +153,10 @@ TEST_F(Sequence, CleanRunDeploysEverythingAndAsksToLeave) {
   EXPECT_EQ(ReadFileBytes(Target + L"Settings\\wra.nsi"), std::string(840, '\0'));
   EXPECT_EQ(ReadFileBytes(Target + L"Settings\\lastnum.dta").size(), 14u);
   EXPECT_FALSE(FileExists(Target + L"btooth.ini")) << "only the sibling product writes it";
+
+  // The release level and the desktop link.
+  EXPECT_NE(ReadFileBytes(Target + L"ReleaseInfo").find("<Level>010118</Level>"), std::string::npos);
+  EXPECT_TRUE(FileExists(DesktopLink()));
 
   // The busy span covered the settings and database files only, and the end was reached.
   EXPECT_EQ(Context.BusyEntered, 1);
@@ -282,6 +305,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {CopyLine(L"Varnel.Dll") + L"Завершено", CopyLine(L"Tusko.Dll")},
                  L"Cannot open file \"", ioError, true,
                  {L"udf\\Varnel.Dll"}, {L"udf\\Brindam.Dll", L"Settings\\lastnum.dta"}},
+        TFailure{"NoReleaseLevelInTheDistribution",
+                 [](Sequence& s) { RemoveFolderTree(s.Source + L"backup\\L010118"); },
+                 {CopyLine(L"Olvexa.Dll") + L"Завершено"},
+                 L"Не найден ни один уровень выпуска", ioError, true,
+                 {L"udf\\Olvexa.Dll", L"Settings\\lastnum.dta", L"Updater.exe.cfg"}, {}},
         TFailure{"ReadOnlySettingsFile",
                  [](Sequence& s) {
                    WriteFileBytes(s.Target + L"Settings\\rarovu.ini", "[options]\r\nFilterType=2\r\n");
