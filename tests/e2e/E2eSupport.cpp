@@ -1,5 +1,9 @@
 #include "E2eSupport.h"
 
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
 namespace e2e {
 
 std::vector<Deployed> DeployedFiles() {
@@ -72,6 +76,39 @@ void SampleDistribution::TearDown() {
     }
   }
   if (key) RegCloseKey(key);
+}
+
+ShellLink ReadShellLink(const std::wstring& LinkFile) {
+  ShellLink result;
+  const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    Microsoft::WRL::ComPtr<IShellLinkW> link;
+    Microsoft::WRL::ComPtr<IPersistFile> file;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) &&
+        SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Load(LinkFile.c_str(), STGM_READ))) {
+      wchar_t text[1024] = {};
+      link->GetPath(text, 1024, nullptr, SLGP_RAWPATH);
+      result.Path = text;
+      text[0] = 0;
+      link->GetArguments(text, 1024);
+      result.Arguments = text;
+      text[0] = 0;
+      link->GetDescription(text, 1024);
+      result.Description = text;
+      text[0] = 0;
+      link->GetWorkingDirectory(text, 1024);
+      result.WorkingFolder = text;
+      result.Read = true;
+    }
+  }
+  if (SUCCEEDED(apartment)) CoUninitialize();
+  return result;
+}
+
+std::wstring DesktopFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, folder);
+  return folder;
 }
 
 std::vector<std::wstring> LogFileLines(const std::wstring& Path) {

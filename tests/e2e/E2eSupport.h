@@ -57,6 +57,14 @@ class SampleDistribution : public ::testing::Test {
   std::vector<std::wstring> FontsBefore;
 };
 
+// A shell link as IShellLinkW reads it back.
+struct ShellLink {
+  bool Read = false;
+  std::wstring Path, Arguments, Description, WorkingFolder;
+};
+ShellLink ReadShellLink(const std::wstring& LinkFile);
+std::wstring DesktopFolder();
+
 // The lines of an installation log file without its byte-order mark.
 std::vector<std::wstring> LogFileLines(const std::wstring& Path);
 

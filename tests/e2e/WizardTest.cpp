@@ -233,8 +233,28 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
       << "the large-font page did not come";
   std::vector<std::wstring> expected = {L"Создание настроечных файлов....Завершено", L"Каталог <DTAfb> создан..."};
   for (const Deployed& file : DeployedFiles()) expected.push_back(L"Копирование файла " + file.Name + L"....Завершено");
+  // The fonts the prefix lacks, by the face names of the free fonts behind the distribution's files
+  // (Wine has a Tahoma of its own); "уcтановлен" is spelt with a Latin c.
+  for (const wchar_t* face : {L"Liberation Sans", L"Liberation Sans Narrow", L"Liberation Mono",
+                                   L"DejaVu Sans Condensed", L"Liberation Serif", L"DejaVu Sans"})
+    expected.push_back(L"Шрифт <" + std::wstring(face) + L"> у\u0063тановлен");
+  expected.push_back(L"Началась установка драйверов устройства...");
+  expected.push_back(L"Установка драйверов устройства завершена");
   EXPECT_EQ(LogLines(), expected);
   Screenshot(L"10-installed-log-and-font-page");
+
+  // The driver installer ran hidden from the target, started by its quoted path.
+  const std::wstring record = ReadText(target + L"FTDIDriverInstall\\FTDIDriverInstall.record");
+  EXPECT_NE(record.find(L"CommandLine=\"" + target + L"FTDIDriverInstall\\FTDIDriverInstall.exe\""), std::wstring::npos)
+      << Narrow(record);
+  EXPECT_NE(record.find(L"ShowWindow=0"), std::wstring::npos);
+  // The newest release level ran and is recorded; it brought the main program the desktop link opens.
+  EXPECT_NE(ReadText(target + L"ReleaseInfo").find(L"<Level>011226</Level>"), std::wstring::npos);
+  EXPECT_TRUE(FileExists(target + L"Vidoze.exe"));
+  const ShellLink link = ReadShellLink(DesktopFolder() + L"\\Ритмон - Vidoze.lnk");
+  EXPECT_EQ(link.Path, target + L"Vidoze.exe");
+  EXPECT_EQ(link.WorkingFolder, target) << "the folder of the program, with its backslash";
+  EXPECT_EQ(link.Description, L"Комплекс суточного мониторирования электрокардиограмм \"Ритмон - Vidoze\"");
 
   for (const Deployed& file : DeployedFiles()) {
     SCOPED_TRACE(Narrow(file.Name));
