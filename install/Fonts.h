@@ -11,7 +11,9 @@
 void InstallFonts(TInstallContext& Context, const std::wstring& Source);
 
 // One font of the list (a bare file name) from SourceFolder into DestinationFolder (both ending with a
-// backslash). A font already in DestinationFolder is left alone.
+// backslash). A font already in DestinationFolder is left alone. The face name is taken from the source
+// before the copy. Throws EProgramError when the copy fails or the fonts key cannot be written (the
+// Win32 code with it). The change is announced to every top-level window, each given a second at most.
 void InstallFont(TInstallContext& Context, const std::wstring& SourceFolder, const std::wstring& DestinationFolder,
                  const std::wstring& FileName);
 
