@@ -13,9 +13,9 @@ namespace {
 // The benchmark's variants.
 constexpr DWORD CopyBufferSize = FILEOPS_COPY_BUFFER_SIZE;
 #else
-// Chosen by scripts/bench.sh on a 1 GiB database file: larger buffers gained nothing measurable, smaller
-// ones cost time, and the working set stays flat either way.
-constexpr DWORD CopyBufferSize = 1024 * 1024;
+// Chosen by scripts/bench.sh on a 1 GiB database file: 64 KiB makes four times the system calls, and from
+// 1 MiB on the buffer no longer stays in the processor's cache, which costs more than the calls saved.
+constexpr DWORD CopyBufferSize = 256 * 1024;
 #endif
 
 // The system's text for an error code, as one sentence without its closing dot, so that it reads well
@@ -60,9 +60,16 @@ void CopyWriteTime(HANDLE Source, HANDLE Destination) {
   }
 }
 
+struct TVirtualFree {
+  void operator()(char* Memory) const { VirtualFree(Memory, 0, MEM_RELEASE); }
+};
+
 // Copies exactly Size bytes; false on a read or write error, a short read included.
 bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size) {
-  const std::unique_ptr<char[]> buffer(new char[CopyBufferSize]);
+  // Page-aligned: the kernel copies to and from it faster than to a heap block's odd offset.
+  const std::unique_ptr<char, TVirtualFree> buffer(
+      static_cast<char*>(VirtualAlloc(nullptr, CopyBufferSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
+  if (!buffer) return false;
   while (Size > 0) {
     const DWORD chunk = Size < CopyBufferSize ? static_cast<DWORD>(Size) : CopyBufferSize;
     DWORD got = 0;

@@ -89,8 +89,8 @@ TEST_F(FileOpsCopyFile, ReplacesExistingDestinationWithSourceContentAndFatTime) 
 
 TEST_F(FileOpsCopyFile, CopiesContentOfEverySize) {
   // Empty, one byte, and sizes around and well above the copy buffer (at most a few MiB).
-  for (size_t size : {size_t(0), size_t(1), size_t(65536), size_t(1024 * 1024 - 1), size_t(1024 * 1024 + 1),
-                      size_t(5 * 1024 * 1024 + 123)}) {
+  for (size_t size : {size_t(0), size_t(1), size_t(65536), size_t(256 * 1024 - 1), size_t(256 * 1024),
+                      size_t(256 * 1024 + 1), size_t(5 * 1024 * 1024 + 123)}) {
     SCOPED_TRACE(size);
     const std::string content = PatternBytes(size);
     WriteSource(content);

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Copy benchmark (not one of the tests): a distribution whose database file "DTAfb\R12.FDB" weighs 1 GiB,
+# deployed by (a) the installation's database stage, against (b) Windows' own CopyFileW of the same file
+# and (c) Linux's cp; then CopyFileWithDate alone with several copy buffer sizes, to choose the product's.
+# Every way runs BENCH_ROUNDS times (9 by default), in a new order each round, under the same Wine prefix.
+# The best time counts (a shared machine's other work only ever slows a run down); the median and the
+# processor time (user + kernel) are shown beside it. The memory figure is the copying process's highest
+# peak working set (GetProcessMemoryInfo) before and after the copy. Needs about 3 GiB free beside the
+# build; the files are removed at the end.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BUILD_DIR:-$root/build}"
+rounds="${BENCH_ROUNDS:-9}"
+buffers=(64 256 1024 4096)
+
+bash "$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DINSTALL_BUILD_TESTS=ON >/dev/null
+targets=(copy_bench)
+for kib in "${buffers[@]}"; do targets+=("copy_bench_${kib}k"); done
+cmake --build "$build" --target "${targets[@]}" -j"$(nproc)"
+bench_exe="$build/tests/bench"
+
+mkdir -p "$build/bench"
+free_kib="$(df -Pk "$build/bench" | awk 'NR == 2 {print $4}')"
+if [ "$free_kib" -lt $((3 * 1024 * 1024)) ]; then
+  echo "bench: need 3 GiB free in $build/bench, have $((free_kib / 1024)) MiB" >&2
+  exit 1
+fi
+
+# Cyrillic names with blanks, as the clinics' folders have.
+work="$build/bench/Проверка копирования"
+dist="$work/Дистрибутив"
+target="$work/Папка установки"
+copy="$work/Копия R12.FDB"
+
+export WINE_ROOT="$build/wine"
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh"
+wine_prepare_prefix null
+wine_start_server 60
+cleanup() {
+  rm -rf "$work"
+  wine_stop_all
+}
+trap cleanup EXIT
+
+windows_path() { local p="${1//\//\\}"; printf 'Z:%s' "$p"; }
+
+rm -rf "$work"
+mkdir -p "$work"
+cp -r "$root/distribution/." "$dist"
+mkdir -p "$dist/DTAfb"
+# 1 GiB that is not zeros: one random MiB, each copy of it stamped with its number.
+head -c $((1024 * 1024)) /dev/urandom >"$work/block"
+for i in $(seq 0 1023); do
+  printf '%08d' "$i"
+  tail -c +9 "$work/block"
+done >"$dist/DTAfb/R12.FDB"
+rm "$work/block"
+database="$dist/DTAfb/R12.FDB"
+[ "$(stat -c %s "$database")" -eq $((1024 * 1024 * 1024)) ] || { echo "bench: database is not 1 GiB" >&2; exit 1; }
+cat "$database" >/dev/null
+
+declare -A times cpus peaks
+# Runs one way in its own process; records its time and memory. $1: label, $2: program, the rest its arguments.
+run_driver() {
+  local label="$1" exe="$2" way="$3" from="$4" to="$5" out
+  out="$(wine_run "$exe" "$way" "$(windows_path "$from")" "$(windows_path "$to")" | tr -d '\r')" || {
+    echo "$out" >&2
+    echo "bench: $label failed" >&2
+    exit 1
+  }
+  local result
+  result="$(grep -E "^$way seconds=" <<<"$out")"
+  local seconds cpu before after
+  seconds="$(sed -E 's/.*seconds=([0-9.]+).*/\1/' <<<"$result")"
+  cpu="$(sed -E 's/.*cpu=([0-9.]+).*/\1/' <<<"$result")"
+  before="$(sed -E 's/.*peak_before_kib=([0-9]+).*/\1/' <<<"$result")"
+  after="$(sed -E 's/.*peak_after_kib=([0-9]+).*/\1/' <<<"$result")"
+  times[$label]="${times[$label]:-} $seconds"
+  cpus[$label]="${cpus[$label]:-} $cpu"
+  # The highest peak of all the runs counts.
+  local previous
+  read -r _ previous <<<"${peaks[$label]:-0 0}"
+  [ "$after" -le "$previous" ] || peaks[$label]="$before $after"
+}
+# The copy's previous writes go to disk first, so no run pays for the one before.
+settle() {
+  rm -rf "$target" "$copy"
+  sync
+}
+check_copy() {
+  cmp -s "$database" "$1" || { echo "bench: $2 made a copy that differs" >&2; exit 1; }
+}
+
+# One measurement of one way; the first round also checks that the copy is right.
+run_way() {
+  local way="$1" round="$2"
+  settle
+  case "$way" in
+    stage)
+      mkdir -p "$target"
+      run_driver stage "$bench_exe/copy_bench.exe" stage "$dist/" "$target/"
+      [ "$round" -gt 1 ] || check_copy "$target/DTAfb/R12.FDB" "the database stage"
+      ;;
+    CopyFileW)
+      run_driver CopyFileW "$bench_exe/copy_bench.exe" copyfile "$database" "$copy"
+      [ "$round" -gt 1 ] || check_copy "$copy" "CopyFileW"
+      ;;
+    cp)
+      local measured real user sys
+      measured="$({ TIMEFORMAT='%3R %3U %3S'; time cp "$database" "$copy"; } 2>&1)"
+      read -r real user sys <<<"$measured"
+      times[cp]="${times[cp]:-} $real"
+      cpus[cp]="${cpus[cp]:-} $(awk -v u="$user" -v s="$sys" 'BEGIN {printf "%.3f", u + s}')"
+      ;;
+    *)
+      local kib="${way#dated }"
+      kib="${kib% KiB}"
+      run_driver "$way" "$bench_exe/copy_bench_${kib}k.exe" dated "$database" "$copy"
+      [ "$round" -gt 1 ] || check_copy "$copy" "CopyFileWithDate (${kib} KiB)"
+      ;;
+  esac
+}
+
+ways=(stage CopyFileW cp)
+for kib in "${buffers[@]}"; do ways+=("dated $kib KiB"); done
+for round in $(seq 1 "$rounds"); do
+  echo "round $round of $rounds"
+  # A new order every round, so no way always follows the same one.
+  mapfile -t order < <(printf '%s\n' "${ways[@]}" | shuf)
+  for way in "${order[@]}"; do run_way "$way" "$round"; done
+done
+settle
+
+best() { tr ' ' '\n' <<<"$1" | grep . | sort -n | head -1; }
+median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
+echo
+printf '%-15s %7s %9s %9s %11s  %s\n' "way" "best s" "median s" "best cpu" "median cpu" \
+  "peak working set before -> after (MiB)"
+for label in "${ways[@]}"; do
+  memory="-"
+  if [ -n "${peaks[$label]:-}" ]; then
+    read -r before after <<<"${peaks[$label]}"
+    memory="$(mib "$before") -> $(mib "$after")"
+  fi
+  printf '%-15s %7s %9s %9s %11s  %s\n' "$label" "$(best "${times[$label]}")" "$(median "${times[$label]}")" \
+    "$(best "${cpus[$label]}")" "$(median "${cpus[$label]}")" "$memory"
+done
+a="$(best "${times[stage]}")"
+b="$(best "${times[CopyFileW]}")"
+c="$(best "${times[cp]}")"
+echo
+ca="$(median "${cpus[stage]}")"
+cb="$(median "${cpus[CopyFileW]}")"
+cc="$(median "${cpus[cp]}")"
+awk -v a="$a" -v b="$b" -v c="$c" -v ca="$ca" -v cb="$cb" -v cc="$cc" 'BEGIN {
+  printf "a/b (database stage / CopyFileW) = %.2f by best time, %.2f by processor time   (goal: at most 1)\n", a / b, ca / cb
+  printf "a/c (database stage / cp)        = %.2f by best time, %.2f by processor time\n", a / c, ca / cc
+}'
+read -r _ after <<<"${peaks[stage]}"
+echo "peak working set of the database stage: $(mib "$after") MiB (goal: well under 32 MiB)"
