@@ -39,6 +39,12 @@ void SetReadOnly(const std::wstring& Path, bool ReadOnly);
 // FOF_FILESONLY, no owner): the shell shows its own progress and questions. True when it succeeded.
 bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination);
 
+// The system's text for a Win32 error code as one sentence without its closing dot ("Error N" when the
+// system has none), so that it reads well at the end of a message of ours.
+std::wstring SystemErrorText(DWORD Code);
+// Throws EProgramError "<What> "<FileName>". <the system's text>" carrying Code.
+[[noreturn]] void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code);
+
 // Leading and trailing blanks and control characters go.
 std::wstring TrimBlanks(const std::wstring& Text);
 // Upper case by the user's locale (Cyrillic included).

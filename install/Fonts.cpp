@@ -34,19 +34,6 @@ struct TFontResourceTraits {
 };
 using TScopedFontResource = TScoped<TFontResourceTraits>;
 
-std::wstring SystemErrorText(DWORD Code) {
-  wchar_t text[1024] = {};
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Code, 0, text,
-                     static_cast<DWORD>(sizeof(text) / sizeof(text[0])), nullptr);
-  std::wstring result(text, length);
-  while (!result.empty() &&
-         (result.back() == L' ' || result.back() == L'\r' || result.back() == L'\n' || result.back() == L'.')) {
-    result.pop_back();
-  }
-  if (result.empty()) result = L"Error " + std::to_wstring(Code);
-  return result;
-}
 
 // The system's own answer. Not linked: the call is undocumented and a system may lack it.
 std::wstring SystemFaceName(const std::wstring& FontFile) {

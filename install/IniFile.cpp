@@ -6,25 +6,13 @@
 #include <utility>
 
 #include "Error.h"
+#include "FileOps.h"
 #include "Scoped.h"
 
 namespace {
 
 FileWriteSeams::BeforeMoveFn BeforeMove = nullptr;
 
-std::wstring SystemErrorText(DWORD Code) {
-  wchar_t text[1024] = {};
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Code, 0, text,
-                     static_cast<DWORD>(sizeof(text) / sizeof(text[0])), nullptr);
-  std::wstring result(text, length);
-  while (!result.empty() &&
-         (result.back() == L' ' || result.back() == L'\r' || result.back() == L'\n' || result.back() == L'.')) {
-    result.pop_back();
-  }
-  if (result.empty()) result = L"Error " + std::to_wstring(Code);
-  return result;
-}
 
 std::wstring FullName(const std::wstring& Path) {
   wchar_t buffer[MAX_PATH * 4] = {};
@@ -34,8 +22,8 @@ std::wstring FullName(const std::wstring& Path) {
   return std::wstring(buffer, length);
 }
 
-[[noreturn]] void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code) {
-  throw EProgramError(std::wstring(What) + L" \"" + FullName(FileName) + L"\". " + SystemErrorText(Code), Code);
+[[noreturn]] void ThrowFullNameError(const wchar_t* What, const std::wstring& FileName, DWORD Code) {
+  ThrowFileError(What, FullName(FileName), Code);
 }
 
 // False when the file (or its folder) does not exist; throws when it exists but cannot be read.
@@ -45,14 +33,14 @@ bool ReadWholeFile(const std::wstring& FileName, std::string& Bytes) {
   if (!file.Valid()) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
-    ThrowFileError(L"Cannot open file", FileName, code);
+    ThrowFullNameError(L"Cannot open file", FileName, code);
   }
   char buffer[65536];
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr)) {
       const DWORD code = GetLastError();
-      ThrowFileError(L"Cannot open file", FileName, code);
+      ThrowFullNameError(L"Cannot open file", FileName, code);
     }
     if (got == 0) break;
     Bytes.append(buffer, got);
@@ -348,10 +336,10 @@ void ReplaceFileAtomically(const std::wstring& Target, const std::string& Bytes)
   // temporary file, so the operator's read-only settings stay as they are on every system.
   const DWORD attributes = GetFileAttributesW(Target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    ThrowFileError(L"Cannot create file", Target, ERROR_ACCESS_DENIED);
+    ThrowFullNameError(L"Cannot create file", Target, ERROR_ACCESS_DENIED);
   }
   const DWORD code = WriteThenMove(Target, Bytes, MOVEFILE_REPLACE_EXISTING);
-  if (code != 0) ThrowFileError(L"Cannot create file", Target, code);
+  if (code != 0) ThrowFullNameError(L"Cannot create file", Target, code);
 }
 
 bool CreateFileAtomically(const std::wstring& Target, const std::string& Bytes) {

@@ -4,16 +4,12 @@
 
 #include <cstring>
 
+#include "FileOps.h"
 #include "IniFile.h"
 
 namespace {
 
 constexpr size_t LastNumRecordSize = 14;
-
-bool FolderExists(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // The local date and time as days since 30 December 1899, the time of day as the fraction.
 double LocalDateTime() {
@@ -50,7 +46,7 @@ void WriteInstallKeys(const std::wstring& Target) {
 void WriteLastNumberFile(const std::wstring& Target) {
   try {
     const std::wstring folder = Target + L"Settings\\";
-    if (!FolderExists(folder)) return;
+    if (!DirectoryExists(folder)) return;
     // Written aside and moved in without replacing: a power cut leaves no file rather than a short one
     // that every later installation would keep, and an existing file is never touched.
     CreateFileAtomically(folder + L"lastnum.dta", LastNumRecord(LocalDateTime()));
