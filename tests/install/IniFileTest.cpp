@@ -10,15 +10,6 @@
 
 namespace {
 
-// The operator's code page, whatever the test process's own is.
-std::string Ansi(const std::wstring& Text) {
-  const int size =
-      WideCharToMultiByte(1251, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(1251, 0, Text.data(), static_cast<int>(Text.size()), bytes.data(), size, nullptr, nullptr);
-  return bytes;
-}
-
 std::string Encoded(TIniEncoding Encoding, const std::wstring& Text) {
   if (Encoding == TIniEncoding::Ansi) return Ansi(Text);
   if (Encoding == TIniEncoding::Utf8) return "\xEF\xBB\xBF" + ToUtf8(Text);

@@ -7,6 +7,14 @@ bool FileExists(const std::wstring& Path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string Ansi(const std::wstring& Text) {
+  const int size =
+      WideCharToMultiByte(1251, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(1251, 0, Text.data(), static_cast<int>(Text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
 std::string ReadFileBytes(const std::wstring& Path) {
   HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -7,6 +7,8 @@
 #include "CommonTestFiles.h"
 
 bool FileExists(const std::wstring& Path);
+// The text in the operator's code page (1251), whatever the test process's own is.
+std::string Ansi(const std::wstring& Text);
 // The whole file; throws std::runtime_error when it cannot be read.
 std::string ReadFileBytes(const std::wstring& Path);
 // The last-write time, or zero when the file cannot be opened.

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::string Ansi(const std::wstring& Text) {
-  const int size =
-      WideCharToMultiByte(1251, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(1251, 0, Text.data(), static_cast<int>(Text.size()), bytes.data(), size, nullptr, nullptr);
-  return bytes;
-}
-
 // Days since 30 December 1899 by the civil calendar, counted here apart from the program's own way.
 double DaysSince1899(const SYSTEMTIME& Time) {
   const int m = Time.wMonth, d = Time.wDay;
