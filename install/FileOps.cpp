@@ -72,6 +72,21 @@ bool RefusesReplace(const std::wstring& Path) {
          (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
+// The platform copy, made beside the destination and moved over it only once whole: a copy that fails
+// half-way (a full disk) leaves the file of an earlier installation as it was, not cut short.
+void CopyOverWhole(const std::wstring& Source, const std::wstring& Destination) {
+  const std::wstring aside = Destination + L".tmp";
+  // A leftover of an interrupted run is ours, even when it took over a read-only bit.
+  SetFileAttributesW(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(aside.c_str());
+  if (CopyFileW(Source.c_str(), aside.c_str(), FALSE) &&
+      MoveFileExW(aside.c_str(), Destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return;
+  }
+  SetFileAttributesW(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(aside.c_str());
+}
+
 }  // namespace
 
 std::wstring SystemErrorText(DWORD Code) {
@@ -161,8 +176,7 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination)
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) continue;
         // Refusals (an existing read-only or hidden file) are skipped on purpose: the tree is a best effort.
         if (RefusesReplace(Destination + L"\\" + found.cFileName)) continue;
-        CopyFileW((Source + L"\\" + found.cFileName).c_str(), (Destination + L"\\" + found.cFileName).c_str(),
-                  FALSE);
+        CopyOverWhole(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName);
       } while (FindNextFileW(search.Get(), &found));
     }
   }

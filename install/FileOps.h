@@ -23,7 +23,8 @@ bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destinatio
 
 // Copies the tree below Source into Destination (created with its parents when missing) with the
 // system's file copy; files of a folder before its sub-folders. Reports nothing: a file that cannot be
-// copied is skipped.
+// copied is skipped. Each copy is made beside its destination and moved over it once whole, so one that
+// fails (a full disk) leaves the file that was there as it was.
 void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination);
 
 // Appends Folder + name for every direct sub-folder of Folder (which ends with a backslash) except ".",
