@@ -1,5 +1,13 @@
 #!/usr/bin/env bash
-# Copy benchmark (not one of the tests): a distribution whose database file "DTAfb\R12.FDB" weighs 1 GiB,
+# Benchmarks (not one of the tests), under the test Wine prefix. `bench.sh [startup | copy]`, both by default.
+#
+# startup: the size of the shipped Install.exe, and its start-up time to the first painted main window
+# against a bare Win32 window program of ours (tests/bench/BareWindow.cpp), both started the same way by
+# the launcher tests/bench/StartupBench.cpp, which times from CreateProcess to the main window shown
+# with nothing left to paint. STARTUP_ROUNDS starts of each (15 by default), in a new order each round,
+# after one unmeasured start each; the medians and their ratio count.
+#
+# copy: a distribution whose database file "DTAfb\R12.FDB" weighs 1 GiB,
 # deployed by (a) the installation's database stage, against (b) Windows' own CopyFileW of the same file
 # and (c) Linux's cp; then CopyFileWithDate alone with several copy buffer sizes, to choose the product's.
 # Every way runs BENCH_ROUNDS times (9 by default), in a new order each round, under the same Wine prefix.
@@ -11,14 +19,69 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 rounds="${BENCH_ROUNDS:-9}"
+startup_rounds="${STARTUP_ROUNDS:-15}"
 buffers=(64 256 1024 4096)
+what="${1:-all}"
+case "$what" in
+  all | startup | copy) ;;
+  *) echo "usage: bench.sh [startup | copy]" >&2; exit 2 ;;
+esac
 
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DINSTALL_BUILD_TESTS=ON >/dev/null
-targets=(copy_bench)
+targets=(distribution startup_bench bare_window copy_bench)
 for kib in "${buffers[@]}"; do targets+=("copy_bench_${kib}k"); done
 cmake --build "$build" --target "${targets[@]}" -j"$(nproc)"
 bench_exe="$build/tests/bench"
+
+median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
+export WINE_ROOT="$build/wine"
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh"
+wine_prepare_prefix null
+wine_start_server 60
+trap wine_stop_all EXIT
+
+# Start-up: the launcher starts a program and prints "ms=<time to its first painted window>".
+if [ "$what" != copy ]; then
+  install_exe="$build/dist/Install.exe"
+  declare -A starts
+  start_once() {
+    local label="$1" class="$2" exe="$3" out
+    out="$(wine_run "$bench_exe/startup_bench.exe" "$class" "$exe" 2>&1 | tr -d '\r')" || {
+      echo "$out" >&2
+      echo "bench: $label showed no painted window" >&2
+      exit 1
+    }
+    sed -n 's/^ms=//p' <<<"$out"
+  }
+  # Install.exe runs from the distribution it lies in, as the operator starts it.
+  start_way() {
+    case "$1" in
+      Install.exe) start_once "$1" TFMain "$install_exe" ;;
+      bare) start_once "$1" BareWindow "$bench_exe/bare_window.exe" ;;
+    esac
+  }
+  # The first start of each fills Wine's caches and is not counted.
+  start_way Install.exe >/dev/null
+  start_way bare >/dev/null
+  for round in $(seq 1 "$startup_rounds"); do
+    mapfile -t order < <(printf '%s\n' Install.exe bare | shuf)
+    for way in "${order[@]}"; do starts[$way]="${starts[$way]:-} $(start_way "$way")"; done
+  done
+  size="$(stat -c %s "$install_exe")"
+  echo
+  echo "Install.exe: $size bytes ($(awk -v b="$size" 'BEGIN {printf "%.1f", b / 1024}') KiB); bare window program: $(stat -c %s "$bench_exe/bare_window.exe") bytes"
+  a="$(median "${starts[Install.exe]}")"
+  b="$(median "${starts[bare]}")"
+  range() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk 'NR == 1 {lo = $1} {hi = $1} END {print lo " - " hi}'; }
+  echo "start-up to the first painted main window, median of $startup_rounds starts (range):"
+  printf '  %-12s %8s ms   (%s ms)\n' Install.exe "$a" "$(range "${starts[Install.exe]}")"
+  printf '  %-12s %8s ms   (%s ms)\n' "bare window" "$b" "$(range "${starts[bare]}")"
+  awk -v a="$a" -v b="$b" 'BEGIN {printf "  Install.exe / bare window = %.2f\n", a / b}'
+  [ "$what" = startup ] && exit 0
+fi
 
 mkdir -p "$build/bench"
 free_kib="$(df -Pk "$build/bench" | awk 'NR == 2 {print $4}')"
@@ -33,11 +96,6 @@ dist="$work/Дистрибутив"
 target="$work/Папка установки"
 copy="$work/Копия R12.FDB"
 
-export WINE_ROOT="$build/wine"
-# shellcheck source=wine-env.sh
-. "$root/scripts/wine-env.sh"
-wine_prepare_prefix null
-wine_start_server 60
 cleanup() {
   rm -rf "$work"
   wine_stop_all
@@ -134,7 +192,6 @@ done
 settle
 
 best() { tr ' ' '\n' <<<"$1" | grep . | sort -n | head -1; }
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
 echo
 printf '%-15s %7s %9s %9s %11s  %s\n' "way" "best s" "median s" "best cpu" "median cpu" \

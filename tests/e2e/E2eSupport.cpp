@@ -51,7 +51,9 @@ void SampleDistribution::SetUp() {
     if (FileExists(FontsFolder() + font)) FontsBefore.push_back(font);
 }
 
-void SampleDistribution::TearDown() {
+void SampleDistribution::TearDown() { RemoveInstalledFonts(); }
+
+void SampleDistribution::RemoveInstalledFonts() {
   HKEY key = nullptr;
   RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0, KEY_ALL_ACCESS, &key);
   for (const wchar_t* font : DistributionFonts) {

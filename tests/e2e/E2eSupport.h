@@ -51,6 +51,8 @@ class SampleDistribution : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // Takes the fonts an installation put into the prefix out again, so the next one finds what the first did.
+  void RemoveInstalledFonts();
   std::wstring Work, Dist, Elsewhere;
 
  private:
