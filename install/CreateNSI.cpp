@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "IniFile.h"
+#include "PowerCut.h"
 
 namespace {
 constexpr size_t EntryCount = 60;
@@ -19,8 +20,11 @@ void CreateNsiFiles(const std::wstring& Folder) {
     const std::string emptyList(EntryCount * EntrySize, '\0');
     // "uca.nsi" before "wra.nsi". Each is written aside and moved in without replacing, so a file is
     // either missing (and made by the next installation) or whole, and an existing one is never touched.
+    PowerCutPoint("settings.before");
     CreateFileAtomically(Folder + L"uca.nsi", emptyList);
+    PowerCutPoint("settings.after");
     CreateFileAtomically(Folder + L"wra.nsi", emptyList);
+    PowerCutPoint("settings.after");
   } catch (...) {
     // Nothing reaches the installation: it goes on with its next step.
   }

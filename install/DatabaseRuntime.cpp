@@ -40,11 +40,12 @@ bool DeployDatabaseRuntime(TInstallContext& Context, const std::wstring& Source,
     return false;
 
   // The database file. One that is already there holds the clinic's patients since the last
-  // installation: it is never replaced, whatever the distribution brings.
+  // installation: it is never replaced, whatever the distribution brings. So it is copied whole or not
+  // at all: a short one left by a power cut would be kept by every later installation.
   if (FileExists(database + DatabaseFile)) {
     Context.AddLine(L"Файл базы данных " + std::wstring(DatabaseFile) + L" уже есть: он сохранён без изменений");
     Context.ProcessMessages();
-  } else if (!CopyStep(Context, Source + L"DTAfb\\", database, DatabaseFile)) {
+  } else if (!CopyNewFileStep(Context, Source + L"DTAfb\\", database, DatabaseFile)) {
     return false;
   }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Error.h"
+#include "PowerCut.h"
 #include "Scoped.h"
 
 namespace {
@@ -59,6 +60,7 @@ bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size) {
     if (!ReadFile(Source, buffer.get(), chunk, &got, nullptr) || got != chunk) return false;
     DWORD written = 0;
     if (!WriteFile(Destination, buffer.get(), chunk, &written, nullptr) || written != chunk) return false;
+    PowerCutPoint("copy.chunk");
     Size -= chunk;
   }
   return true;
@@ -138,31 +140,63 @@ bool ForceDirectories(const std::wstring& Path) {
   return CreateDirectoryW(folder.c_str(), nullptr) || DirectoryExists(folder);
 }
 
-bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
+namespace {
+
+// Copies Source into WriteTo; errors name Shown, the file the caller means. Flush: on the disk before the
+// handle is closed, for a copy that a rename then makes the real file.
+bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const std::wstring& Shown, bool Flush) {
   TScopedFile source(
       CreateFileW(Source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!source.Valid()) {
     const DWORD code = GetLastError();
     ThrowFileError(L"Cannot open file", Source, code);
   }
-  if (RefusesReplace(Destination)) {
+  if (RefusesReplace(WriteTo)) {
     source.Reset();
-    ThrowFileError(L"Cannot create file", Destination, ERROR_ACCESS_DENIED);
+    ThrowFileError(L"Cannot create file", Shown, ERROR_ACCESS_DENIED);
   }
   // Declared after the source, so it is closed first.
-  TScopedFile destination(CreateFileW(Destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  TScopedFile destination(CreateFileW(WriteTo.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!destination.Valid()) {
     const DWORD code = GetLastError();
     source.Reset();
-    ThrowFileError(L"Cannot create file", Destination, code);
+    ThrowFileError(L"Cannot create file", Shown, code);
   }
+  // From here until its last piece the file is short.
+  PowerCutPoint("copy.created");
   LARGE_INTEGER size;
   if (!GetFileSizeEx(source.Get(), &size)) return false;
   // A partial copy keeps the time of its writing, so it never passes for the source's file.
   if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart))) return false;
   CopyWriteTime(source.Get(), destination.Get());
-  return true;
+  return !Flush || FlushFileBuffers(destination.Get());
+}
+
+}  // namespace
+
+bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
+  return CopyWithDate(Source, Destination, Destination, false);
+}
+
+bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
+  const std::wstring temporary = Destination + L".tmp";
+  // A leftover of a cut run is ours to overwrite, whatever its attributes.
+  SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+  bool copied = false;
+  try {
+    copied = CopyWithDate(Source, temporary, Destination, true);
+  } catch (...) {
+    DeleteFileW(temporary.c_str());
+    throw;
+  }
+  if (copied) {
+    PowerCutPoint("copy.written");
+    // Without replacing: a file that appeared meanwhile is kept, and ours is dropped.
+    copied = MoveFileExW(temporary.c_str(), Destination.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+  if (!copied) DeleteFileW(temporary.c_str());
+  return copied;
 }
 
 void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination) {
@@ -177,6 +211,7 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination)
         // Refusals (an existing read-only or hidden file) are skipped on purpose: the tree is a best effort.
         if (RefusesReplace(Destination + L"\\" + found.cFileName)) continue;
         CopyOverWhole(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName);
+        PowerCutPoint("tree.copied");
       } while (FindNextFileW(search.Get(), &found));
     }
   }

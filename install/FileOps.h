@@ -21,6 +21,13 @@ bool ForceDirectories(const std::wstring& Path);
 // Returns false on a read or write error while copying; the partial destination is left in place.
 bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination);
 
+// The same for a Destination that is not there yet, through Destination + ".tmp" (a leftover of an
+// interrupted run overwritten) moved into place at the end without replacing: Destination is either
+// missing or whole, never cut short, so a later run that keeps an existing file never keeps a broken
+// one. Errors name Destination. False on a read or write error, or when the move fails (a Destination
+// that appeared meanwhile is kept); the temporary file is removed then.
+bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination);
+
 // Copies the tree below Source into Destination (created with its parents when missing) with the
 // system's file copy; files of a folder before its sub-folders. Reports nothing: a file that cannot be
 // copied is skipped. Each copy is made beside its destination and moved over it once whole, so one that

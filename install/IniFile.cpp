@@ -7,6 +7,7 @@
 
 #include "Error.h"
 #include "FileOps.h"
+#include "PowerCut.h"
 #include "Scoped.h"
 
 namespace {
@@ -129,11 +130,12 @@ std::string ByteOrderMark(TIniEncoding Encoding) {
 }
 
 // The Win32 error of the failed step, or 0.
-DWORD WriteTemporaryFile(const std::wstring& Name, const std::string& Bytes) {
+DWORD WriteTemporaryFile(const std::wstring& Name, const std::string& Bytes, const char* CreatedPoint) {
   // A leftover of an interrupted run is ours to overwrite, even when something made it read-only.
   SetFileAttributesW(Name.c_str(), FILE_ATTRIBUTE_NORMAL);
   TScopedFile file(CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return GetLastError();
+  PowerCutPoint(CreatedPoint);
   size_t done = 0;
   while (done < Bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Bytes.size() - done, 1 << 20));
@@ -152,10 +154,13 @@ DWORD WriteTemporaryFile(const std::wstring& Name, const std::string& Bytes) {
 // Writes the temporary file and moves it to Target with MoveFlags; the Win32 error, or 0.
 DWORD WriteThenMove(const std::wstring& Target, const std::string& Bytes, DWORD MoveFlags) {
   const std::wstring temporary = Target + L".tmp";
-  DWORD code = WriteTemporaryFile(temporary, Bytes);
+  const bool replace = (MoveFlags & MOVEFILE_REPLACE_EXISTING) != 0;
+  DWORD code = WriteTemporaryFile(temporary, Bytes, replace ? "replace.temporary" : "create.temporary");
   if (code == 0) {
+    PowerCutPoint(replace ? "replace.written" : "create.written");
     if (BeforeMove) BeforeMove(temporary);
     if (!MoveFileExW(temporary.c_str(), Target.c_str(), MoveFlags | MOVEFILE_WRITE_THROUGH)) code = GetLastError();
+    else PowerCutPoint(replace ? "replace.moved" : "create.moved");
   }
   if (code != 0) DeleteFileW(temporary.c_str());
   return code;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Error.h"
+#include "PowerCut.h"
 #include "Scoped.h"
 
 namespace {
@@ -110,6 +111,7 @@ void TInstallLog::FlushTo(TFileState& File) {
   if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size())
     return;
+  PowerCutPoint("log.written");
   SetEndOfFile(file.Get());
   if (File.Start < 0) File.Start = start == 0 ? 3 : start;
 }

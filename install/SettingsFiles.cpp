@@ -6,6 +6,7 @@
 
 #include "FileOps.h"
 #include "IniFile.h"
+#include "PowerCut.h"
 
 namespace {
 
@@ -40,7 +41,9 @@ void WriteInstallKeys(const std::wstring& Target) {
   TIniFile file(Target + L"Settings\\rarovu.ini");
   file.WriteInteger(L"options", L"FilterType", 0);
   file.WriteInteger(L"options", L"HardwareType", 1);
+  PowerCutPoint("settings.before");
   file.UpdateFile();
+  PowerCutPoint("settings.after");
 }
 
 void WriteLastNumberFile(const std::wstring& Target) {
@@ -49,7 +52,9 @@ void WriteLastNumberFile(const std::wstring& Target) {
     if (!DirectoryExists(folder)) return;
     // Written aside and moved in without replacing: a power cut leaves no file rather than a short one
     // that every later installation would keep, and an existing file is never touched.
+    PowerCutPoint("settings.before");
     CreateFileAtomically(folder + L"lastnum.dta", LastNumRecord(LocalDateTime()));
+    PowerCutPoint("settings.after");
   } catch (...) {
     // The installation goes on without it: the suite's programs start numbering afresh.
   }
@@ -58,5 +63,7 @@ void WriteLastNumberFile(const std::wstring& Target) {
 void WriteSiblingSettings(const std::wstring& Target) {
   TIniFile file(Target + L"btooth.ini");
   file.WriteString(L"Common", L"Disk", L"I");
+  PowerCutPoint("settings.before");
   file.UpdateFile();
+  PowerCutPoint("settings.after");
 }

@@ -15,11 +15,25 @@ bool CreateFolderStep(TInstallContext& Context, const std::wstring& Folder, cons
   return true;
 }
 
-bool CopyStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
-              const std::wstring& Name) {
+namespace {
+
+bool CopyStepWith(bool (*Copy)(const std::wstring&, const std::wstring&), TInstallContext& Context,
+                  const std::wstring& FromFolder, const std::wstring& ToFolder, const std::wstring& Name) {
   const int line = Context.AddLine(L"Копирование файла " + Name + L"....");
   Context.ProcessMessages();
-  const bool copied = CopyFileWithDate(FromFolder + Name, ToFolder + Name);
+  const bool copied = Copy(FromFolder + Name, ToFolder + Name);
   Context.AppendOutcome(line, copied ? OutcomeDone : OutcomeFailed);
   return copied;
+}
+
+}  // namespace
+
+bool CopyStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
+              const std::wstring& Name) {
+  return CopyStepWith(CopyFileWithDate, Context, FromFolder, ToFolder, Name);
+}
+
+bool CopyNewFileStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
+                     const std::wstring& Name) {
+  return CopyStepWith(CopyNewFileWithDate, Context, FromFolder, ToFolder, Name);
 }

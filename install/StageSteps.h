@@ -14,3 +14,6 @@ bool CreateFolderStep(TInstallContext& Context, const std::wstring& Folder, cons
 // cannot be created) leaves the line without one.
 bool CopyStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
               const std::wstring& Name);
+// The same for a file that is not there yet, copied whole or not at all (CopyNewFileWithDate).
+bool CopyNewFileStep(TInstallContext& Context, const std::wstring& FromFolder, const std::wstring& ToFolder,
+                     const std::wstring& Name);

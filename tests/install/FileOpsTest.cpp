@@ -234,6 +234,66 @@ TEST_F(FileOpsCopyFile, ReadOrWriteErrorReturnsFalseAndLeavesThePartialFile) {
   ExpectReleased(Source);
 }
 
+// A file that later runs keep once it is there is copied whole or not at all.
+TEST_F(FileOpsCopyFile, NewFileArrivesWholeWithTheSourceTimeAndNoTemporaryFile) {
+  const std::string content = PatternBytes(600 * 1024 + 5);
+  WriteSource(content);
+  // A short leftover of a cut run, even a read-only one, is overwritten.
+  WriteFileBytes(Destination + L".tmp", "short");
+  SetFileAttributesW((Destination + L".tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(CopyNewFileWithDate(Source, Destination));
+  EXPECT_TRUE(ReadFileBytes(Destination) == content);
+  EXPECT_EQ(Ticks(LastWriteTime(Destination)), Ticks(SourceTimeOnFat));
+  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  ExpectReleased(Source);
+  ExpectReleased(Destination);
+}
+
+TEST_F(FileOpsCopyFile, NewFileNeverReplacesOneThatIsThere) {
+  WriteSource("новое");
+  WriteFileBytes(Destination, "данные клиники");
+  EXPECT_FALSE(CopyNewFileWithDate(Source, Destination));
+  EXPECT_EQ(ReadFileBytes(Destination), "данные клиники");
+  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+}
+
+TEST_F(FileOpsCopyFile, NewFileErrorsNameTheFileMeantAndLeaveNothing) {
+  DeleteFileW(Source.c_str());
+  try {
+    CopyNewFileWithDate(Source, Destination);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EProgramError& error) {
+    EXPECT_EQ(error.Text(), L"Cannot open file \"" + Source + L"\". " + SystemSentence(ERROR_FILE_NOT_FOUND));
+  }
+  WriteSource("новое");
+  const std::wstring missingFolder = Temp.Path() + L"нет папки\\база.FDB";
+  try {
+    CopyNewFileWithDate(Source, missingFolder);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EProgramError& error) {
+    EXPECT_EQ(error.Text(), L"Cannot create file \"" + missingFolder + L"\". " + SystemSentence(ERROR_PATH_NOT_FOUND));
+  }
+  EXPECT_FALSE(FileExists(Destination));
+  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  ExpectReleased(Source);
+}
+
+// A copy that fails half-way leaves neither the file nor its temporary one.
+TEST_F(FileOpsCopyFile, NewFileShortReadLeavesNothing) {
+  const std::wstring shortFile = L"Z:\\sys\\kernel\\uevent_seqnum";
+  HANDLE probe = CreateFileW(shortFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Linux files through drive Z:";
+  LARGE_INTEGER claimed = {};
+  GetFileSizeEx(probe, &claimed);
+  CloseHandle(probe);
+  if (claimed.QuadPart <= static_cast<LONGLONG>(ReadFileBytes(shortFile).size()))
+    GTEST_SKIP() << "the sysfs file reads in full";
+  EXPECT_FALSE(CopyNewFileWithDate(shortFile, Destination));
+  EXPECT_FALSE(FileExists(Destination));
+  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+}
+
 // Windows' own copy keeps the attributes it copies; the tree copy must bring along hidden and read-only
 // files, empty folders and folders at any depth.
 class FileOpsCopyFolderTree : public ::testing::Test {

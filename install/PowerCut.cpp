@@ -1,0 +1,53 @@
+#include "PowerCut.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct TPowerCut {
+  unsigned long long KillAt = 0;  // 0: never
+  std::wstring ListFile;
+  unsigned long long Passed = 0;
+};
+
+std::wstring Variable(const wchar_t* Name) {
+  wchar_t value[MAX_PATH * 4] = {};
+  const DWORD length = GetEnvironmentVariableW(Name, value, static_cast<DWORD>(sizeof(value) / sizeof(value[0])));
+  if (length == 0 || length >= sizeof(value) / sizeof(value[0])) return std::wstring();
+  return std::wstring(value, length);
+}
+
+// Read once: the environment is the test's order for the whole run.
+TPowerCut& State() {
+  static TPowerCut state = [] {
+    TPowerCut read;
+    const std::wstring killAt = Variable(L"INSTALL_TEST_POWER_CUT");
+    if (!killAt.empty()) read.KillAt = std::wcstoull(killAt.c_str(), nullptr, 10);
+    read.ListFile = Variable(L"INSTALL_TEST_POWER_CUT_LIST");
+    return read;
+  }();
+  return state;
+}
+
+void AppendToList(const std::wstring& ListFile, const char* Where) {
+  const HANDLE file = CreateFileW(ListFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const std::string line = std::string(Where) + "\n";
+  DWORD written = 0;
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+}  // namespace
+
+void PowerCutPoint(const char* Where) {
+  TPowerCut& state = State();
+  if (state.KillAt == 0 && state.ListFile.empty()) return;
+  ++state.Passed;
+  if (!state.ListFile.empty()) AppendToList(state.ListFile, Where);
+  if (state.Passed == state.KillAt) TerminateProcess(GetCurrentProcess(), PowerCutExitCode);
+}
