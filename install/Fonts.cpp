@@ -114,7 +114,8 @@ void InstallFont(TInstallContext& Context, const std::wstring& SourceFolder, con
   if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
   // From the source: the destination is not there yet.
   const std::wstring face = GetFontFaceName(SourceFolder + FileName);
-  CopyFileWithDate(SourceFolder + FileName, destination);
+  // Moved in whole or not at all: a font cut short by a power cut would count as installed for good.
+  CopyNewFileWithDate(SourceFolder + FileName, destination);
   RegisterFont(face, FileName);
   AnnounceFont(destination);
   // The second letter of the last word is a Latin c: the suite's logs have always read so.
