@@ -359,9 +359,16 @@ void TFMain::BtnInputComponentsBackClick(TObject* Sender) {
 class TMainWindowInstall : public TInstallContext {
  public:
   explicit TMainWindowInstall(TFMain& Form) : F(Form) {}
-  int AddLine(const std::wstring& Text) override { return F.LogList->Add(Text); }
+  // Each change is painted at once: between the points where the run handles its messages (the fonts,
+  // the driver, the backup levels) the list would otherwise show stale or half-scrolled lines.
+  int AddLine(const std::wstring& Text) override {
+    const int line = F.LogList->Add(Text);
+    UpdateWindow(F.LogList->Handle());
+    return line;
+  }
   void AppendOutcome(int Line, const std::wstring& Word) override {
     F.LogList->SetLine(Line, F.LogList->Line(Line) + Word);
+    UpdateWindow(F.LogList->Handle());
   }
   void ShowProgress() override {
     F.LogList->Clear();
