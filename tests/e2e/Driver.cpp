@@ -82,6 +82,14 @@ long long WriteTime(const std::wstring& Path) {
   return (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
+HWND FindChildByClass(HWND Parent, const std::wstring& Class) {
+  for (HWND child = GetWindow(Parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassName(child) == Class) return child;
+    if (HWND found = FindChildByClass(child, Class)) return found;
+  }
+  return nullptr;
+}
+
 bool FolderExists(const std::wstring& Path) {
   const DWORD a = GetFileAttributesW(Path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

@@ -53,6 +53,9 @@ class Program {
   PROCESS_INFORMATION Info{};
 };
 
+// The first window of that class below Parent, shown or not.
+HWND FindChildByClass(HWND Parent, const std::wstring& Class);
+
 // Controls below Parent that are visible on screen.
 HWND FindVisibleByText(HWND Parent, const std::wstring& Text, const std::wstring& Class = L"");
 HWND FindVisibleByClass(HWND Parent, const std::wstring& Class);

@@ -341,15 +341,8 @@ class Fault : public SampleDistribution {
     return text;
   }
   std::vector<std::wstring> ScreenLog() const {
-    HWND list = FindChild(Main, L"ListBox");
+    HWND list = FindChildByClass(Main, L"ListBox");
     return list ? ListBoxLines(list) : std::vector<std::wstring>{};
-  }
-  static HWND FindChild(HWND Parent, const std::wstring& Class) {
-    for (HWND child = GetWindow(Parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      if (ClassName(child) == Class) return child;
-      if (HWND found = FindChild(child, Class)) return found;
-    }
-    return nullptr;
   }
   // After a run ended early: the exit button stays off, the close box ends the program; its exit code.
   DWORD CloseAfterEarlyEnd() {

@@ -98,13 +98,6 @@ class Wizard : public SampleDistribution {
     HWND list = FindChildByClass(Main, L"ListBox");
     return list ? ListBoxLines(list) : std::vector<std::wstring>{};
   }
-  static HWND FindChildByClass(HWND Parent, const std::wstring& Class) {
-    for (HWND child = GetWindow(Parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      if (ClassName(child) == Class) return child;
-      if (HWND found = FindChildByClass(child, Class)) return found;
-    }
-    return nullptr;
-  }
 
 
   std::unique_ptr<Program> Setup;
