@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CommandLine.h"
+#include "FileOps.h"
 #include "InstallLog.h"
 #include "Main.h"
 #include "RH_Common_Init.h"
@@ -83,6 +84,11 @@ void BringRunningSetupToFront() {
 
 std::wstring DefaultTarget() { return L"C:\\" + LoadResString(GetModuleHandleW(nullptr), IDS_APP_FOLDER); }
 
+// The /LOG file as a full path: the stages change the current folder. Empty when none was asked for.
+std::wstring LogFileOf(const TInstallOptions& Options) {
+  return Options.LogFile.empty() ? std::wstring() : FullPathOf(Options.LogFile);
+}
+
 // The target of a run without the wizard, by the folder page's rules; empty when it is refused, which
 // the log files then say.
 std::wstring UnattendedTarget(const TInstallOptions& Options) {
@@ -93,7 +99,7 @@ std::wstring UnattendedTarget(const TInstallOptions& Options) {
   }
   // Only the /LOG file can say so: a refused folder gets nothing written into it.
   TUnattendedContext nobody;
-  TInstallLog log(nobody, ProgramFolder(), std::wstring(), Options.LogFile.empty() ? L"" : FullPathOf(Options.LogFile));
+  TInstallLog log(nobody, ProgramFolder(), std::wstring(), LogFileOf(Options));
   log.Note(L"Недопустимый каталог установки: \"" + folder + L"\"");
   return std::wstring();
 }
@@ -102,7 +108,7 @@ int InstallWithoutWindow(const TInstallOptions& Options) {
   const std::wstring target = UnattendedTarget(Options);
   if (target.empty()) return ecBadTargetFolder;
   TInstallPlan plan = ProgramPlan(target, !Options.NoDriver);
-  if (!Options.LogFile.empty()) plan.LogFile = FullPathOf(Options.LogFile);
+  plan.LogFile = LogFileOf(Options);
   TUnattendedContext nobody;
   return ExitCodeOf(RunInstallation(nobody, plan));
 }
@@ -113,8 +119,7 @@ int InstallWithProgressPage(const TInstallOptions& Options) {
   FMain->InsatallPages->SetActivePage(FMain->tsProgressInstall);
   FMain->Show();
   Application.ProcessMessages();
-  return FMain->InstallUnattended(target, !Options.NoDriver,
-                                  Options.LogFile.empty() ? L"" : FullPathOf(Options.LogFile));
+  return FMain->InstallUnattended(target, !Options.NoDriver, LogFileOf(Options));
 }
 
 }  // namespace

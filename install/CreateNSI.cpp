@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "IniFile.h"
+#include "FileOps.h"
 #include "PowerCut.h"
 
 namespace {
@@ -12,10 +12,8 @@ constexpr size_t EntrySize = 14;
 
 void CreateNsiFiles(const std::wstring& Folder) {
   try {
-    if (GetFileAttributesW(Folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      // Not checked: when the folder cannot be made, the files below simply cannot be either.
-      CreateDirectoryW(Folder.c_str(), nullptr);
-    }
+    // Not checked: when the folder cannot be made, the files below simply cannot be either.
+    if (!DirectoryExists(Folder)) CreateDir(Folder);
     // Sixty empty entries, every byte zero.
     const std::string emptyList(EntryCount * EntrySize, '\0');
     // "uca.nsi" before "wra.nsi". Each is written aside and moved in without replacing, so a file is

@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "Error.h"
 #include "PowerCut.h"
@@ -18,10 +20,6 @@ constexpr DWORD CopyBufferSize = FILEOPS_COPY_BUFFER_SIZE;
 // 1 MiB on the buffer no longer stays in the processor's cache, which costs more than the calls saved.
 constexpr DWORD CopyBufferSize = 256 * 1024;
 #endif
-
-// The system's text for an error code, as one sentence without its closing dot, so that it reads well
-// at the end of our own message.
-
 
 std::wstring WithoutTrailingBackslash(const std::wstring& Path) {
   if (!Path.empty() && Path.back() == L'\\') return Path.substr(0, Path.size() - 1);
@@ -74,73 +72,26 @@ bool RefusesReplace(const std::wstring& Path) {
          (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
+// Where a file is written before a rename makes it the real one: beside it, so the rename is one step on
+// one drive. A leftover of an interrupted run is ours to overwrite, even when something made it read-only.
+std::wstring TemporaryBeside(const std::wstring& Target) {
+  const std::wstring temporary = Target + L".tmp";
+  SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return temporary;
+}
+
 // The platform copy, made beside the destination and moved over it only once whole: a copy that fails
 // half-way (a full disk) leaves the file of an earlier installation as it was, not cut short.
 void CopyOverWhole(const std::wstring& Source, const std::wstring& Destination) {
-  const std::wstring aside = Destination + L".tmp";
-  // A leftover of an interrupted run is ours, even when it took over a read-only bit.
-  SetFileAttributesW(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(aside.c_str());
+  const std::wstring aside = TemporaryBeside(Destination);
   if (CopyFileW(Source.c_str(), aside.c_str(), FALSE) &&
       MoveFileExW(aside.c_str(), Destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return;
   }
+  // The copy took over the source's attributes, a read-only bit included.
   SetFileAttributesW(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(aside.c_str());
 }
-
-}  // namespace
-
-std::wstring SystemErrorText(DWORD Code) {
-  wchar_t text[1024] = {};
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Code, 0, text,
-                     static_cast<DWORD>(sizeof(text) / sizeof(text[0])), nullptr);
-  std::wstring result(text, length);
-  while (!result.empty() &&
-         (result.back() == L' ' || result.back() == L'\r' || result.back() == L'\n' || result.back() == L'.')) {
-    result.pop_back();
-  }
-  // An unknown code still tells support staff what happened.
-  if (result.empty()) result = L"Error " + std::to_wstring(Code);
-  return result;
-}
-
-void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code) {
-  throw EProgramError(std::wstring(What) + L" \"" + FileName + L"\". " + SystemErrorText(Code), Code);
-}
-
-bool DirectoryExists(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
-  // A link or junction counts only when what it points at is there.
-  TScopedFile target(CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!target.Valid()) return false;
-  BY_HANDLE_FILE_INFORMATION information;
-  return GetFileInformationByHandle(target.Get(), &information) &&
-         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool CreateDir(const std::wstring& Path) { return CreateDirectoryW(Path.c_str(), nullptr) != FALSE; }
-
-bool ForceDirectories(const std::wstring& Path) {
-  std::wstring folder = Path;
-  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-  if (folder.empty()) return false;
-  if (DirectoryExists(folder)) return true;
-  const size_t separator = folder.find_last_of(L'\\');
-  // A drive or share root that does not exist cannot be made.
-  if (separator != std::wstring::npos && separator > 0 && folder[separator - 1] != L':' &&
-      folder[separator - 1] != L'\\') {
-    if (!ForceDirectories(folder.substr(0, separator))) return false;
-  }
-  // Someone else may have made it in the meantime; what counts is that it is there.
-  return CreateDirectoryW(folder.c_str(), nullptr) || DirectoryExists(folder);
-}
-
-namespace {
 
 // Copies Source into WriteTo; errors name Shown, the file the caller means. Flush: on the disk before the
 // handle is closed, for a copy that a rename then makes the real file.
@@ -173,16 +124,110 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
   return !Flush || FlushFileBuffers(destination.Get());
 }
 
+FileWriteSeams::BeforeMoveFn BeforeMove = nullptr;
+
+// The Win32 error of the failed step, or 0.
+DWORD WriteTemporaryFile(const std::wstring& Name, const std::string& Bytes, const char* CreatedPoint) {
+  TScopedFile file(CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return GetLastError();
+  PowerCutPoint(CreatedPoint);
+  size_t done = 0;
+  while (done < Bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Bytes.size() - done, 1 << 20));
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), Bytes.data() + done, chunk, &written, nullptr)) return GetLastError();
+    if (written == 0) return ERROR_WRITE_FAULT;
+    done += written;
+  }
+  // On the disk before the rename makes it the real file, or a power cut could leave an empty one.
+  if (!FlushFileBuffers(file.Get())) return GetLastError();
+  // An open handle would keep the rename from happening.
+  if (!CloseHandle(file.Take())) return GetLastError();
+  return 0;
+}
+
+// Writes the temporary file and moves it to Target with MoveFlags; the Win32 error, or 0.
+DWORD WriteThenMove(const std::wstring& Target, const std::string& Bytes, DWORD MoveFlags) {
+  const std::wstring temporary = TemporaryBeside(Target);
+  const bool replace = (MoveFlags & MOVEFILE_REPLACE_EXISTING) != 0;
+  DWORD code = WriteTemporaryFile(temporary, Bytes, replace ? "replace.temporary" : "create.temporary");
+  if (code == 0) {
+    PowerCutPoint(replace ? "replace.written" : "create.written");
+    if (BeforeMove) BeforeMove(temporary);
+    if (!MoveFileExW(temporary.c_str(), Target.c_str(), MoveFlags | MOVEFILE_WRITE_THROUGH)) code = GetLastError();
+    else PowerCutPoint(replace ? "replace.moved" : "create.moved");
+  }
+  if (code != 0) DeleteFileW(temporary.c_str());
+  return code;
+}
+
 }  // namespace
+
+std::wstring SystemErrorText(DWORD Code) {
+  wchar_t text[1024] = {};
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Code, 0, text,
+                     static_cast<DWORD>(sizeof(text) / sizeof(text[0])), nullptr);
+  std::wstring result(text, length);
+  while (!result.empty() &&
+         (result.back() == L' ' || result.back() == L'\r' || result.back() == L'\n' || result.back() == L'.')) {
+    result.pop_back();
+  }
+  // An unknown code still tells support staff what happened.
+  if (result.empty()) result = L"Error " + std::to_wstring(Code);
+  return result;
+}
+
+void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code) {
+  throw EProgramError(std::wstring(What) + L" \"" + FileName + L"\". " + SystemErrorText(Code), Code);
+}
+
+std::wstring FullPathOf(const std::wstring& Path) {
+  const DWORD size = GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return Path;
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(Path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return Path;
+  full.resize(length);
+  return full;
+}
+
+bool DirectoryExists(const std::wstring& Path) {
+  const DWORD attributes = GetFileAttributesW(Path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  // A link or junction counts only when what it points at is there.
+  TScopedFile target(CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!target.Valid()) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  return GetFileInformationByHandle(target.Get(), &information) &&
+         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateDir(const std::wstring& Path) { return CreateDirectoryW(Path.c_str(), nullptr) != FALSE; }
+
+bool ForceDirectories(const std::wstring& Path) {
+  std::wstring folder = Path;
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  if (folder.empty()) return false;
+  if (DirectoryExists(folder)) return true;
+  const size_t separator = folder.find_last_of(L'\\');
+  // A drive or share root that does not exist cannot be made.
+  if (separator != std::wstring::npos && separator > 0 && folder[separator - 1] != L':' &&
+      folder[separator - 1] != L'\\') {
+    if (!ForceDirectories(folder.substr(0, separator))) return false;
+  }
+  // Someone else may have made it in the meantime; what counts is that it is there.
+  return CreateDirectoryW(folder.c_str(), nullptr) || DirectoryExists(folder);
+}
 
 bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
   return CopyWithDate(Source, Destination, Destination, false);
 }
 
 bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
-  const std::wstring temporary = Destination + L".tmp";
-  // A leftover of a cut run is ours to overwrite, whatever its attributes.
-  SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+  const std::wstring temporary = TemporaryBeside(Destination);
   bool copied = false;
   try {
     copied = CopyWithDate(Source, temporary, Destination, true);
@@ -198,6 +243,27 @@ bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destina
   if (!copied) DeleteFileW(temporary.c_str());
   return copied;
 }
+
+void ReplaceFileAtomically(const std::wstring& Target, const std::string& Bytes) {
+  // Windows refuses to move over a read-only file (Wine does not): refuse it here alike, before any
+  // temporary file, so the operator's read-only settings stay as they are on every system.
+  const DWORD attributes = GetFileAttributesW(Target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    ThrowFileError(L"Cannot create file", FullPathOf(Target), ERROR_ACCESS_DENIED);
+  }
+  const DWORD code = WriteThenMove(Target, Bytes, MOVEFILE_REPLACE_EXISTING);
+  if (code != 0) ThrowFileError(L"Cannot create file", FullPathOf(Target), code);
+}
+
+bool CreateFileAtomically(const std::wstring& Target, const std::string& Bytes) {
+  if (GetFileAttributesW(Target.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  // Without replace: a file that appeared meanwhile is kept, and ours is dropped.
+  return WriteThenMove(Target, Bytes, 0) == 0;
+}
+
+namespace FileWriteSeams {
+BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn) { return std::exchange(BeforeMove, Fn); }
+}  // namespace FileWriteSeams
 
 void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination) {
   if (!DirectoryExists(Destination)) ForceDirectories(Destination);

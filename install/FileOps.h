@@ -28,6 +28,40 @@ bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destinatio
 // that appeared meanwhile is kept); the temporary file is removed then.
 bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination);
 
+// The path made full (a relative name counts from the current folder); as given when that fails.
+std::wstring FullPathOf(const std::wstring& Path);
+
+// Writes Bytes to a temporary file beside Target (Target + ".tmp", a leftover of an earlier run simply
+// overwritten), flushes it, and moves it over Target in one step (MoveFileExW with replace and
+// write-through). On any failure the temporary file is removed, Target is as it was, and EProgramError
+// "Cannot create file "<Target>". <cause>" is thrown. A read-only Target is not replaced: that error.
+void ReplaceFileAtomically(const std::wstring& Target, const std::string& Bytes);
+
+// Creates Target with Bytes only if it does not exist, the same way but moving without replacing: Target
+// is either absent or complete, never half-written, and an existing one is never touched. False when
+// Target exists or anything failed (the temporary file is removed then). Throws nothing of its own.
+bool CreateFileAtomically(const std::wstring& Target, const std::string& Bytes);
+
+namespace FileWriteSeams {
+// Called with the temporary file's name after it is written, flushed and closed, just before it is
+// moved into place. A test that throws from it leaves the files as a power cut at that moment would.
+using BeforeMoveFn = void (*)(const std::wstring& TemporaryFile);
+// Installs Fn (nullptr: none) and returns the previous one.
+BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn);
+
+// Installs Fn for its lifetime and puts the previous one back.
+class TScopedBeforeMove {
+ public:
+  explicit TScopedBeforeMove(BeforeMoveFn Fn) : FPrevious(SetBeforeMove(Fn)) {}
+  ~TScopedBeforeMove() { SetBeforeMove(FPrevious); }
+  TScopedBeforeMove(const TScopedBeforeMove&) = delete;
+  TScopedBeforeMove& operator=(const TScopedBeforeMove&) = delete;
+
+ private:
+  BeforeMoveFn FPrevious;
+};
+}  // namespace FileWriteSeams
+
 // Copies the tree below Source into Destination (created with its parents when missing) with the
 // system's file copy; files of a folder before its sub-folders. Reports nothing: a file that cannot be
 // copied is skipped. Each copy is made beside its destination and moved over it once whole, so one that

@@ -34,7 +34,6 @@ struct TFontResourceTraits {
 };
 using TScopedFontResource = TScoped<TFontResourceTraits>;
 
-
 // The system's own answer. Not linked: the call is undocumented and a system may lack it.
 std::wstring SystemFaceName(const std::wstring& FontFile) {
   const HMODULE gdi = GetModuleHandleW(L"gdi32.dll");

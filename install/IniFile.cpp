@@ -3,28 +3,15 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <utility>
 
 #include "Error.h"
 #include "FileOps.h"
-#include "PowerCut.h"
 #include "Scoped.h"
 
 namespace {
 
-FileWriteSeams::BeforeMoveFn BeforeMove = nullptr;
-
-
-std::wstring FullName(const std::wstring& Path) {
-  wchar_t buffer[MAX_PATH * 4] = {};
-  const DWORD length =
-      GetFullPathNameW(Path.c_str(), static_cast<DWORD>(sizeof(buffer) / sizeof(buffer[0])), buffer, nullptr);
-  if (length == 0 || length >= sizeof(buffer) / sizeof(buffer[0])) return Path;
-  return std::wstring(buffer, length);
-}
-
 [[noreturn]] void ThrowFullNameError(const wchar_t* What, const std::wstring& FileName, DWORD Code) {
-  ThrowFileError(What, FullName(FileName), Code);
+  ThrowFileError(What, FullPathOf(FileName), Code);
 }
 
 // False when the file (or its folder) does not exist; throws when it exists but cannot be read.
@@ -127,43 +114,6 @@ std::string ByteOrderMark(TIniEncoding Encoding) {
     default:
       return std::string();
   }
-}
-
-// The Win32 error of the failed step, or 0.
-DWORD WriteTemporaryFile(const std::wstring& Name, const std::string& Bytes, const char* CreatedPoint) {
-  // A leftover of an interrupted run is ours to overwrite, even when something made it read-only.
-  SetFileAttributesW(Name.c_str(), FILE_ATTRIBUTE_NORMAL);
-  TScopedFile file(CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return GetLastError();
-  PowerCutPoint(CreatedPoint);
-  size_t done = 0;
-  while (done < Bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Bytes.size() - done, 1 << 20));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), Bytes.data() + done, chunk, &written, nullptr)) return GetLastError();
-    if (written == 0) return ERROR_WRITE_FAULT;
-    done += written;
-  }
-  // On the disk before the rename makes it the real file, or a power cut could leave an empty one.
-  if (!FlushFileBuffers(file.Get())) return GetLastError();
-  // An open handle would keep the rename from happening.
-  if (!CloseHandle(file.Take())) return GetLastError();
-  return 0;
-}
-
-// Writes the temporary file and moves it to Target with MoveFlags; the Win32 error, or 0.
-DWORD WriteThenMove(const std::wstring& Target, const std::string& Bytes, DWORD MoveFlags) {
-  const std::wstring temporary = Target + L".tmp";
-  const bool replace = (MoveFlags & MOVEFILE_REPLACE_EXISTING) != 0;
-  DWORD code = WriteTemporaryFile(temporary, Bytes, replace ? "replace.temporary" : "create.temporary");
-  if (code == 0) {
-    PowerCutPoint(replace ? "replace.written" : "create.written");
-    if (BeforeMove) BeforeMove(temporary);
-    if (!MoveFileExW(temporary.c_str(), Target.c_str(), MoveFlags | MOVEFILE_WRITE_THROUGH)) code = GetLastError();
-    else PowerCutPoint(replace ? "replace.moved" : "create.moved");
-  }
-  if (code != 0) DeleteFileW(temporary.c_str());
-  return code;
 }
 
 }  // namespace
@@ -335,24 +285,3 @@ void TIniFile::UpdateFile() const {
   for (const TLine& line : FLines) bytes += line.Bytes + line.Ending;
   ReplaceFileAtomically(FFileName, bytes);
 }
-
-void ReplaceFileAtomically(const std::wstring& Target, const std::string& Bytes) {
-  // Windows refuses to move over a read-only file (Wine does not): refuse it here alike, before any
-  // temporary file, so the operator's read-only settings stay as they are on every system.
-  const DWORD attributes = GetFileAttributesW(Target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    ThrowFullNameError(L"Cannot create file", Target, ERROR_ACCESS_DENIED);
-  }
-  const DWORD code = WriteThenMove(Target, Bytes, MOVEFILE_REPLACE_EXISTING);
-  if (code != 0) ThrowFullNameError(L"Cannot create file", Target, code);
-}
-
-bool CreateFileAtomically(const std::wstring& Target, const std::string& Bytes) {
-  if (GetFileAttributesW(Target.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-  // Without replace: a file that appeared meanwhile is kept, and ours is dropped.
-  return WriteThenMove(Target, Bytes, 0) == 0;
-}
-
-namespace FileWriteSeams {
-BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn) { return std::exchange(BeforeMove, Fn); }
-}  // namespace FileWriteSeams

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "BackupStage.h"
+#include "CommandLine.h"
 #include "CreateNSI.h"
 #include "DriverStage.h"
 #include "Error.h"
@@ -111,9 +112,9 @@ std::wstring ProgramFolder() {
 
 int ExitCodeOf(TInstallOutcome Outcome) {
   switch (Outcome) {
-    case ioInstalled: return 0;
-    case ioFolderFailed: return 3;
-    default: return 4;
+    case ioInstalled: return ecInstalled;
+    case ioFolderFailed: return ecBadTargetFolder;
+    default: return ecInstallFailed;
   }
 }
 

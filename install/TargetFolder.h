@@ -17,8 +17,5 @@ TTargetCheck CheckTargetFolder(const std::wstring& Typed, std::wstring& Folder);
 // when the installation checks the folder again.
 void PrepareTargetFolder(const std::wstring& Folder);
 
-// The path made full (a relative name counts from the current folder); as given when that fails.
-std::wstring FullPathOf(const std::wstring& Path);
-
 // The folder as a full path (a relative name counts from the current folder), with a trailing backslash.
 std::wstring FullFolderPath(const std::wstring& Folder);

@@ -17,15 +17,9 @@ fi
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
        -Wall -Wextra -Wpedantic -Wshadow -Wno-missing-field-initializers)
 
-# Per target: its sources besides fuzz/Replay.cpp, the folder of its headers, its libraries.
-declare -A sources=(
-  [png]="fuzz/FuzzPng.cpp toolkit/PngDecoder.cpp"
-  [fontname]="fuzz/FuzzFontName.cpp install/FontNameTable.cpp"
-  [commandline]="fuzz/FuzzCommandLine.cpp install/CommandLine.cpp"
-)
-declare -A includes=([png]=toolkit [fontname]=install [commandline]=install)
-declare -A libraries=([png]=-lz [fontname]= [commandline]=)
-targets=(png fontname commandline)
+# shellcheck source=../fuzz/targets.sh
+. "$root/fuzz/targets.sh"
+targets=("${all_targets[@]}")
 
 # Rebuilt when the output is missing or older than any of the files named after it.
 stale() {

@@ -10,8 +10,10 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 seconds="${1:-300}"
 shift || true
+# shellcheck source=../fuzz/targets.sh
+. "$root/fuzz/targets.sh"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(png fontname commandline)
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
 need=(clang libclang-rt-14-dev zlib1g-dev)
 missing=()
@@ -25,13 +27,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-declare -A sources=(
-  [png]="fuzz/FuzzPng.cpp toolkit/PngDecoder.cpp"
-  [fontname]="fuzz/FuzzFontName.cpp install/FontNameTable.cpp"
-  [commandline]="fuzz/FuzzCommandLine.cpp install/CommandLine.cpp"
-)
-declare -A includes=([png]=toolkit [fontname]=install [commandline]=install)
-declare -A libraries=([png]=-lz [fontname]= [commandline]=)
 # Room for a small image or font; a command line is short.
 declare -A max_len=([png]=8192 [fontname]=4096 [commandline]=1024)
 

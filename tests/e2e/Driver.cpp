@@ -82,6 +82,12 @@ long long WriteTime(const std::wstring& Path) {
   return (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
+HWND FindFolderBox(HWND Main) {
+  for (HWND w : VisibleChildren(Main))
+    if (ClassName(w) == L"Edit" && !(GetWindowLongW(w, GWL_STYLE) & ES_READONLY)) return w;
+  return nullptr;
+}
+
 HWND FindChildByClass(HWND Parent, const std::wstring& Class) {
   for (HWND child = GetWindow(Parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (ClassName(child) == Class) return child;

@@ -53,6 +53,8 @@ class Program {
   PROCESS_INFORMATION Info{};
 };
 
+// The main window's folder box: its one visible edit box that is not read-only.
+HWND FindFolderBox(HWND Main);
 // The first window of that class below Parent, shown or not.
 HWND FindChildByClass(HWND Parent, const std::wstring& Class);
 

@@ -306,11 +306,7 @@ class Fault : public SampleDistribution {
         << "no button " << Narrow(Caption);
     Click(button);
   }
-  HWND PathBox() const {
-    for (HWND w : VisibleChildren(Main))
-      if (ClassName(w) == L"Edit" && !(GetWindowLongW(w, GWL_STYLE) & ES_READONLY)) return w;
-    return nullptr;
-  }
+  HWND PathBox() const { return FindFolderBox(Main); }
   // Through the wizard to the progress page, into Target, without the driver.
   void StartInstallation(const std::wstring& Target) {
     Press(L"Далее");

@@ -40,11 +40,7 @@ class Wizard : public SampleDistribution {
       if (ClassName(w) == L"Edit" && (GetWindowLongW(w, GWL_STYLE) & ES_READONLY)) all += WindowText(w) + L"\n";
     return all;
   }
-  HWND PathBox() {
-    for (HWND w : VisibleChildren(Main))
-      if (ClassName(w) == L"Edit" && !(GetWindowLongW(w, GWL_STYLE) & ES_READONLY)) return w;
-    return nullptr;
-  }
+  HWND PathBox() { return FindFolderBox(Main); }
   bool PageShows(const std::wstring& Fragment) {
     return WaitFor([&] { return PageText().find(Fragment) != std::wstring::npos; }, 10s);
   }
@@ -98,7 +94,6 @@ class Wizard : public SampleDistribution {
     HWND list = FindChildByClass(Main, L"ListBox");
     return list ? ListBoxLines(list) : std::vector<std::wstring>{};
   }
-
 
   std::unique_ptr<Program> Setup;
   HWND Main = nullptr;

@@ -205,17 +205,25 @@ TEST_F(FileOpsCopyFile, ReadOnlyOrHiddenDestinationRaisesTheCreateError) {
 // Under Wine, Linux files reached through drive Z: fail the way a broken medium does: /dev/full refuses
 // every write as a full disk, and a sysfs file claims 4096 bytes but yields a few (a short read). Windows
 // has neither; there the cases are skipped.
-TEST_F(FileOpsCopyFile, ReadOrWriteErrorReturnsFalseAndLeavesThePartialFile) {
-  const std::wstring shortFile = L"Z:\\sys\\kernel\\uevent_seqnum";
-  const std::wstring fullDisk = L"Z:\\dev\\full";
-  HANDLE probe = CreateFileW(shortFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Linux files through drive Z:";
+const wchar_t ShortFile[] = L"Z:\\sys\\kernel\\uevent_seqnum";
+
+// Why ShortFile cannot serve as a file that reads short here; empty when it can.
+std::string WhyNoShortFile() {
+  HANDLE probe = CreateFileW(ShortFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return "no Linux files through drive Z:";
   LARGE_INTEGER claimed = {};
   GetFileSizeEx(probe, &claimed);
   CloseHandle(probe);
-  const std::string actual = ReadFileBytes(shortFile);
-  if (claimed.QuadPart <= static_cast<LONGLONG>(actual.size())) GTEST_SKIP() << "the sysfs file reads in full";
+  if (claimed.QuadPart <= static_cast<LONGLONG>(ReadFileBytes(ShortFile).size())) return "the sysfs file reads in full";
+  return std::string();
+}
+
+TEST_F(FileOpsCopyFile, ReadOrWriteErrorReturnsFalseAndLeavesThePartialFile) {
+  const std::wstring shortFile = ShortFile;
+  const std::wstring fullDisk = L"Z:\\dev\\full";
+  const std::string why = WhyNoShortFile();
+  if (!why.empty()) GTEST_SKIP() << why;
   {
     THeldOpen full(fullDisk);
     if (!full.Held()) GTEST_SKIP() << "no /dev/full through drive Z:";
@@ -280,15 +288,9 @@ TEST_F(FileOpsCopyFile, NewFileErrorsNameTheFileMeantAndLeaveNothing) {
 
 // A copy that fails half-way leaves neither the file nor its temporary one.
 TEST_F(FileOpsCopyFile, NewFileShortReadLeavesNothing) {
-  const std::wstring shortFile = L"Z:\\sys\\kernel\\uevent_seqnum";
-  HANDLE probe = CreateFileW(shortFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Linux files through drive Z:";
-  LARGE_INTEGER claimed = {};
-  GetFileSizeEx(probe, &claimed);
-  CloseHandle(probe);
-  if (claimed.QuadPart <= static_cast<LONGLONG>(ReadFileBytes(shortFile).size()))
-    GTEST_SKIP() << "the sysfs file reads in full";
+  const std::wstring shortFile = ShortFile;
+  const std::string why = WhyNoShortFile();
+  if (!why.empty()) GTEST_SKIP() << why;
   EXPECT_FALSE(CopyNewFileWithDate(shortFile, Destination));
   EXPECT_FALSE(FileExists(Destination));
   EXPECT_FALSE(FileExists(Destination + L".tmp"));
