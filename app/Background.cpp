@@ -1,5 +1,12 @@
 #include "Background.h"
 
+const std::array<const wchar_t*, 7> BackgroundImageNames = {
+    L"BACKGROUND", L"TITLE_PNL_L", L"TITLE_PNL_R", L"TITLE_PNL_M", L"LOGO", L"TITLE", L"MAIN"};
+
+void LoadBackgroundImages(const std::array<TBitmap32*, 7>& Images) {
+  for (size_t i = 0; i < Images.size(); ++i) LoadResourcePng(*Images[i], BackgroundImageNames[i]);
+}
+
 void ComposeBackground(TBitmap32& Buffer, const TBackgroundImages& Images) {
   const int W = Buffer.Width(), H = Buffer.Height();
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <array>
+
 #include "Bitmap32.h"
 
 // The seven opaque images the main window's background is composed of.
@@ -13,6 +15,11 @@ struct TBackgroundImages {
   const TBitmap32& Title;        // Title_bmp
   const TBitmap32& Panels;       // Panels_bmp
 };
+
+// The seven images' resource names, in the order of TBackgroundImages.
+extern const std::array<const wchar_t*, 7> BackgroundImageNames;
+// Loads each image from its resource, in that order; a missing or broken one throws the loader's error.
+void LoadBackgroundImages(const std::array<TBitmap32*, 7>& Images);
 
 // Composes the background into Buffer at its present size: the texture tiled, the title bar from its
 // ends and one-pixel slices, the emblem, the product title centred, and the panels, each copy

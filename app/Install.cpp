@@ -7,10 +7,10 @@
 #include "FileOps.h"
 #include "InstallLog.h"
 #include "Main.h"
+#include "Paths.h"
 #include "RH_Common_Init.h"
 #include "RH_Common_Proc.h"
-#include "TargetFolder.h"
-#include "UnattendedContext.h"
+#include "UnattendedInstall.h"
 #include "ResourceIds.h"
 #include "Toolkit.h"
 #include "WaitRun.h"
@@ -37,12 +37,8 @@ void RestrictDllSearch() {
 // The program's own folder becomes the current directory, so relative names typed by the operator
 // resolve against the distribution, also when the program was started from elsewhere.
 void EnterProgramFolder() {
-  wchar_t path[MAX_PATH * 4] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-  if (length == 0 || length >= std::size(path)) return;
-  std::wstring folder(path, length);
-  folder.erase(folder.find_last_of(L'\\') + 1);
-  SetCurrentDirectoryW(folder.c_str());
+  const std::wstring folder = ProgramFolder();
+  if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
 }
 
 // True when the command line asks for no window at all, read loosely: a command line that could not be
@@ -80,46 +76,6 @@ void BringRunningSetupToFront() {
   if (!running) return;
   if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
   SetForegroundWindow(running);
-}
-
-std::wstring DefaultTarget() { return L"C:\\" + LoadResString(GetModuleHandleW(nullptr), IDS_APP_FOLDER); }
-
-// The /LOG file as a full path: the stages change the current folder. Empty when none was asked for.
-std::wstring LogFileOf(const TInstallOptions& Options) {
-  return Options.LogFile.empty() ? std::wstring() : FullPathOf(Options.LogFile);
-}
-
-// The target of a run without the wizard, by the folder page's rules; empty when it is refused, which
-// the log files then say.
-std::wstring UnattendedTarget(const TInstallOptions& Options) {
-  std::wstring folder;
-  if (CheckTargetFolder(Options.HasDir ? Options.Dir : DefaultTarget(), folder) == tcValid) {
-    PrepareTargetFolder(folder);
-    return folder;
-  }
-  // Only the /LOG file can say so: a refused folder gets nothing written into it.
-  TUnattendedContext nobody;
-  TInstallLog log(nobody, ProgramFolder(), std::wstring(), LogFileOf(Options));
-  log.Note(L"Недопустимый каталог установки: \"" + folder + L"\"");
-  return std::wstring();
-}
-
-int InstallWithoutWindow(const TInstallOptions& Options) {
-  const std::wstring target = UnattendedTarget(Options);
-  if (target.empty()) return ecBadTargetFolder;
-  TInstallPlan plan = ProgramPlan(target, !Options.NoDriver);
-  plan.LogFile = LogFileOf(Options);
-  TUnattendedContext nobody;
-  return ExitCodeOf(RunInstallation(nobody, plan));
-}
-
-int InstallWithProgressPage(const TInstallOptions& Options) {
-  const std::wstring target = UnattendedTarget(Options);
-  if (target.empty()) return ecBadTargetFolder;
-  FMain->InsatallPages->SetActivePage(FMain->tsProgressInstall);
-  FMain->Show();
-  Application.ProcessMessages();
-  return FMain->InstallUnattended(target, !Options.NoDriver, LogFileOf(Options));
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
 #pragma once
 #include <string>
 
-#include "InstallSequence.h"
 #include "MessageForm.h"
+#include "ProgramPlan.h"
 #include "Toolkit.h"
 
 // True when the product name (string id 1) is "Велена" in any letter case; set by FormCreate.
 extern bool IsSiblingProduct;
-// The comparison behind it, for any name: equal to "Велена" after locale-aware upper-casing.
-bool IsSiblingProductName(const std::wstring& ProductName);
 
 // The suite's message window as the main window calls it (the driver notice). Tests put a recorder
 // here; the program calls ShowMessageWindow.
@@ -112,7 +110,3 @@ class TFMain : public TForm {
 };
 
 extern TFMain* FMain;
-
-// What an installation of this program needs: the target (made a full path), the distribution beside
-// the program and the product's identity from its string table.
-TInstallPlan ProgramPlan(const std::wstring& Target, bool DriverInstall);

@@ -1,5 +1,6 @@
 #include "RH_Common_Init.h"
 
+#include "Paths.h"
 #include "RH_Common_Proc.h"
 #include "RH_Common_Var.h"
 
@@ -8,6 +9,6 @@ void InitialiseCommonUnits() {
   // Start-up happens once: a second pass would re-read settings the program may have changed since.
   if (initialised) return;
   initialised = true;
-  InitialiseCommonVar(ExecutableFolder());
+  InitialiseCommonVar(ProgramFolder());
   InitialiseCommonProc();
 }

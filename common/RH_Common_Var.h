@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "Paths.h"
 #include "RH_Common_Types.h"
 
 // The process-wide state every program of the suite shares, read directly by its users.
@@ -26,13 +27,7 @@ extern HMODULE ResourceModule;
 extern int SuiteNumber;
 extern std::array<bool, 6> SuiteSwitches;
 
-// The folder part of a file name with its trailing backslash: "C:\Suite\Bin\prog.exe" gives
-// "C:\Suite\Bin\"; a name without a folder gives an empty text.
-std::wstring ProgramFolderOf(const std::wstring& FileName);
-// The folder of the running program's executable file; the current folder plays no part.
-std::wstring ExecutableFolder();
-
 // The initialisation of the global environment for a program lying in ProgramFolder: the program
 // folder, the settings (which also fix the number format), the language, the exchange folders.
-// InitialiseCommonUnits passes ExecutableFolder(); tests pass a folder of their own.
+// InitialiseCommonUnits passes ProgramFolder(); tests pass a folder of their own.
 void InitialiseCommonVar(const std::wstring& ProgramFolder);

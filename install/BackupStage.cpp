@@ -12,6 +12,8 @@
 #include "FileOps.h"
 #include "ProcessRunner.h"
 #include "Scoped.h"
+#include "SystemError.h"
+#include "Text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -81,23 +83,11 @@ class TVariant {
   VARIANT FValue;
 };
 
-std::wstring HexCode(HRESULT Result) {
-  wchar_t text[16] = {};
-  wsprintfW(text, L"0x%08X", static_cast<unsigned>(Result));
-  return text;
-}
-
 // The system's words for a failed call where it has them, with the code for support staff.
 std::wstring ResultText(HRESULT Result) {
-  wchar_t text[512] = {};
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                static_cast<DWORD>(Result), 0, text, 512, nullptr);
-  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ' ||
-                        text[length - 1] == L'.')) {
-    --length;
-  }
-  const std::wstring code = HexCode(Result);
-  return length > 0 ? std::wstring(text, length) + L" (" + code + L")" : L"error " + code;
+  const std::wstring message = SystemMessage(static_cast<unsigned long>(Result));
+  const std::wstring code = HexCode(static_cast<unsigned long>(Result));
+  return message.empty() ? L"error " + code : message + L" (" + code + L")";
 }
 
 [[noreturn]] void ThrowParseError(IXMLDOMDocument2* Document) {

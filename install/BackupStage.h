@@ -1,7 +1,8 @@
 #pragma once
 #include <string>
 
-#include "InstallSequence.h"
+#include "InstallContext.h"
+#include "InstallPlan.h"
 
 // The backup tree and the updater: copies "backup" and the content of "Updater", runs the newest
 // release level's "Install.cmd" hidden in its folder and records that level in "ReleaseInfo". Writes

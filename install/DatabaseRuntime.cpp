@@ -1,6 +1,6 @@
 // The database with its Firebird runtime and the suite's database extension libraries.
 #include "FileOps.h"
-#include "InstallSequence.h"
+#include "DatabaseRuntime.h"
 #include "StageSteps.h"
 
 namespace {

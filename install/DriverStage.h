@@ -1,5 +1,6 @@
 #pragma once
-#include "InstallSequence.h"
+#include "InstallContext.h"
+#include "InstallPlan.h"
 
 // The device driver, when the plan asks for it: asks the operator to connect the interface block and,
 // on Yes, copies the distribution's "FTDIDriverInstall" folder into the target and runs its installer

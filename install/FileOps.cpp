@@ -7,8 +7,10 @@
 #include <utility>
 
 #include "Error.h"
+#include "Paths.h"
 #include "PowerCut.h"
 #include "Scoped.h"
+#include "SystemError.h"
 
 namespace {
 
@@ -163,33 +165,8 @@ DWORD WriteThenMove(const std::wstring& Target, const std::string& Bytes, DWORD 
 
 }  // namespace
 
-std::wstring SystemErrorText(DWORD Code) {
-  wchar_t text[1024] = {};
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Code, 0, text,
-                     static_cast<DWORD>(sizeof(text) / sizeof(text[0])), nullptr);
-  std::wstring result(text, length);
-  while (!result.empty() &&
-         (result.back() == L' ' || result.back() == L'\r' || result.back() == L'\n' || result.back() == L'.')) {
-    result.pop_back();
-  }
-  // An unknown code still tells support staff what happened.
-  if (result.empty()) result = L"Error " + std::to_wstring(Code);
-  return result;
-}
-
 void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code) {
   throw EProgramError(std::wstring(What) + L" \"" + FileName + L"\". " + SystemErrorText(Code), Code);
-}
-
-std::wstring FullPathOf(const std::wstring& Path) {
-  const DWORD size = GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return Path;
-  std::wstring full(size, L'\0');
-  const DWORD length = GetFullPathNameW(Path.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) return Path;
-  full.resize(length);
-  return full;
 }
 
 bool DirectoryExists(const std::wstring& Path) {
@@ -325,20 +302,4 @@ bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination
   operation.lpszProgressTitle = nullptr;
   // An operator's cancel may come back as 0 with the aborted flag: that is no success.
   return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
-}
-
-std::wstring TrimBlanks(const std::wstring& Text) {
-  size_t first = 0, last = Text.size();
-  while (first < last && Text[first] <= L' ') ++first;
-  while (last > first && Text[last - 1] <= L' ') --last;
-  return Text.substr(first, last - first);
-}
-
-std::wstring UpperCase(const std::wstring& Text) {
-  if (Text.empty()) return Text;
-  std::wstring upper(Text.size(), L'\0');
-  const int length = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, Text.data(), static_cast<int>(Text.size()),
-                                  upper.data(), static_cast<int>(upper.size()));
-  upper.resize(static_cast<size_t>(length));
-  return upper;
 }

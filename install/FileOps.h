@@ -28,9 +28,6 @@ bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destinatio
 // that appeared meanwhile is kept); the temporary file is removed then.
 bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination);
 
-// The path made full (a relative name counts from the current folder); as given when that fails.
-std::wstring FullPathOf(const std::wstring& Path);
-
 // Writes Bytes to a temporary file beside Target (Target + ".tmp", a leftover of an earlier run simply
 // overwritten), flushes it, and moves it over Target in one step (MoveFileExW with replace and
 // write-through). On any failure the temporary file is removed, Target is as it was, and EProgramError
@@ -81,13 +78,5 @@ void SetReadOnly(const std::wstring& Path, bool ReadOnly);
 // FOF_FILESONLY, no owner): the shell shows its own progress and questions. True when it succeeded.
 bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination);
 
-// The system's text for a Win32 error code as one sentence without its closing dot ("Error N" when the
-// system has none), so that it reads well at the end of a message of ours.
-std::wstring SystemErrorText(DWORD Code);
 // Throws EProgramError "<What> "<FileName>". <the system's text>" carrying Code.
 [[noreturn]] void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code);
-
-// Leading and trailing blanks and control characters go.
-std::wstring TrimBlanks(const std::wstring& Text);
-// Upper case by the user's locale (Cyrillic included).
-std::wstring UpperCase(const std::wstring& Text);

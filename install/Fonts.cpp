@@ -9,6 +9,7 @@
 #include "FontNameTable.h"
 #include "RH_Common_Proc.h"
 #include "Scoped.h"
+#include "SystemError.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "Error.h"
 #include "FileOps.h"
+#include "Paths.h"
 #include "Scoped.h"
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include "Error.h"
 #include "PowerCut.h"
+#include "ProgramVersion.h"
+#include "ProgramVersion.h"
 #include "Scoped.h"
 
 namespace {
@@ -15,23 +17,6 @@ std::wstring Now() {
   GetLocalTime(&time);
   return TwoDigits(time.wDay) + L"." + TwoDigits(time.wMonth) + L"." + std::to_wstring(time.wYear) + L" " +
          TwoDigits(time.wHour) + L":" + TwoDigits(time.wMinute) + L":" + TwoDigits(time.wSecond);
-}
-
-// The file version of the running program, "8.74.3.0"; empty when it has none.
-std::wstring ProgramVersion() {
-  wchar_t path[MAX_PATH * 4] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-  if (length == 0 || length >= std::size(path)) return std::wstring();
-  DWORD handle = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path, &handle);
-  if (size == 0) return std::wstring();
-  std::string data(size, '\0');
-  if (!GetFileVersionInfoW(path, 0, size, data.data())) return std::wstring();
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT infoSize = 0;
-  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info) return std::wstring();
-  return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
-         L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "BackupStage.h"
 #include "CommandLine.h"
 #include "CreateNSI.h"
+#include "DatabaseRuntime.h"
 #include "DriverStage.h"
 #include "Error.h"
 #include "FileOps.h"
@@ -94,21 +95,6 @@ TInstallOutcome RunStages(TInstallContext& Context, const TInstallPlan& Plan) {
 }
 
 }  // namespace
-
-std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  path.erase(path.find_last_of(L'\\') + 1);
-  return path;
-}
 
 int ExitCodeOf(TInstallOutcome Outcome) {
   switch (Outcome) {

@@ -8,6 +8,7 @@
 
 #include "Error.h"
 #include "Scoped.h"
+#include "SystemError.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -101,9 +102,7 @@ std::wstring LocationFolder(BYTE Location, const std::wstring& SubFolder) {
 }
 
 [[noreturn]] void ThrowNoLinkObject(HRESULT Result) {
-  wchar_t code[16] = {};
-  wsprintfW(code, L"0x%08X", static_cast<unsigned>(Result));
-  throw EProgramError(std::wstring(L"Не удалось создать объект ярлыка Windows, код ошибки ") + code,
+  throw EProgramError(L"Не удалось создать объект ярлыка Windows, код ошибки " + HexCode(static_cast<unsigned long>(Result)),
                       static_cast<unsigned long>(Result));
 }
 

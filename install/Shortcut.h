@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "InstallSequence.h"
+#include "InstallContext.h"
+#include "InstallPlan.h"
 
 // Where AddShortcut puts a link.
 enum : BYTE { slDesktop = 0, slQuickLaunch = 1, slSendTo = 2, slStartMenu = 3, slFolder = 4 };

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "FileOps.h"
+#include "Paths.h"
+#include "Text.h"
 
 TTargetCheck CheckTargetFolder(const std::wstring& Typed, std::wstring& Folder) {
   Folder = TrimBlanks(Typed);

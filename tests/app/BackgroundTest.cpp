@@ -81,13 +81,7 @@ TEST(ComposeBackground, NarrowBufferGetsNoMiddleSlicesAndNothingOutside) {
 
 TEST(ComposeBackground, RealImagesPixelForPixel) {
   TBitmap32 texture, left, right, middle, logo, title, panels;
-  LoadResourcePng(texture, L"BACKGROUND");
-  LoadResourcePng(panels, L"MAIN");
-  LoadResourcePng(logo, L"LOGO");
-  LoadResourcePng(left, L"TITLE_PNL_L");
-  LoadResourcePng(right, L"TITLE_PNL_R");
-  LoadResourcePng(middle, L"TITLE_PNL_M");
-  LoadResourcePng(title, L"TITLE");
+  LoadBackgroundImages({&texture, &left, &right, &middle, &logo, &title, &panels});
   TBitmap32 buffer(954, 579, Unset);
   ComposeBackground(buffer, {texture, left, right, middle, logo, title, panels});
 

@@ -16,6 +16,7 @@
 
 #include "Error.h"
 #include "FileOps.h"
+#include "DatabaseRuntime.h"
 #include "InstallSequence.h"
 
 namespace {

@@ -3,6 +3,7 @@
 
 #include "CommonTestFiles.h"
 #include "NumberFormat.h"
+#include "Paths.h"
 #include "RH_Common_Const.h"
 #include "RH_Common_Init.h"
 #include "RH_Common_Proc.h"
@@ -13,7 +14,7 @@ namespace {
 // This program lies in a folder of its own, where the test puts the settings and language files that
 // the start-up finds beside the program.
 TEST(CommonUnits, InitialiseInOrderOnceBeforeTheProgram) {
-  const std::wstring programFolder = ExecutableFolder();
+  const std::wstring programFolder = ProgramFolder();
   ASSERT_FALSE(programFolder.empty());
   const std::wstring settingsFolder = programFolder + L"Settings";
   RemoveFolderTree(settingsFolder);

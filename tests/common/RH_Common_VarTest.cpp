@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "CommonTestFiles.h"
+#include "Paths.h"
 #include "RH_Common_Proc.h"
 #include "RH_Common_Var.h"
 
@@ -22,7 +23,7 @@ TEST(ProgramFolder, IsTheExecutablesFolderWhateverTheCurrentFolder) {
   wchar_t saved[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, saved);
   ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.Path().c_str()));
-  const std::wstring folder = ExecutableFolder();
+  const std::wstring folder = ProgramFolder();
   SetCurrentDirectoryW(saved);
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), L'\\');

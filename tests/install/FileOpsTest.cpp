@@ -8,6 +8,7 @@
 
 #include "Error.h"
 #include "InstallTestFiles.h"
+#include "Text.h"
 
 namespace {
 

@@ -1,9 +1,6 @@
-#include "Error.h"
+#include "Text.h"
 
 #include <windows.h>
-
-EProgramError::EProgramError(std::wstring Text, unsigned long SystemCode)
-    : FText(std::move(Text)), FUtf8(ToUtf8(FText)), FSystemCode(SystemCode) {}
 
 std::string ToUtf8(const std::wstring& Text) {
   if (Text.empty()) return std::string();
@@ -21,4 +18,20 @@ std::wstring FromUtf8(const std::string& Text) {
   std::wstring result(static_cast<size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), result.data(), size);
   return result;
+}
+
+std::wstring TrimBlanks(const std::wstring& Text) {
+  size_t first = 0, last = Text.size();
+  while (first < last && Text[first] <= L' ') ++first;
+  while (last > first && Text[last - 1] <= L' ') --last;
+  return Text.substr(first, last - first);
+}
+
+std::wstring UpperCase(const std::wstring& Text) {
+  if (Text.empty()) return Text;
+  std::wstring upper(Text.size(), L'\0');
+  const int length = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, Text.data(), static_cast<int>(Text.size()),
+                                  upper.data(), static_cast<int>(upper.size()));
+  upper.resize(static_cast<size_t>(length));
+  return upper;
 }

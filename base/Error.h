@@ -2,8 +2,11 @@
 #include <exception>
 #include <string>
 
+#include "Text.h"
+
 // The one error that ends an operation. It carries the exact text the operator is shown; the
-// application's general error display (TApplication::HandleException) puts it in a modal box.
+// program's general error display puts it in a modal box; a run without an operator writes it
+// to its log.
 class EProgramError : public std::exception {
  public:
   // SystemCode: the Win32 error behind it (0 when none), for the installation log, never for the box.
@@ -18,7 +21,3 @@ class EProgramError : public std::exception {
   std::string FUtf8;
   unsigned long FSystemCode;
 };
-
-// Text conversions between UTF-16 and UTF-8 (sources and test output are UTF-8).
-std::string ToUtf8(const std::wstring& Text);
-std::wstring FromUtf8(const std::string& Text);

@@ -1,0 +1,8 @@
+#pragma once
+// The installation as the switches ask for it; each returns the program's exit code.
+#include "CommandLine.h"
+
+// /VERYSILENT: no window at all, errors to the log files.
+int InstallWithoutWindow(const TInstallOptions& Options);
+// /SILENT: only the progress page of the main window (FMain, created by the caller) with the log.
+int InstallWithProgressPage(const TInstallOptions& Options);

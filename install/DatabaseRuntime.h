@@ -1,0 +1,8 @@
+#pragma once
+#include <string>
+
+#include "InstallContext.h"
+
+// The database with its Firebird runtime and the suite's extension libraries (24 copy lines). False when
+// a failure ended the installation.
+bool DeployDatabaseRuntime(TInstallContext& Context, const std::wstring& Source, const std::wstring& Target);

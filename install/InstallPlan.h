@@ -1,0 +1,16 @@
+#pragma once
+// What an installation is asked to do: the target, the distribution and the product it installs.
+#include <string>
+
+// What the wizard gathered, and where the files come from.
+struct TInstallPlan {
+  std::wstring Target;  // the target folder, trimmed, with a trailing backslash
+  std::wstring Source;  // the distribution: the setup program's folder, with a trailing backslash
+  bool DriverInstall = true;
+  bool SiblingProduct = false;
+  // The product's identity from the string table, for the desktop link.
+  std::wstring MainProgram;         // the suite's main program, a file name in the target folder
+  std::wstring ProductName;         // the link's name
+  std::wstring ProductDescription;  // the first part of the link's description
+  std::wstring LogFile;             // a second copy of the installation log; empty: none
+};
