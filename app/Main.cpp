@@ -147,6 +147,10 @@ void TFMain::BtnInputComponentsBackClick(TObject* Sender) {
 
 void TFMain::BtnInsatallClick(TObject* Sender) {
   (void)Sender;
+  // One installation per start: a click that comes again (queued twice, or sent by another program) is
+  // refused.
+  if (FInstallStarted) return;
+  const TInstallationRun run(*this);
   // The folder page left the target trimmed with its backslash.
   const TInstallPlan plan = ProgramPlan(TrimBlanks(ePath->Text()), CbDriverInstal->Checked());
   Fcopyfrom = plan.Source;
@@ -183,5 +187,14 @@ void TFMain::BtnChangeFontClick(TObject* Sender) {
 
 void TFMain::FormCloseQuery(TObject* Sender, bool& CanClose) {
   (void)Sender;
-  CanClose = FCanClose;
+  // Refused without a word while the installation runs, from wherever the request comes: a close
+  // that ended the message loop would also end an open question box and the program half-way.
+  CanClose = FCanClose && !FInstallRunning;
+}
+
+LRESULT TFMain::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  // Windows shutting down or logging off is asked to wait while the installation runs; the reason was
+  // given to it when the run began.
+  if (Msg == WM_QUERYENDSESSION && FInstallRunning) return FALSE;
+  return TForm::WndProc(Msg, WParam, LParam);
 }

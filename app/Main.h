@@ -52,6 +52,7 @@ class TFMain : public TForm {
   TTabSheet* tsProgressInstall;
   TLogList* LogList;
   TButton* BtnExit;
+  TProgressBar* PbInstall;
 
   TTabSheet* tsCancel;
   TMemo* MemoCancel;
@@ -86,6 +87,12 @@ class TFMain : public TForm {
   int InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile);
   // The program's exit code: 2 (cancelled before the start) until an installation has run.
   int ExitCode() const { return FExitCode; }
+  // From the start of the installation until it has ended: nothing may close the window or act on
+  // the pages meanwhile.
+  bool InstallRunning() const { return FInstallRunning; }
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
 
  private:
   TPanel* AddButtonBar(TTabSheet* Page, int Height);
@@ -103,10 +110,13 @@ class TFMain : public TForm {
   TBitmap32 Title_pnl_m_bmp;
   TBitmap32 Title_bmp;
   bool FCanClose = true;
+  bool FInstallRunning = false;
+  bool FInstallStarted = false;
   int FExitCode = 2;
   std::wstring AppNameStr;
   friend struct TFMainAccess;  // tests: the close flag and the images
   friend class TMainWindowInstall;
+  friend class TInstallationRun;
 };
 
 extern TFMain* FMain;

@@ -6,7 +6,17 @@
 #include "ProgramPlan.h"
 #include "UnattendedContext.h"
 
+void TMainWindowInstall::ShowProgressBar(int Done, TProgressMode Mode) {
+  F.PbInstall->SetMarquee(Mode == pmWaiting);
+  if (Mode != pmWaiting) F.PbInstall->SetPosition(Done);
+  F.PbInstall->SetError(Mode == pmFailed);
+  // Painted now, like the log: the next served message may be 50 ms away.
+  UpdateWindow(F.PbInstall->Handle());
+  FTaskbar.Show(Done, Mode);
+}
+
 int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile) {
+  const TInstallationRun run(*this);
   ePath->SetText(Target);
   CbDriverInstal->SetChecked(DriverInstall);
   TInstallPlan plan = ProgramPlan(Target, DriverInstall);

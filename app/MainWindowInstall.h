@@ -1,14 +1,16 @@
 #pragma once
 #include "InstallContext.h"
 #include "Main.h"
+#include "ShutdownBlock.h"
+#include "TaskbarProgress.h"
 
 // The installation as the main window shows it: the log on the progress page, the program's message
-// boxes, the close query and the hourglass.
+// boxes, the close query and the hourglass, the progress bar and the task-bar button.
 class TMainWindowInstall : public TInstallContext {
  public:
-  explicit TMainWindowInstall(TFMain& Form) : F(Form) {}
-  // Each change is painted at once: between the points where the run handles its messages (the fonts,
-  // the driver, the backup levels) the list would otherwise show stale or half-scrolled lines.
+  explicit TMainWindowInstall(TFMain& Form) : F(Form), FTaskbar(Application.Handle()) {}
+  // Each change is painted at once: between the points where the run handles its messages the list
+  // would otherwise show stale or half-scrolled lines.
   int AddLine(const std::wstring& Text) override {
     const int line = F.LogList->Add(Text);
     UpdateWindow(F.LogList->Handle());
@@ -39,8 +41,32 @@ class TMainWindowInstall : public TInstallContext {
     F.InsatallPages->SetActivePage(F.tsChangeFontSize);
     return true;
   }
-  void CloseProgram() override { F.Close(); }
+  // The run's last step, after Yes to the final question: nothing is left to cut short.
+  void CloseProgram() override {
+    F.FInstallRunning = false;
+    F.Close();
+  }
+  void ShowProgressBar(int Done, TProgressMode Mode) override;
 
  private:
   TFMain& F;
+  TTaskbarProgress FTaskbar;
+};
+
+// The installation is on for its lifetime: close requests, the pages' buttons and a second start are
+// refused, and Windows is asked to wait with ending the session.
+class TInstallationRun {
+ public:
+  explicit TInstallationRun(TFMain& Form)
+      : F(Form), FShutdownBlock(Form.Handle(), InstallationShutdownReason) {
+    F.FInstallRunning = true;
+    F.FInstallStarted = true;
+  }
+  ~TInstallationRun() { F.FInstallRunning = false; }
+  TInstallationRun(const TInstallationRun&) = delete;
+  TInstallationRun& operator=(const TInstallationRun&) = delete;
+
+ private:
+  TFMain& F;
+  TShutdownBlock FShutdownBlock;
 };

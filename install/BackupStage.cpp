@@ -234,16 +234,19 @@ class TCurrentFolder {
 
 }  // namespace
 
+unsigned long long BackupAndUpdaterBytes(const TInstallPlan& Plan) {
+  return FolderTreeBytes(Plan.Source + L"backup") + FolderTreeBytes(Plan.Source + L"Updater");
+}
+
 void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
   const std::wstring& target = Plan.Target;
   const std::wstring backup = target + L"backup\\";
   if (!DirectoryExists(target + L"Backup\\")) CreateDir(backup);
-  CopyFolderTree(Plan.Source + L"backup", target + L"backup");
+  CopyFolderTree(Plan.Source + L"backup", target + L"backup", &Context);
   // The updater's files belong in the target folder itself.
   std::wstring targetFolder = target;
   while (targetFolder.size() > 3 && targetFolder.back() == L'\\') targetFolder.pop_back();
-  CopyFolderTree(Plan.Source + L"Updater", targetFolder);
+  CopyFolderTree(Plan.Source + L"Updater", targetFolder, &Context);
   // Copies keep the read-only bit of a medium; the updater rewrites both files.
   SetReadOnly(target + ReleaseInfoName, false);
   SetReadOnly(target + L"Updater.exe.cfg", false);
@@ -251,7 +254,7 @@ void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) 
   const std::wstring level = NewestLevel(backup);
   {
     const TCurrentFolder inLevel(level + L"\\");
-    ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE);
+    ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE, &Context);
   }
   const std::wstring levelName = level.substr(level.find_last_of(L'\\') + 1);
   UpdateReleaseInfo(target, levelName.substr(1));

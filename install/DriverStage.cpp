@@ -13,9 +13,10 @@ void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
     ShellCopyFolder(Plan.Source + L"FTDIDriverInstall", Plan.Target + L"FTDIDriverInstall");
   }
   Context.AddLine(L"Началась установка драйверов устройства...");
-  // Nothing is processed while the installer runs: the notice must be on screen before it starts.
+  // On screen before the installer starts, whatever the wait then serves.
   Context.RepaintLog();
-  // Quoted: the target folder may hold blanks. The installer's outcome is its own business.
-  ExecProcess(L"\"" + Plan.Target + L"FTDIDriverInstall\\FTDIDriverInstall.exe\"", SW_HIDE, true);
+  // Quoted: the target folder may hold blanks. The installer's outcome is its own business. The window
+  // is served while it runs, which may be minutes.
+  ExecProcess(L"\"" + Plan.Target + L"FTDIDriverInstall\\FTDIDriverInstall.exe\"", SW_HIDE, true, &Context);
   Context.AddLine(L"Установка драйверов устройства завершена");
 }

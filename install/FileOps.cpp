@@ -10,6 +10,7 @@
 #include "Paths.h"
 #include "PowerCut.h"
 #include "Scoped.h"
+#include "SlowMedium.h"
 #include "SystemError.h"
 
 namespace {
@@ -49,11 +50,12 @@ struct TVirtualFree {
 };
 
 // Copies exactly Size bytes; false on a read or write error, a short read included.
-bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size) {
+bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size, TMessagePump* Pump) {
   // Page-aligned: the kernel copies to and from it faster than to a heap block's odd offset.
   const std::unique_ptr<char, TVirtualFree> buffer(
       static_cast<char*>(VirtualAlloc(nullptr, CopyBufferSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
   if (!buffer) return false;
+  TPumpByTime pump(Pump);
   while (Size > 0) {
     const DWORD chunk = Size < CopyBufferSize ? static_cast<DWORD>(Size) : CopyBufferSize;
     DWORD got = 0;
@@ -61,7 +63,9 @@ bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size) {
     DWORD written = 0;
     if (!WriteFile(Destination, buffer.get(), chunk, &written, nullptr) || written != chunk) return false;
     PowerCutPoint("copy.chunk");
+    SlowMediumPiece();
     Size -= chunk;
+    pump.Copied(chunk);
   }
   return true;
 }
@@ -82,11 +86,32 @@ std::wstring TemporaryBeside(const std::wstring& Target) {
   return temporary;
 }
 
+struct TCopyProgressState {
+  TPumpByTime& Pump;
+  LONGLONG Reported;
+};
+
+DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER Transferred, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                            HANDLE, HANDLE, LPVOID Data) {
+  auto* state = static_cast<TCopyProgressState*>(Data);
+  if (Transferred.QuadPart > state->Reported) {
+    state->Pump.Copied(static_cast<unsigned long long>(Transferred.QuadPart - state->Reported));
+    state->Reported = Transferred.QuadPart;
+  }
+  return PROGRESS_CONTINUE;
+}
+
+// The system's copy (attributes and times carried over, replacing), telling Pump between its pieces.
+bool CopyWithProgress(const std::wstring& Source, const std::wstring& Destination, TPumpByTime& Pump) {
+  TCopyProgressState state{Pump, 0};
+  return CopyFileExW(Source.c_str(), Destination.c_str(), CopyProgress, &state, nullptr, 0) != FALSE;
+}
+
 // The platform copy, made beside the destination and moved over it only once whole: a copy that fails
 // half-way (a full disk) leaves the file of an earlier installation as it was, not cut short.
-void CopyOverWhole(const std::wstring& Source, const std::wstring& Destination) {
+void CopyOverWhole(const std::wstring& Source, const std::wstring& Destination, TPumpByTime& Pump) {
   const std::wstring aside = TemporaryBeside(Destination);
-  if (CopyFileW(Source.c_str(), aside.c_str(), FALSE) &&
+  if (CopyWithProgress(Source, aside, Pump) &&
       MoveFileExW(aside.c_str(), Destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return;
   }
@@ -97,7 +122,8 @@ void CopyOverWhole(const std::wstring& Source, const std::wstring& Destination) 
 
 // Copies Source into WriteTo; errors name Shown, the file the caller means. Flush: on the disk before the
 // handle is closed, for a copy that a rename then makes the real file.
-bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const std::wstring& Shown, bool Flush) {
+bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const std::wstring& Shown, bool Flush,
+                  TMessagePump* Pump) {
   TScopedFile source(
       CreateFileW(Source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!source.Valid()) {
@@ -121,7 +147,7 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
   LARGE_INTEGER size;
   if (!GetFileSizeEx(source.Get(), &size)) return false;
   // A partial copy keeps the time of its writing, so it never passes for the source's file.
-  if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart))) return false;
+  if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart), Pump)) return false;
   CopyWriteTime(source.Get(), destination.Get());
   return !Flush || FlushFileBuffers(destination.Get());
 }
@@ -199,15 +225,15 @@ bool ForceDirectories(const std::wstring& Path) {
   return CreateDirectoryW(folder.c_str(), nullptr) || DirectoryExists(folder);
 }
 
-bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
-  return CopyWithDate(Source, Destination, Destination, false);
+bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump) {
+  return CopyWithDate(Source, Destination, Destination, false, Pump);
 }
 
-bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
+bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump) {
   const std::wstring temporary = TemporaryBeside(Destination);
   bool copied = false;
   try {
-    copied = CopyWithDate(Source, temporary, Destination, true);
+    copied = CopyWithDate(Source, temporary, Destination, true, Pump);
   } catch (...) {
     DeleteFileW(temporary.c_str());
     throw;
@@ -242,7 +268,9 @@ namespace FileWriteSeams {
 BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn) { return std::exchange(BeforeMove, Fn); }
 }  // namespace FileWriteSeams
 
-void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination) {
+namespace {
+
+void CopyTree(const std::wstring& Source, const std::wstring& Destination, TPumpByTime& Pump) {
   if (!DirectoryExists(Destination)) ForceDirectories(Destination);
   const std::wstring pattern = Source + L"\\*.*";
   WIN32_FIND_DATAW found;
@@ -253,7 +281,7 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination)
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) continue;
         // Refusals (an existing read-only or hidden file) are skipped on purpose: the tree is a best effort.
         if (RefusesReplace(Destination + L"\\" + found.cFileName)) continue;
-        CopyOverWhole(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName);
+        CopyOverWhole(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName, Pump);
         PowerCutPoint("tree.copied");
       } while (FindNextFileW(search.Get(), &found));
     }
@@ -262,8 +290,38 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination)
   if (!search.Valid()) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) continue;
-    CopyFolderTree(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName);
+    CopyTree(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName, Pump);
   } while (FindNextFileW(search.Get(), &found));
+}
+
+}  // namespace
+
+void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump) {
+  TPumpByTime pump(Pump);
+  CopyTree(Source, Destination, pump);
+}
+
+unsigned long long FolderTreeBytes(const std::wstring& Folder) {
+  unsigned long long bytes = 0;
+  WIN32_FIND_DATAW found;
+  TScopedFind search(FindFirstFileW((Folder + L"\\*.*").c_str(), &found));
+  if (!search.Valid()) return 0;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      bytes += FolderTreeBytes(Folder + L"\\" + found.cFileName);
+    else
+      bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  } while (FindNextFileW(search.Get(), &found));
+  return bytes;
+}
+
+unsigned long long FileBytes(const std::wstring& Path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return 0;
+  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 void ListSubfolders(const std::wstring& Folder, std::vector<std::wstring>& List) {

@@ -100,6 +100,17 @@ void AnnounceFont(const std::wstring& FontFile) {
 
 }  // namespace
 
+unsigned long long FontBytes(const std::wstring& Source) {
+  const std::wstring destinationFolder = GetWindowsFolder() + L"fonts\\";
+  unsigned long long bytes = 0;
+  for (const wchar_t* fileName : FontList) {
+    const DWORD attributes = GetFileAttributesW((destinationFolder + fileName).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      bytes += FileBytes(Source + L"fonts\\" + fileName);
+  }
+  return bytes;
+}
+
 void InstallFonts(TInstallContext& Context, const std::wstring& Source) {
   const std::wstring sourceFolder = Source + L"fonts\\";
   const std::wstring destinationFolder = GetWindowsFolder() + L"fonts\\";
@@ -115,7 +126,7 @@ void InstallFont(TInstallContext& Context, const std::wstring& SourceFolder, con
   // From the source: the destination is not there yet.
   const std::wstring face = GetFontFaceName(SourceFolder + FileName);
   // Moved in whole or not at all: a font cut short by a power cut would count as installed for good.
-  CopyNewFileWithDate(SourceFolder + FileName, destination);
+  CopyNewFileWithDate(SourceFolder + FileName, destination, &Context);
   RegisterFont(face, FileName);
   AnnounceFont(destination);
   // The second letter of the last word is a Latin c: the suite's logs have always read so.

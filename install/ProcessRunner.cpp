@@ -73,15 +73,27 @@ std::wstring SystemCommandInterpreter() {
 
 }  // namespace
 
-DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait) {
+DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump) {
+  if (!Pump) return WaitForSingleObject(Process, INFINITE);
+  const TWaitingForProgram waiting(Pump);
+  for (;;) {
+    // The wait below wakes only for messages that come after it began: what is already queued is
+    // served first.
+    Pump->ProcessMessages();
+    const DWORD woken = MsgWaitForMultipleObjects(1, &Process, FALSE, INFINITE, QS_ALLINPUT);
+    if (woken != WAIT_OBJECT_0 + 1) return woken == WAIT_OBJECT_0 ? WAIT_OBJECT_0 : WAIT_FAILED;
+  }
+}
+
+DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, TMessagePump* Pump) {
   TStartedProcess started;
   if (!StartProcess(nullptr, CmdLine, nullptr, ShowWindow, started)) return static_cast<DWORD>(-1);
   if (!Wait) return 0;
-  WaitForSingleObject(started.Process.Get(), INFINITE);
+  WaitForProcess(started.Process.Get(), Pump);
   return ExitCode(started.Process.Get());
 }
 
-DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd) {
+DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd, TMessagePump* Pump) {
   const std::wstring program = L"\"" + FileName + L"\" " + Params;
   const std::wstring folder = FolderOf(FileName);
   const wchar_t* currentFolder = folder.empty() ? nullptr : folder.c_str();
@@ -100,8 +112,6 @@ DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD
     created = StartProcess(nullptr, program, currentFolder, ShowCmd, started);
   }
   if (!created) CannotStart(FileName);
-  // The window is not served between the slices: the operator waits for the script as for the driver.
-  while (WaitForSingleObject(started.Process.Get(), 100) == WAIT_TIMEOUT) {
-  }
+  WaitForProcess(started.Process.Get(), Pump);
   return ExitCode(started.Process.Get());
 }
