@@ -49,13 +49,45 @@ struct TVirtualFree {
   void operator()(char* Memory) const { VirtualFree(Memory, 0, MEM_RELEASE); }
 };
 
-// Copies exactly Size bytes; false on a read or write error, a short read included.
-bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size, TMessagePump* Pump) {
+// Puts what was written on the disk in steps while a copy goes on, so that the flush a copy must end with
+// never keeps the window waiting long: all of a large file at once takes seconds on a slow disk. Each
+// step is sized to take about StepMs, from how long the last one took.
+class TFlushInSteps {
+ public:
+  explicit TFlushInSteps(HANDLE File) : FFile(File) {}
+  // False when a flush failed.
+  bool Written(DWORD Bytes) {
+    FUnflushed += Bytes;
+    if (FUnflushed < FStepBytes) return true;
+    return Flush();
+  }
+  bool Flush() {
+    const DWORD started = GetTickCount();
+    if (!FlushFileBuffers(FFile)) return false;
+    const DWORD took = GetTickCount() - started;
+    if (took > StepMs && FStepBytes > MinStep) FStepBytes /= 2;
+    if (took < StepMs / 4 && FStepBytes < MaxStep) FStepBytes *= 2;
+    FUnflushed = 0;
+    return true;
+  }
+
+ private:
+  static constexpr DWORD StepMs = 100;
+  static constexpr ULONGLONG MinStep = 4ull << 20, MaxStep = 256ull << 20;
+  HANDLE FFile;
+  ULONGLONG FUnflushed = 0;
+  ULONGLONG FStepBytes = 32ull << 20;
+};
+
+// Copies exactly Size bytes; false on a read or write error, a short read included. Flush: on the disk
+// at the end, for a copy that a rename then makes the real file.
+bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size, bool Flush, TMessagePump* Pump) {
   // Page-aligned: the kernel copies to and from it faster than to a heap block's odd offset.
   const std::unique_ptr<char, TVirtualFree> buffer(
       static_cast<char*>(VirtualAlloc(nullptr, CopyBufferSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
   if (!buffer) return false;
   TPumpByTime pump(Pump);
+  TFlushInSteps flush(Destination);
   while (Size > 0) {
     const DWORD chunk = Size < CopyBufferSize ? static_cast<DWORD>(Size) : CopyBufferSize;
     DWORD got = 0;
@@ -63,11 +95,13 @@ bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size, TMessagePump
     DWORD written = 0;
     if (!WriteFile(Destination, buffer.get(), chunk, &written, nullptr) || written != chunk) return false;
     PowerCutPoint("copy.chunk");
-    SlowMediumPiece();
     Size -= chunk;
+    if (Size > 0) SlowMediumPiece();
+    // Without a pump nobody waits for an answer: one flush at the end is all it needs.
+    if (Flush && Pump && !flush.Written(chunk)) return false;
     pump.Copied(chunk);
   }
-  return true;
+  return !Flush || flush.Flush();
 }
 
 // Windows refuses to replace a read-only, hidden or system file by creating over it or copying onto it;
@@ -147,8 +181,9 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
   LARGE_INTEGER size;
   if (!GetFileSizeEx(source.Get(), &size)) return false;
   // A partial copy keeps the time of its writing, so it never passes for the source's file.
-  if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart), Pump)) return false;
+  if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart), Flush, Pump)) return false;
   CopyWriteTime(source.Get(), destination.Get());
+  // The time too, which the content's flush came before.
   return !Flush || FlushFileBuffers(destination.Get());
 }
 

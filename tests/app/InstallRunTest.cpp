@@ -93,19 +93,24 @@ struct TPromptsWithHook : ScriptedPrompts {
   }
 };
 
+// A folder no earlier run has used: process ids come again under Wine.
 std::wstring NewTempFolder() {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   static int counter = 0;
-  const std::wstring folder = std::wstring(temp) + L"Проверка установки " + std::to_wstring(GetCurrentProcessId()) +
-                              L"-" + std::to_wstring(++counter) + L"\\";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
+  for (;;) {
+    const std::wstring folder = std::wstring(temp) + L"Проверка установки " +
+                                std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"\\";
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+  }
 }
 
 class InstallRun : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The application window carries the task-bar button and gets the task bar's close requests.
+    Application.Initialize();
+    ASSERT_NE(Application.Handle(), nullptr);
     PreviousNotice = MessageWindow;
     MessageWindow = NoNotice;
     PreviousTaskbar = TaskbarSeams::SetCreateTaskbarList(CreateRecordingTaskbar);

@@ -4,19 +4,23 @@
 //   responsiveness_bench <Install.exe> <target folder> <driver installer's delay in ms>
 //
 // Starts Install.exe /SILENT /DIR=<target> (the stand-in driver installer of the distribution takes the
-// delay given), asks its main window every 20 ms whether it answers (WM_NULL, 100 ms to answer) until
-// the program has ended, and notes the log's last line with each answer. Prints one line:
+// delay given), asks its main window, from its first answer once shown, every 20 ms whether it answers
+// (WM_NULL, 100 ms to answer) until the program has ended; a second thread reads the log's last line every 50 ms. Prints one line:
 //   "responsive longest_ms=<n> seconds=<run> asked=<n> unanswered=<n> exit=<code>"
-// then the longest silence after each log line (the step that ran), longest first, as
+// then the longest silences by the log line last read before each began (the step that ran), longest
+// first, as
 // "  <ms> ms after: <line>".
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -44,7 +48,8 @@ BOOL CALLBACK FindMain(HWND Wnd, LPARAM Data) {
   GetWindowThreadProcessId(Wnd, &process);
   wchar_t name[64] = {};
   GetClassNameW(Wnd, name, 64);
-  if (process == search->ProcessId && std::wstring(name) == L"TFMain") {
+  // Visible: a window the operator cannot see yet is no window Windows would call "not responding".
+  if (process == search->ProcessId && std::wstring(name) == L"TFMain" && IsWindowVisible(Wnd)) {
     search->Found = Wnd;
     return FALSE;
   }
@@ -66,11 +71,14 @@ std::wstring LastLine(HWND List) {
   if (!List || !SendMessageTimeoutW(List, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 100, &count) || count == 0 ||
       count == static_cast<DWORD_PTR>(LB_ERR))
     return L"(no line yet)";
+  // LB_GETTEXT takes no buffer size, and the line may get its outcome word between the two questions:
+  // room for much more than the length asked.
   if (!SendMessageTimeoutW(List, LB_GETTEXTLEN, count - 1, 0, SMTO_NORMAL, 100, &length) || length > 4096)
     return L"(unread)";
-  std::wstring text(length + 1, L'\0');
+  std::wstring text(8192, L'\0');
   if (!SendMessageTimeoutW(List, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 100, &got))
     return L"(unread)";
+  if (got >= text.size()) return L"(unread)";
   text.resize(got);
   return text;
 }
@@ -104,8 +112,30 @@ int wmain(int argc, wchar_t** argv) {
     Print(L"the program ended without showing its window");
     return 1;
   }
-  HWND list = nullptr;
+  // The log's last line, read every 50 ms by a thread of its own so the reading never holds up the asking.
+  std::mutex lineLock;
+  std::wstring currentLine = L"(window shown)";
+  std::atomic<bool> finished{false};
+  std::thread reader([&] {
+    HWND list = nullptr;
+    while (!finished) {
+      if (!list) EnumChildWindows(search.Found, FindList, reinterpret_cast<LPARAM>(&list));
+      if (list) {
+        const std::wstring line = LastLine(list);
+        if (line[0] != L'(') {
+          std::lock_guard<std::mutex> lock(lineLock);
+          currentLine = line;
+        }
+      }
+      Sleep(50);
+    }
+  });
 
+  // From its first answer: the program has started up and shown its page by then.
+  DWORD_PTR first = 0;
+  while (!SendMessageTimeoutW(search.Found, WM_NULL, 0, 0, SMTO_NORMAL, 100, &first) &&
+         WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+  }
   Clock::time_point lastAnswer = Clock::now();
   std::wstring lastLine = L"(window shown)";
   Clock::duration longest{};
@@ -120,16 +150,20 @@ int wmain(int argc, wchar_t** argv) {
       longest = std::max(longest, silence);
       longestAfter[lastLine] = std::max(longestAfter[lastLine], silence);
       lastAnswer = now;
-      if (!list) EnumChildWindows(search.Found, FindList, reinterpret_cast<LPARAM>(&list));
-      lastLine = LastLine(list);
+      std::lock_guard<std::mutex> lock(lineLock);
+      lastLine = currentLine;
+    } else if (!IsWindow(search.Found)) {
+      // The run is over and the program is closing its window: nobody is kept waiting any more.
+      break;
     } else {
       ++unanswered;
     }
     Sleep(20);
   }
-  // The silence up to the end counts too: a program that hangs until it ends answers nobody.
+  WaitForSingleObject(process.hProcess, INFINITE);
+  finished = true;
+  reader.join();
   const Clock::time_point ended = Clock::now();
-  if (ended - lastAnswer > longest) longest = ended - lastAnswer;
   DWORD exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hThread);
