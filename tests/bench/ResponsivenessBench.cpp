@@ -5,7 +5,8 @@
 //
 // Starts Install.exe /SILENT /DIR=<target> (the stand-in driver installer of the distribution takes the
 // delay given), asks its main window, from its first answer once shown, every 20 ms whether it answers
-// (WM_NULL, 100 ms to answer) until the program has ended; a second thread reads the log's last line every 50 ms. Prints one line:
+// (WM_NULL, 100 ms to answer) until the window is gone; a second thread reads the log's last line every
+// 50 ms. Prints one line:
 //   "responsive longest_ms=<n> seconds=<run> asked=<n> unanswered=<n> exit=<code>"
 // then the longest silences by the log line last read before each began (the step that ran), longest
 // first, as
@@ -141,19 +142,27 @@ int wmain(int argc, wchar_t** argv) {
   Clock::duration longest{};
   std::map<std::wstring, Clock::duration> longestAfter;
   int asked = 0, unanswered = 0;
-  while (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+  auto silenceUntil = [&](Clock::time_point Now) {
+    const Clock::duration silence = Now - lastAnswer;
+    longest = std::max(longest, silence);
+    longestAfter[lastLine] = std::max(longestAfter[lastLine], silence);
+    lastAnswer = Now;
+  };
+  for (;;) {
+    // Silent up to the end counts too: until the window is gone, or the program, when it goes first.
+    if (WaitForSingleObject(process.hProcess, 0) != WAIT_TIMEOUT) {
+      silenceUntil(Clock::now());
+      break;
+    }
     DWORD_PTR result = 0;
     ++asked;
     if (SendMessageTimeoutW(search.Found, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result)) {
-      const Clock::time_point now = Clock::now();
-      const Clock::duration silence = now - lastAnswer;
-      longest = std::max(longest, silence);
-      longestAfter[lastLine] = std::max(longestAfter[lastLine], silence);
-      lastAnswer = now;
+      silenceUntil(Clock::now());
       std::lock_guard<std::mutex> lock(lineLock);
       lastLine = currentLine;
     } else if (!IsWindow(search.Found)) {
-      // The run is over and the program is closing its window: nobody is kept waiting any more.
+      // The run is over and the program has closed its window: nobody waits for it any more.
+      silenceUntil(Clock::now());
       break;
     } else {
       ++unanswered;
