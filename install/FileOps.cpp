@@ -169,6 +169,11 @@ void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Cod
   throw EProgramError(std::wstring(What) + L" \"" + FileName + L"\". " + SystemErrorText(Code), Code);
 }
 
+bool FileExists(const std::wstring& Path) {
+  const DWORD attributes = GetFileAttributesW(Path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool DirectoryExists(const std::wstring& Path) {
   const DWORD attributes = GetFileAttributesW(Path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+// True when a file (not a folder) of that name exists.
+bool FileExists(const std::wstring& Path);
 // True when the folder exists (links followed).
 bool DirectoryExists(const std::wstring& Path);
 // Creates one level; the parent must exist. True when the folder was created.

@@ -131,7 +131,7 @@ TEST_F(TBackupStageTest, RunsTheNewestLevelAndRecordsIt) {
       } catch (const EProgramError& error) {
         EXPECT_EQ(error.Text(), c.ErrorStart + Plan.Target + c.ErrorEnd);
       }
-      EXPECT_FALSE(FileExists(Plan.Target + L"ran.txt"));
+      EXPECT_FALSE(TestFileExists(Plan.Target + L"ran.txt"));
       EXPECT_EQ(ReadFileBytes(ReleaseInfo()), ReleaseInfoBytes("1", "000000"));
     }
     EXPECT_TRUE(Context.Lines.empty());
@@ -153,7 +153,7 @@ TEST_F(TBackupStageTest, ScriptRunsInItsLevelFolderAndTheCurrentFolderComesBack)
   written.resize(MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), static_cast<int>(bytes.size()), written.data(),
                                      static_cast<int>(written.size())));
   EXPECT_TRUE(SameTextIgnoringCase(written, Plan.Target + L"backup\\L011226\r\n")) << ToUtf8(written);
-  EXPECT_FALSE(FileExists(Plan.Target + L"ran.txt")) << "the older level ran";
+  EXPECT_FALSE(TestFileExists(Plan.Target + L"ran.txt")) << "the older level ran";
 }
 
 TEST_F(TBackupStageTest, ScriptThatCannotStartEndsTheStageAndTheCurrentFolderComesBack) {
@@ -187,7 +187,7 @@ TEST_F(TBackupStageTest, CopiesTheTreesAndMakesTheUpdaterFilesWritable) {
   DeployBackupAndUpdater(Context, Plan);
 
   EXPECT_EQ(ReadFileBytes(Plan.Target + L"backup\\WithOutAnswer\\Отложено.txt"), "aside");
-  EXPECT_TRUE(FileExists(Plan.Target + L"backup\\L011226\\Install.cmd"));
+  EXPECT_TRUE(TestFileExists(Plan.Target + L"backup\\L011226\\Install.cmd"));
   EXPECT_EQ(ReadFileBytes(Plan.Target + L"Языки\\ru.txt"), "ru");
   EXPECT_EQ(ReadFileBytes(Plan.Target + L"Updater.exe.cfg"), "[Updater]\r\n");
   for (const wchar_t* name : {L"ReleaseInfo", L"Updater.exe.cfg"}) {
@@ -205,7 +205,7 @@ TEST_F(TBackupStageTest, SampleDistributionInstallsItsNewestLevel) {
     if (c == L'/') c = L'\\';
   }
   const std::wstring sample = here.substr(0, here.rfind(L"\\tests\\install\\")) + L"\\distribution\\";
-  ASSERT_TRUE(FileExists(sample + L"backup\\L011226\\Install.cmd")) << ToUtf8(sample);
+  ASSERT_TRUE(TestFileExists(sample + L"backup\\L011226\\Install.cmd")) << ToUtf8(sample);
   CopyFolderTree(sample + L"backup", Plan.Source + L"backup");
   CopyFileW((sample + L"Updater\\ReleaseInfo").c_str(), (Plan.Source + L"Updater\\ReleaseInfo").c_str(), FALSE);
   // Put there by the build.
@@ -214,7 +214,7 @@ TEST_F(TBackupStageTest, SampleDistributionInstallsItsNewestLevel) {
   DeployBackupAndUpdater(Context, Plan);
 
   EXPECT_EQ(ReadFileBytes(Plan.Target + L"Vidoze.exe"), "MZ stand-in");
-  EXPECT_FALSE(FileExists(Plan.Target + L"Install.cmd"));
+  EXPECT_FALSE(TestFileExists(Plan.Target + L"Install.cmd"));
   std::string expected = ReadFileBytes(sample + L"Updater\\ReleaseInfo");
   expected.replace(expected.find("<Level></Level>"), 15, "<Level>011226</Level>");
   EXPECT_EQ(Saved(ReleaseInfo()), WithoutCr(expected));

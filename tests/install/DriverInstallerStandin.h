@@ -36,7 +36,7 @@ inline std::wstring RecordOf(const std::wstring& Program) {
 // Every run recorded beside Program, oldest first; none when it never ran.
 inline std::vector<TStandinRecord> RunsOf(const std::wstring& Program) {
   std::vector<TStandinRecord> runs;
-  if (!FileExists(RecordOf(Program))) return runs;
+  if (!TestFileExists(RecordOf(Program))) return runs;
   const std::wstring text = FromUtf8(ReadFileBytes(RecordOf(Program)));
   TStandinRecord record;
   bool any = false;

@@ -60,7 +60,7 @@ TEST_F(DriverStage, WithoutTheBoxOrWithoutYesNothingHappens) {
     InstallDriver(context, Plan);
     EXPECT_EQ(context.Questions, std::vector<std::wstring>(c.Questions, Question));
     EXPECT_TRUE(context.Events.empty());
-    EXPECT_FALSE(FileExists(Plan.Target + L"FTDIDriverInstall\\ftdibus.inf")) << "copied";
+    EXPECT_FALSE(TestFileExists(Plan.Target + L"FTDIDriverInstall\\ftdibus.inf")) << "copied";
     EXPECT_TRUE(RunsOf(Installed()).empty());
     EXPECT_TRUE(RunsOf(Decoy).empty());
   }

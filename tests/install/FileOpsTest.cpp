@@ -160,7 +160,7 @@ TEST_F(FileOpsCopyFile, FailuresRaiseTheFileErrorAndSpareWhatIsThere) {
     {
       const std::unique_ptr<THeldOpen> held = failure.Arrange(source, destination);
       ASSERT_TRUE(!held || held->Held());
-      destinationExisted = FileExists(destination);
+      destinationExisted = TestFileExists(destination);
       try {
         CopyFileWithDate(source, destination);
         ADD_FAILURE() << "no error raised";
@@ -170,7 +170,7 @@ TEST_F(FileOpsCopyFile, FailuresRaiseTheFileErrorAndSpareWhatIsThere) {
         EXPECT_EQ(error.SystemCode(), failure.Code);
       }
     }
-    EXPECT_EQ(FileExists(destination), destinationExisted);
+    EXPECT_EQ(TestFileExists(destination), destinationExisted);
     if (!failure.SourceGone) {
       EXPECT_EQ(ReadFileBytes(source), "исходное");
       ExpectReleased(source);
@@ -233,7 +233,7 @@ TEST_F(FileOpsCopyFile, ReadOrWriteErrorReturnsFalseAndLeavesThePartialFile) {
   FILETIME before;
   GetSystemTimeAsFileTime(&before);
   EXPECT_FALSE(CopyFileWithDate(shortFile, Destination));
-  EXPECT_TRUE(FileExists(Destination));
+  EXPECT_TRUE(TestFileExists(Destination));
   // A partial copy keeps the time it was written at, not the source's.
   EXPECT_GE(Ticks(LastWriteTime(Destination)) + 20000000u, Ticks(before));
   ExpectReleased(Destination);
@@ -253,7 +253,7 @@ TEST_F(FileOpsCopyFile, NewFileArrivesWholeWithTheSourceTimeAndNoTemporaryFile) 
   ASSERT_TRUE(CopyNewFileWithDate(Source, Destination));
   EXPECT_TRUE(ReadFileBytes(Destination) == content);
   EXPECT_EQ(Ticks(LastWriteTime(Destination)), Ticks(SourceTimeOnFat));
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
   ExpectReleased(Source);
   ExpectReleased(Destination);
 }
@@ -263,7 +263,7 @@ TEST_F(FileOpsCopyFile, NewFileNeverReplacesOneThatIsThere) {
   WriteFileBytes(Destination, "данные клиники");
   EXPECT_FALSE(CopyNewFileWithDate(Source, Destination));
   EXPECT_EQ(ReadFileBytes(Destination), "данные клиники");
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
 }
 
 TEST_F(FileOpsCopyFile, NewFileErrorsNameTheFileMeantAndLeaveNothing) {
@@ -282,8 +282,8 @@ TEST_F(FileOpsCopyFile, NewFileErrorsNameTheFileMeantAndLeaveNothing) {
   } catch (const EProgramError& error) {
     EXPECT_EQ(error.Text(), L"Cannot create file \"" + missingFolder + L"\". " + SystemSentence(ERROR_PATH_NOT_FOUND));
   }
-  EXPECT_FALSE(FileExists(Destination));
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
   ExpectReleased(Source);
 }
 
@@ -293,8 +293,8 @@ TEST_F(FileOpsCopyFile, NewFileShortReadLeavesNothing) {
   const std::string why = WhyNoShortFile();
   if (!why.empty()) GTEST_SKIP() << why;
   EXPECT_FALSE(CopyNewFileWithDate(shortFile, Destination));
-  EXPECT_FALSE(FileExists(Destination));
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
 }
 
 // Windows' own copy keeps the attributes it copies; the tree copy must bring along hidden and read-only

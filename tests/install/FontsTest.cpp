@@ -209,7 +209,7 @@ class FontsInPrefix : public ::testing::Test {
     CreateFolder(Aside);
     for (const auto& [file, font] : DistributionFonts) {
       ASSERT_TRUE(CopyFileW(font.From, (SourceFonts + file).c_str(), FALSE)) << ToUtf8(font.From);
-      if (FileExists(Destination + file)) PresentBefore.insert(file);
+      if (TestFileExists(Destination + file)) PresentBefore.insert(file);
     }
     ASSERT_EQ(PresentBefore.count(L"TAHOMA.TTF"), 1u) << "the prefix lacks Wine's tahoma.ttf";
     KeyBefore = ReadFontsKey();
@@ -221,7 +221,7 @@ class FontsInPrefix : public ::testing::Test {
       if (MovedAside.count(file)) {
         DeleteFileW(path.c_str());
         EXPECT_TRUE(MoveFileExW((Aside + file).c_str(), path.c_str(), MOVEFILE_COPY_ALLOWED)) << ToUtf8(path);
-      } else if (!PresentBefore.count(file) && FileExists(path)) {
+      } else if (!PresentBefore.count(file) && TestFileExists(path)) {
         EXPECT_TRUE(DeleteFileW(path.c_str())) << ToUtf8(path);
       }
     }
@@ -242,11 +242,11 @@ class FontsInPrefix : public ::testing::Test {
   static std::string Placeholder(const std::wstring& File) { return "placeholder of " + ToUtf8(File); }
   // Present: a placeholder that is no font, so a copy over it would show.
   void MakePresent(const std::wstring& File) {
-    if (!FileExists(Destination + File)) WriteFileBytes(Destination + File, Placeholder(File));
+    if (!TestFileExists(Destination + File)) WriteFileBytes(Destination + File, Placeholder(File));
   }
   void MakeMissing(const std::wstring& File) {
     ASSERT_FALSE(SameName(File, L"TAHOMA.TTF")) << "Wine's own Tahoma stays where it is";
-    if (!FileExists(Destination + File)) return;
+    if (!TestFileExists(Destination + File)) return;
     ASSERT_TRUE(MoveFileExW((Destination + File).c_str(), (Aside + File).c_str(), MOVEFILE_COPY_ALLOWED));
     MovedAside.insert(File);
   }
@@ -286,7 +286,7 @@ TEST_P(FontsInPrefixCases, InstallsWhatIsMissingInListOrder) {
   if (HasFatalFailure()) return;
   std::map<std::wstring, std::string> presentBytes;
   for (const std::wstring& file : FontList) {
-    if (FileExists(Destination + file)) presentBytes[file] = ReadFileBytes(Destination + file);
+    if (TestFileExists(Destination + file)) presentBytes[file] = ReadFileBytes(Destination + file);
   }
 
   if (c.FailsAt) {
@@ -320,7 +320,7 @@ TEST_P(FontsInPrefixCases, InstallsWhatIsMissingInListOrder) {
     } else if (presentBytes.count(file)) {
       EXPECT_EQ(ReadFileBytes(path), presentBytes[file]);
     } else {
-      EXPECT_FALSE(FileExists(path));
+      EXPECT_FALSE(TestFileExists(path));
     }
   }
 }
@@ -426,7 +426,7 @@ TEST(Fonts, FontsKeyThatCannotBeOpenedEndsTheFontWithTheReason) {
     EXPECT_FALSE(machine.HasSubkeys()) << "the fonts key is never created";
   }
   // The copy comes before the registration and stays.
-  EXPECT_TRUE(FileExists(destination + L"ARIAL.TTF"));
+  EXPECT_TRUE(TestFileExists(destination + L"ARIAL.TTF"));
   EXPECT_TRUE(context.Lines.empty());
 }
 

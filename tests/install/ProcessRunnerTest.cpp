@@ -156,7 +156,7 @@ TEST(ExecAndWait, CommandScriptRunsThroughCmdInItsOwnFolder) {
                    "exit /b 7\r\n");
 
     EXPECT_EQ(ExecAndWait(folder + script, L"\"первый параметр\" второй", SW_HIDE), 7u);
-    ASSERT_TRUE(FileExists(folder + L"result.txt")) << "not run in its own folder";
+    ASSERT_TRUE(TestFileExists(folder + L"result.txt")) << "not run in its own folder";
     EXPECT_EQ(ReadFileBytes(folder + L"result.txt"),
               Oem866(WithoutTrailingBackslash(folder) + L"\r\n\"первый параметр\"\r\nвторой\r\n"));
   }

@@ -116,7 +116,7 @@ class Sequence : public ::testing::Test {
   void ExpectEverythingDeployed() {
     for (const TDeployed& file : DeployedFiles()) {
       SCOPED_TRACE(ToUtf8(file.Name));
-      ASSERT_TRUE(FileExists(Target + file.To + file.Name));
+      ASSERT_TRUE(TestFileExists(Target + file.To + file.Name));
       EXPECT_EQ(ReadFileBytes(Target + file.To + file.Name), ReadFileBytes(Source + file.From + file.Name));
     }
   }
@@ -152,11 +152,11 @@ TEST_F(Sequence, CleanRunDeploysEverythingAndAsksToLeave) {
   EXPECT_EQ(ReadFileBytes(Target + L"Settings\\uca.nsi"), std::string(840, '\0'));
   EXPECT_EQ(ReadFileBytes(Target + L"Settings\\wra.nsi"), std::string(840, '\0'));
   EXPECT_EQ(ReadFileBytes(Target + L"Settings\\lastnum.dta").size(), 14u);
-  EXPECT_FALSE(FileExists(Target + L"btooth.ini")) << "only the sibling product writes it";
+  EXPECT_FALSE(TestFileExists(Target + L"btooth.ini")) << "only the sibling product writes it";
 
   // The release level and the desktop link.
   EXPECT_NE(ReadFileBytes(Target + L"ReleaseInfo").find("<Level>010118</Level>"), std::string::npos);
-  EXPECT_TRUE(FileExists(DesktopLink()));
+  EXPECT_TRUE(TestFileExists(DesktopLink()));
 
   // The busy span covered the settings and database files only, and the end was reached.
   EXPECT_EQ(Context.BusyEntered, 1);
@@ -270,8 +270,8 @@ TEST_P(SequenceFailure, EndsTheRunAsItMust) {
   EXPECT_FALSE(Context.ExitEnabled) << "an early end leaves the exit button disabled";
   EXPECT_TRUE(Context.Questions.empty());
   EXPECT_FALSE(Context.FontPage);
-  for (const auto& name : failure.Deployed) EXPECT_TRUE(FileExists(Target + name)) << ToUtf8(name);
-  for (const auto& name : failure.NotDeployed) EXPECT_FALSE(FileExists(Target + name)) << ToUtf8(name);
+  for (const auto& name : failure.Deployed) EXPECT_TRUE(TestFileExists(Target + name)) << ToUtf8(name);
+  for (const auto& name : failure.NotDeployed) EXPECT_FALSE(TestFileExists(Target + name)) << ToUtf8(name);
 }
 
 void MakeReadOnly(const std::wstring& Path) { SetFileAttributesW(Path.c_str(), FILE_ATTRIBUTE_READONLY); }
@@ -360,8 +360,8 @@ std::string MakeUnreadable(const std::wstring& Path) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   // Wine does not wait on a Unix process: look for the link instead.
-  for (int i = 0; i < 100 && !FileExists(Path); ++i) Sleep(50);
-  return FileExists(Path) ? "" : "ln made no link: " + command;
+  for (int i = 0; i < 100 && !TestFileExists(Path); ++i) Sleep(50);
+  return TestFileExists(Path) ? "" : "ln made no link: " + command;
 }
 
 // A copy that opens both files but cannot copy the content marks its line; only in the runtime set

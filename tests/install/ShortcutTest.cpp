@@ -118,7 +118,7 @@ TLinkContent ReadLink(const std::wstring& LinkPath) {
 }
 
 void ExpectLink(const std::wstring& LinkPath, const TLinkContent& Expected) {
-  ASSERT_TRUE(FileExists(LinkPath)) << ToUtf8(LinkPath);
+  ASSERT_TRUE(TestFileExists(LinkPath)) << ToUtf8(LinkPath);
   const TLinkContent content = ReadLink(LinkPath);
   EXPECT_EQ(content.Path, Expected.Path);
   EXPECT_EQ(content.Arguments, Expected.Arguments);
@@ -209,7 +209,7 @@ TEST_F(TShortcutTest, PlacesAndNamesTheLink) {
       ExpectLink(link, {Program, c.Arguments, c.Description, c.WorkingDir.empty() ? ProgramFolder : c.WorkingDir});
       DeleteFileW(link.c_str());
     } else if (!link.empty()) {
-      EXPECT_FALSE(FileExists(link));
+      EXPECT_FALSE(TestFileExists(link));
     }
     EXPECT_TRUE(ApartmentLeft());
   }
