@@ -30,6 +30,7 @@ class TMainWindowInstall : public TInstallContext {
   }
   // The general error display, for the folder errors as for the errors that end the run.
   void ShowError(const std::wstring& Text) override { Application.ShowException(Text); }
+  HWND OwnerWindow() override { return F.Handle(); }
   void SetBusy(bool Busy) override {
     F.FCanClose = !Busy;
     Application.SetBusyCursor(Busy);
