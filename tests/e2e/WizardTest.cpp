@@ -286,6 +286,51 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   EXPECT_TRUE(Setup->WaitForExit(10s));
 }
 
+// An installation, then one from a newer distribution through the wizard: the newer driver package
+// replaces the content of the earlier one's folder, sub-folder included, the newer installer is the one
+// that runs, and no box comes after the driver question (the shell's folder copy asked whether to replace).
+TEST_F(Wizard, NewerDistributionBringsItsDriverWithoutFurtherQuestions) {
+  // The fixture's program waits: the earlier installation comes first, from a copy of this distribution.
+  Setup.reset();
+  const std::wstring target = Work + L"Программы клиники\\";
+  const std::wstring older = Work + L"Прежний дистрибутив\\";
+  CopyTree(Dist, older);
+  {
+    Program first(older + L"Install.exe", Elsewhere, L"/VERYSILENT /DIR=\"" + target + L"\"");
+    ASSERT_TRUE(first.WaitForExit(90s));
+    ASSERT_EQ(first.ExitCode(), 0u);
+  }
+  MakeNewerDriver(Dist);
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+  Main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(Main, nullptr);
+  StartInstallation(target);
+  EXPECT_EQ(Answer(IDYES), DriverQuestion);
+  bool anotherBox = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        for (HWND w : Setup->TopWindows()) anotherBox = anotherBox || ClassName(w) == L"#32770";
+        return PageText().find(L"\"мелкого\" размера шрифта.") != std::wstring::npos;
+      },
+      60s))
+      << "the run did not end on the large-font page";
+  EXPECT_FALSE(anotherBox);
+
+  const std::wstring folder = target + L"FTDIDriverInstall\\";
+  EXPECT_EQ(RecordedInstallerSizes(folder + L"FTDIDriverInstall.record"),
+            (std::vector<long long>{FileSize(older + L"FTDIDriverInstall\\FTDIDriverInstall.exe"),
+                                    FileSize(Dist + L"FTDIDriverInstall\\FTDIDriverInstall.exe")}));
+  EXPECT_EQ(ReadBytes(folder + L"amd64\\ftdibus.sys"), "64-bit driver");
+  EXPECT_FALSE(FolderExists(folder + L"FTDIDriverInstall")) << "nested";
+  const std::vector<std::wstring> lines = LogLines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(std::vector<std::wstring>(lines.end() - 2, lines.end()),
+            (std::vector<std::wstring>{L"Началась установка драйверов устройства...",
+                                       L"Установка драйверов устройства завершена"}));
+  Press(L"Выход");
+  EXPECT_TRUE(Setup->WaitForExit(10s));
+}
+
 // The information pane: its first line at the top and its last character inside the pane.
 void ExpectWholeInformationText(HWND Main, const std::string& Where) {
   HWND pane = nullptr;

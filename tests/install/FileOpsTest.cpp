@@ -373,6 +373,8 @@ TEST_F(FileOpsCopyFolderTree, SkipsAReadOnlyDestination) {
 TEST_F(FileOpsCopyFolderTree, ReportsTheFirstFileNotCopiedWithItsCause) {
   const std::wstring destination = Temp.Path() + L"Программа\\";
   CreateFolder(destination);
+  // Without its trailing backslash, so the paths reported are joined as written.
+  const std::wstring folder = Temp.Path() + L"Программа";
   WriteFileBytes(destination + L"ReleaseInfo", "<old/>");
   SetFileAttributesW((destination + L"ReleaseInfo").c_str(), FILE_ATTRIBUTE_READONLY);
   TTreeCopyReport report;
@@ -383,7 +385,7 @@ TEST_F(FileOpsCopyFolderTree, ReportsTheFirstFileNotCopiedWithItsCause) {
     WriteFileBytes(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd", "занят");
     THeldOpen running(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd");
     ASSERT_TRUE(running.Held());
-    CopyFolderTree(Source, destination, false, &report);
+    CopyFolderTree(Source, folder, false, &report);
   }
   // The refused read-only file comes first: the files of a folder before its sub-folders.
   EXPECT_EQ(report.FirstNotCopied, destination + L"ReleaseInfo");
