@@ -4,6 +4,8 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+
 #include "Driver.h"
 #include "E2eSupport.h"
 
@@ -327,6 +329,35 @@ TEST_F(Wizard, NewerDistributionBringsItsDriverWithoutFurtherQuestions) {
   EXPECT_EQ(std::vector<std::wstring>(lines.end() - 2, lines.end()),
             (std::vector<std::wstring>{L"Началась установка драйверов устройства...",
                                        L"Установка драйверов устройства завершена"}));
+  Press(L"Выход");
+  EXPECT_TRUE(Setup->WaitForExit(10s));
+}
+
+// Through the wizard from a distribution without a driver installer: the notice says so on the log page,
+// which keeps no claim that a driver installation started or ended.
+TEST_F(Wizard, DistributionWithoutADriverInstallerSaysSoOnTheLogPage) {
+  DeleteFileW((Dist + L"FTDIDriverInstall\\FTDIDriverInstall.exe").c_str());
+  // Large fonts: the run ends with the final question over the log, not on the large-font page.
+  Setup.reset();
+  const ScopedScreenDpi largeFonts(120);
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+  Main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(Main, nullptr);
+  const std::wstring target = Work + L"Клиника\\";
+  StartInstallation(target);
+  EXPECT_EQ(Answer(IDYES), DriverQuestion);
+  HWND question = Setup->WaitForMessageBox(30s);
+  ASSERT_NE(question, nullptr) << "no final question";
+  EXPECT_EQ(MessageBoxText(question), L"Установка завершена. Выйти из программы установки?");
+  AnswerMessageBox(question, IDNO);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }, 5s));
+  Screenshot(L"17-log-without-driver-installer");
+  const std::vector<std::wstring> lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), L"Драйвер устройства не установлен: нет программы установки \"" + target +
+                              L"FTDIDriverInstall\\FTDIDriverInstall.exe\"");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Установка драйверов устройства завершена"), 0);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Началась установка драйверов устройства..."), 0);
   Press(L"Выход");
   EXPECT_TRUE(Setup->WaitForExit(10s));
 }
