@@ -32,6 +32,9 @@ bool TMainWindowInstall::AskYesNo(const std::wstring& Question) {
 // The general error display, for the folder errors as for the errors that end the run.
 void TMainWindowInstall::ShowError(const std::wstring& Text) { Application.ShowException(Text); }
 
+// The owner of the boxes the system shows for the installation (the consent prompt).
+HWND TMainWindowInstall::OwnerWindow() { return W.Form->Handle(); }
+
 void TMainWindowInstall::SetBusy(bool Busy) {
   *W.CanClose = !Busy;
   Application.SetBusyCursor(Busy);

@@ -29,6 +29,7 @@ class TMainWindowInstall : public TInstallContext {
   void RepaintLog() override;
   bool AskYesNo(const std::wstring& Question) override;
   void ShowError(const std::wstring& Text) override;
+  HWND OwnerWindow() override;
   void SetBusy(bool Busy) override;
   void EnableExit() override;
   bool ShowFontSizePage() override;

@@ -13,6 +13,7 @@
 struct TStandinRecord {
   std::wstring Program, CommandLine, CurrentFolder;
   int UseShowWindow = -1, ShowWindow = -1;
+  long long FileSize = -1;
 };
 
 // The built stand-in, seen through Wine's Z: drive.
@@ -24,9 +25,13 @@ inline std::wstring StandinInstaller() {
   return path;
 }
 
-inline void PlantInstaller(const std::wstring& Path) {
+// A copy of the stand-in; Tail, appended after its image, makes a copy that its record tells apart.
+inline void PlantInstaller(const std::wstring& Path, const std::string& Tail = std::string()) {
   if (!CopyFileW(StandinInstaller().c_str(), Path.c_str(), FALSE)) throw std::runtime_error("cannot plant the stand-in");
+  if (!Tail.empty()) WriteFileBytes(Path, ReadFileBytes(Path) + Tail);
 }
+
+inline long long SizeOf(const std::wstring& Path) { return static_cast<long long>(ReadFileBytes(Path).size()); }
 
 // Where a copy of the stand-in at Program records its runs.
 inline std::wstring RecordOf(const std::wstring& Program) {
@@ -59,6 +64,7 @@ inline std::vector<TStandinRecord> RunsOf(const std::wstring& Program) {
     else if (key == L"CurrentFolder") record.CurrentFolder = value;
     else if (key == L"UseShowWindow") record.UseShowWindow = std::stoi(value);
     else if (key == L"ShowWindow") record.ShowWindow = std::stoi(value);
+    else if (key == L"FileSize") record.FileSize = std::stoll(value);
   }
   if (any) runs.push_back(record);
   return runs;

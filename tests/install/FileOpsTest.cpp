@@ -370,6 +370,67 @@ TEST_F(FileOpsCopyFolderTree, SkipsAReadOnlyDestination) {
   EXPECT_EQ(ReadFileBytes(destination + L"Updater.exe"), "программа");
 }
 
+TEST_F(FileOpsCopyFolderTree, ReportsTheFirstFileNotCopiedWithItsCause) {
+  const std::wstring destination = Temp.Path() + L"Программа\\";
+  CreateFolder(destination);
+  // Without its trailing backslash, so the paths reported are joined as written.
+  const std::wstring folder = Temp.Path() + L"Программа";
+  WriteFileBytes(destination + L"ReleaseInfo", "<old/>");
+  SetFileAttributesW((destination + L"ReleaseInfo").c_str(), FILE_ATTRIBUTE_READONLY);
+  TTreeCopyReport report;
+  {
+    CreateFolder(destination + L"Уровень 1");
+    CreateFolder(destination + L"Уровень 1\\Уровень 2");
+    CreateFolder(destination + L"Уровень 1\\Уровень 2\\Уровень 3");
+    WriteFileBytes(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd", "занят");
+    THeldOpen running(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd");
+    ASSERT_TRUE(running.Held());
+    CopyFolderTree(Source, folder, false, &report);
+  }
+  // The refused read-only file comes first: the files of a folder before its sub-folders.
+  EXPECT_EQ(report.FirstNotCopied, destination + L"ReleaseInfo");
+  EXPECT_EQ(report.Error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ReadFileBytes(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd"), "занят");
+
+  TTreeCopyReport clean;
+  const std::wstring other = Temp.Path() + L"Другая\\";
+  CopyFolderTree(Source, other, false, &clean);
+  EXPECT_TRUE(clean.FirstNotCopied.empty());
+  EXPECT_EQ(clean.Error, 0u);
+  ExpectCopiedInto(other);
+}
+
+// A folder only this program fills (the driver's): what a medium made read-only or hidden is replaced.
+TEST_F(FileOpsCopyFolderTree, ReplaceProtectedReplacesReadOnlyAndHiddenFilesAtAnyDepth) {
+  const std::wstring destination = Temp.Path() + L"Драйвер\\";
+  CopyFolderTree(Source, destination);
+  const std::wstring deep = destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd";
+  for (const std::wstring& file : {destination + L"ReleaseInfo", destination + L"Скрытый файл.cfg", deep}) {
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteFileBytes(file, "старый");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  }
+  TTreeCopyReport report;
+  CopyFolderTree(Source, destination, true, &report);
+  EXPECT_TRUE(report.FirstNotCopied.empty()) << ToUtf8(report.FirstNotCopied);
+  ExpectCopiedInto(destination);
+  // The copies carry the source's attributes, not the old files'.
+  EXPECT_FALSE(Attributes(destination + L"ReleaseInfo") & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(Attributes(deep) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+}
+
+// The shell's folder copy put a folder copied onto an existing one of its name inside it; the tree copy
+// puts the content there, however often it runs.
+TEST_F(FileOpsCopyFolderTree, CopyOntoAnExistingFolderOfTheSameNameNeverNests) {
+  const std::wstring destination = Temp.Path() + L"Программа\\Обновление";
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    CopyFolderTree(Source, destination);
+    ExpectCopiedInto(destination + L"\\");
+    EXPECT_FALSE(DirectoryExists(destination + L"\\Обновление"));
+  }
+}
+
 TEST_F(FileOpsCopyFolderTree, MissingSourceStillCreatesTheDestination) {
   const std::wstring destination = Temp.Path() + L"Цель";
   CopyFolderTree(Temp.Path() + L"Нет такой папки", destination);
@@ -459,29 +520,6 @@ TEST(FileOpsFolders, CreateDirMakesOneLevelAndForceDirectoriesEveryLevel) {
   EXPECT_FALSE(DirectoryExists(temp.Path() + L"Файл"));
   EXPECT_FALSE(ForceDirectories(temp.Path() + L"Файл\\Папка"));
   EXPECT_FALSE(DirectoryExists(temp.Path() + L"Нет папки"));
-}
-
-// Under Wine the shell copies only the folder's top-level files when FOF_FILESONLY is given; Windows copies
-// the whole tree (the flag matters there only for wildcard sources). The test checks what both do.
-TEST(FileOpsShellCopyFolder, CopiesTheFolderUnderTheDestinationName) {
-  TTempFolder temp;
-  const std::wstring source = temp.Path() + L"FTDIDriverInstall\\";
-  CreateFolder(source);
-  WriteFileBytes(source + L"Установщик драйвера.exe", "MZ");
-  WriteFileBytes(source + L"ftdibus.inf", "[Version]");
-  const std::wstring target = temp.Path() + L"Программа\\";
-  CreateFolder(target);
-
-  EXPECT_TRUE(ShellCopyFolder(source, target + L"FTDIDriverInstall\\"));
-  EXPECT_EQ(ReadFileBytes(target + L"FTDIDriverInstall\\Установщик драйвера.exe"), "MZ");
-  EXPECT_EQ(ReadFileBytes(target + L"FTDIDriverInstall\\ftdibus.inf"), "[Version]");
-  EXPECT_FALSE(DirectoryExists(target + L"FTDIDriverInstall\\FTDIDriverInstall"));
-}
-
-TEST(FileOpsShellCopyFolder, MissingSourceIsAFailure) {
-  TTempFolder temp;
-  EXPECT_FALSE(ShellCopyFolder(temp.Path() + L"Нет папки\\", temp.Path() + L"Цель\\"));
-  EXPECT_FALSE(DirectoryExists(temp.Path() + L"Цель"));
 }
 
 TEST(FileOpsTextHelpers, TrimBlanksAndUpperCase) {

@@ -297,4 +297,26 @@ TEST_F(TShortcutTest, DesktopLinkToTheMainProgram) {
   DeleteFileW(link.c_str());
 }
 
+// A link that cannot be written (here a folder stands where the file would) is a notice with the
+// system's words; the installation goes on.
+TEST_F(TShortcutTest, DesktopLinkThatCannotBeSavedIsANotice) {
+  TRecordingContext context;
+  TInstallPlan plan;
+  plan.Target = ProgramFolder;
+  plan.MainProgram = L"Main.exe";
+  plan.ProductName = L"Ритмон - Vidoze";
+  plan.ProductDescription = L"Комплекс";
+  DeleteValue(ShellFoldersKey, L"Desktop");
+  const std::wstring link = ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Ритмон - Vidoze.lnk";
+  DeleteFileW(link.c_str());
+  ASSERT_TRUE(CreateDirectoryW(link.c_str(), nullptr));
+
+  EXPECT_NO_THROW(CreateDesktopShortcut(context, plan));
+  RemoveDirectoryW(link.c_str());
+  ASSERT_EQ(context.Lines.size(), 1u);
+  EXPECT_EQ(context.Lines[0].rfind(L"Ярлык на рабочем столе не сохранён: \"" + link + L"\". ", 0), 0u)
+      << ToUtf8(context.Lines[0]);
+  EXPECT_NE(context.Lines[0].find(L"(0x"), std::wstring::npos) << "the code for support staff";
+}
+
 }  // namespace
