@@ -10,11 +10,6 @@ namespace {
 
 const wchar_t* const NotInstalled = L"Драйвер устройства не установлен: ";
 
-bool FileExists(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::wstring ExitCodeText(DWORD Code) { return std::to_wstring(Code) + L" (" + HexCode(Code) + L")"; }
 
 }  // namespace

@@ -507,7 +507,7 @@ class FontsWithoutRights : public FontsInPrefix {
     ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
     UserFolder = std::wstring(local) + L"\\Microsoft\\Windows\\Fonts\\";
     for (const std::wstring& file : FontList) {
-      if (FileExists(UserFolder + file)) InUserFolderBefore.insert(file);
+      if (TestFileExists(UserFolder + file)) InUserFolderBefore.insert(file);
     }
     TScopedKey key;
     HadUserKey = RegOpenKeyExW(HKEY_CURRENT_USER, FontsKeyPath, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
@@ -544,7 +544,7 @@ class FontsWithoutRights : public FontsInPrefix {
 // face registered under the user's key: measured), so what this test shows is the files and the values.
 TEST_F(FontsWithoutRights, MissingFontsGoToTheUserOnWindows10Version1809) {
   ForceDirectories(UserFolder);
-  if (!FileExists(UserFolder + L"verdana.TTF")) WriteFileBytes(UserFolder + L"verdana.TTF", Placeholder(L"verdana.TTF"));
+  if (!TestFileExists(UserFolder + L"verdana.TTF")) WriteFileBytes(UserFolder + L"verdana.TTF", Placeholder(L"verdana.TTF"));
   const std::string verdanaBytes = ReadFileBytes(UserFolder + L"verdana.TTF");
   {
     const TWithoutAdministratorRights standardUser(Windows10Version1809);
@@ -555,7 +555,7 @@ TEST_F(FontsWithoutRights, MissingFontsGoToTheUserOnWindows10Version1809) {
                                                        InstalledLine(L"Liberation Mono") + forUser}));
   EXPECT_TRUE(WrittenSince(KeyBefore).empty()) << "the machine-wide key was written";
   for (const wchar_t* file : {L"ARIALN.TTF", L"COUR.TTF", L"verdana.TTF"}) {
-    EXPECT_FALSE(FileExists(Destination + file)) << ToUtf8(file);
+    EXPECT_FALSE(TestFileExists(Destination + file)) << ToUtf8(file);
   }
   EXPECT_EQ(ReadFileBytes(UserFolder + L"ARIALN.TTF"), ReadFileBytes(DistributionFonts.at(L"ARIALN.TTF").From));
   EXPECT_EQ(ReadFileBytes(UserFolder + L"COUR.TTF"), ReadFileBytes(DistributionFonts.at(L"COUR.TTF").From));
@@ -586,9 +586,9 @@ TEST_F(FontsWithoutRights, BeforeWindows10Version1809OneNoticeNamesTheFontsLeftO
   EXPECT_TRUE(WrittenSince(KeyBefore).empty());
   EXPECT_EQ(UserFontValues(UserFolder), userValues);
   for (const wchar_t* file : {L"ARIALN.TTF", L"COUR.TTF", L"verdana.TTF"}) {
-    EXPECT_FALSE(FileExists(Destination + file)) << ToUtf8(file);
+    EXPECT_FALSE(TestFileExists(Destination + file)) << ToUtf8(file);
     if (!InUserFolderBefore.count(file)) {
-      EXPECT_FALSE(FileExists(UserFolder + file)) << ToUtf8(file);
+      EXPECT_FALSE(TestFileExists(UserFolder + file)) << ToUtf8(file);
     }
   }
   EXPECT_EQ(Window.OwnBroadcasts(), 0);
