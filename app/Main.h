@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "MainWindowInstall.h"
 #include "MessageForm.h"
 #include "ProgramPlan.h"
 #include "Toolkit.h"
@@ -101,6 +102,8 @@ class TFMain : public TForm {
                         int Id);
   TMemo* AddMemo(TTabSheet* Page, const TFont& Font, const std::vector<std::wstring>& Lines, int Id);
   void CreatePages();
+  // The parts of this window an installation shows itself in.
+  TInstallWindow InstallWindow();
 
   TBitmap32 BG_bmp;
   TBitmap32 Panels_bmp;
@@ -115,8 +118,6 @@ class TFMain : public TForm {
   int FExitCode = 2;
   std::wstring AppNameStr;
   friend struct TFMainAccess;  // tests: the close flag and the images
-  friend class TMainWindowInstall;
-  friend class TInstallationRun;
 };
 
 extern TFMain* FMain;

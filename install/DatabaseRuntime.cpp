@@ -24,11 +24,6 @@ bool CopyAll(TInstallContext& Context, const std::wstring& FromFolder, const std
   return true;
 }
 
-bool FileExists(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 template <size_t N>
 unsigned long long BytesOf(const std::wstring& Folder, const wchar_t* const (&Names)[N]) {
   unsigned long long bytes = 0;

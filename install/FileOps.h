@@ -9,6 +9,8 @@
 
 #include "MessagePump.h"
 
+// True when a file (not a folder) of that name exists.
+bool FileExists(const std::wstring& Path);
 // True when the folder exists (links followed).
 bool DirectoryExists(const std::wstring& Path);
 // Creates one level; the parent must exist. True when the folder was created.
@@ -28,7 +30,8 @@ bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destinatio
 // interrupted run overwritten) moved into place at the end without replacing: Destination is either
 // missing or whole, never cut short, so a later run that keeps an existing file never keeps a broken
 // one. Errors name Destination. False on a read or write error, or when the move fails (a Destination
-// that appeared meanwhile is kept); the temporary file is removed then.
+// that appeared meanwhile is kept); the temporary file is removed then. With a Pump the file is put on
+// the disk in steps while it is copied, so its final flush never keeps the window waiting long.
 bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump = nullptr);
 
 // Writes Bytes to a temporary file beside Target (Target + ".tmp", a leftover of an earlier run simply
@@ -62,11 +65,21 @@ class TScopedBeforeMove {
 };
 }  // namespace FileWriteSeams
 
+// What a tree copy left undone, for a caller that tells the operator.
+struct TTreeCopyReport {
+  std::wstring FirstNotCopied;  // the first destination file not copied; empty when every file was
+  DWORD Error = 0;              // its Win32 code
+};
+
 // Copies the tree below Source into Destination (created with its parents when missing) with the
-// system's file copy; files of a folder before its sub-folders. Reports nothing: a file that cannot be
-// copied is skipped. Each copy is made beside its destination and moved over it once whole, so one that
-// fails (a full disk) leaves the file that was there as it was. Pump as for CopyFileWithDate.
-void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump = nullptr);
+// system's file copy; files of a folder before its sub-folders. A file that cannot be copied is skipped,
+// and so is an existing read-only, hidden or system file unless ReplaceProtected (for a folder that only
+// this program fills, whose files a medium may have made read-only). Each copy is made beside its
+// destination and moved over it once whole, so one that fails (a full disk) leaves the file that was
+// there as it was. Report, when given, learns of the first file not copied. Pump as for CopyFileWithDate
+// (Windows' copy tells it between its pieces; Wine's does not).
+void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected = false,
+                    TTreeCopyReport* Report = nullptr, TMessagePump* Pump = nullptr);
 
 // The bytes of the files below Folder (sub-folders included); 0 for a missing folder. What
 // CopyFolderTree would copy, for a progress measure known before the copy.
@@ -82,10 +95,6 @@ void ListSubfolders(const std::wstring& Folder, std::vector<std::wstring>& List)
 // Sets or clears the read-only bit, leaving every other attribute as it was; a missing path is left
 // alone and nothing is reported.
 void SetReadOnly(const std::wstring& Path, bool ReadOnly);
-
-// Copies the folder Source into Destination through the shell's file operation (FO_COPY,
-// FOF_FILESONLY, no owner): the shell shows its own progress and questions. True when it succeeded.
-bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination);
 
 // Throws EProgramError "<What> "<FileName>". <the system's text>" carrying Code.
 [[noreturn]] void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code);
