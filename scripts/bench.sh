@@ -165,8 +165,9 @@ if [ "$what" = all ] || [ "$what" = responsive ]; then
       exit 1
     }
     cmp -s "$database" "$target/DTAfb/R12.FDB" || { echo "bench: the installed database differs" >&2; exit 1; }
-    echo "round $round of $responsive_rounds: $(head -1 <<<"$out" | sed 's/^responsive //')"
-    tail -n +2 <<<"$out"
+    # Wine's own remarks on stderr are left out.
+    echo "round $round of $responsive_rounds: $(grep '^responsive ' <<<"$out" | sed 's/^responsive //')"
+    grep -E '^  [0-9]+ ms after: ' <<<"$out" || true
     longest="$(sed -n 's/.*longest_ms=\([0-9]*\).*/\1/p' <<<"$out")"
     [ "$longest" -le "$longest_all" ] || longest_all="$longest"
   done
