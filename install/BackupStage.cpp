@@ -10,6 +10,7 @@
 
 #include "Error.h"
 #include "FileOps.h"
+#include "InstallRecord.h"
 #include "ProcessRunner.h"
 #include "Scoped.h"
 #include "SystemError.h"
@@ -251,6 +252,7 @@ void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) 
   const std::wstring level = NewestLevel(backup);
   {
     const TCurrentFolder inLevel(level + L"\\");
+    const TTargetChanges scriptAdds(target);  // what the script puts into the target is the installation's
     ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE);
   }
   const std::wstring levelName = level.substr(level.find_last_of(L'\\') + 1);

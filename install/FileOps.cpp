@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "Error.h"
+#include "InstalledFiles.h"
 #include "Paths.h"
 #include "PowerCut.h"
 #include "Scoped.h"
@@ -244,6 +245,7 @@ BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn) { return std::exchange(BeforeMove, F
 
 void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination) {
   if (!DirectoryExists(Destination)) ForceDirectories(Destination);
+  ReportFolderPut(Destination);
   const std::wstring pattern = Source + L"\\*.*";
   WIN32_FIND_DATAW found;
   {
@@ -254,6 +256,7 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination)
         // Refusals (an existing read-only or hidden file) are skipped on purpose: the tree is a best effort.
         if (RefusesReplace(Destination + L"\\" + found.cFileName)) continue;
         CopyOverWhole(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName);
+        ReportFilePut(Destination + L"\\" + found.cFileName);
         PowerCutPoint("tree.copied");
       } while (FindNextFileW(search.Get(), &found));
     }
@@ -301,5 +304,7 @@ bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination
   operation.fFlags = FOF_FILESONLY;
   operation.lpszProgressTitle = nullptr;
   // An operator's cancel may come back as 0 with the aborted flag: that is no success.
-  return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+  const bool copied = SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+  ReportTreePut(WithoutTrailingBackslash(Destination));
+  return copied;
 }
