@@ -101,7 +101,7 @@ bool ParseInstallOptions(const std::wstring& Arguments, TInstallOptions& Options
   Error.clear();
   TInstallOptions parsed;
   bool seen[swCount] = {};
-  const TToken* handOver = nullptr;
+  TToken handOver;  // kept for the error text: the tokens live only while they are read
   for (const TToken& token : Tokenize(Arguments)) {
     // An open quote would swallow the switches after it without a word.
     if (token.QuoteOpen) return Fail(L"Не закрыта кавычка в командной строке: ", token, Error);
@@ -149,14 +149,14 @@ bool ParseInstallOptions(const std::wstring& Arguments, TInstallOptions& Options
         if (!ParseHandOver(value, parsed.HandOverProcess, parsed.HandOverPipe))
           return Fail(L"Непонятное значение ключа командной строки: ", token, Error);
         parsed.HandOver = true;
-        handOver = &token;
+        handOver = token;
         break;
       case swCount:
         break;
     }
   }
-  if (handOver != nullptr && !parsed.Uninstall)
-    return Fail(L"Ключ командной строки служит только удалению (/UNINSTALL): ", *handOver, Error);
+  if (parsed.HandOver && !parsed.Uninstall)
+    return Fail(L"Ключ командной строки служит только удалению (/UNINSTALL): ", handOver, Error);
   Options = parsed;
   return true;
 }

@@ -174,7 +174,7 @@ void TInstallRecorder::Save() {
   const unsigned long long kib = (bytes + 1023) / 1024;
   FSizeKiB = kib > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(kib);
   if (present.empty() && !hadRecord) return;
-  if (hadRecord && before == text) return;
+  // Written also when unchanged: that takes a temporary file an interrupted run left beside it away.
   ReplaceFileAtomically(file, text);
 }
 

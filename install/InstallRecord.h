@@ -28,7 +28,7 @@ class TInstallRecorder : public TInstalledFilesListener {
   void TreePut(const std::wstring& Folder) override;
 
   // Writes the record atomically: the earlier record's entries and this run's, each only while it is
-  // there. Nothing is written when there is nothing to list, or when the file would not change. Throws
+  // there. Nothing is written when there is nothing to list and there was no record. Throws
   // EProgramError when it cannot be written.
   void Save();
   // What the entries written by the last Save weigh, in KiB rounded up.

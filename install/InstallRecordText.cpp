@@ -144,6 +144,10 @@ bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstri
     Reason = L"пустой путь";
     return false;
   }
+  if (path[0] == L';') {
+    Reason = L"имя начинается точкой с запятой, как примечание";
+    return false;
+  }
   if (path[0] == L'\\' || path[0] == L'/' || (path.size() >= 2 && path[1] == L':')) {
     Reason = L"путь не внутри папки установки (диск, сетевое имя или путь от корня)";
     return false;

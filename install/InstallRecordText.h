@@ -35,7 +35,8 @@ TInstallRecordText ParseInstallRecord(const std::string& Bytes);
 
 // True when Text names something inside the target that the uninstall may remove: relative (no drive,
 // no UNC or device prefix, no leading backslash), no "." or ".." component, no empty component, no
-// component ending in a dot or a blank (Windows would strip them and reach another name), no character
+// component ending in a dot or a blank (Windows would strip them and reach another name), no ";" at the
+// start (the line would read as a comment), no character
 // Windows forbids in names (the stream separator ":" and "/" among them), no reserved device name, not in
 // the folders the uninstall always keeps (IsKeptArea), and at most MaxRecordedPath characters. A trailing
 // backslash makes it a folder. Entry gets the path and kind; otherwise Reason says why not (Russian).

@@ -167,7 +167,7 @@ void TUninstallRun::TellWhatStays() {
   if (FolderExists(target + L"Settings"))
     Notice(L"Оставлены настройки, справочники, нумерация и журнал установки: папка \"" + target + L"Settings\"");
   FOwnNames = OwnNamesLeft(target);
-  if (!FOwnNames.empty()) Notice(L"Оставлено то, что не ставила программа установки: " + JoinNames(FOwnNames));
+  if (!FOwnNames.empty()) Notice(L"Оставлено прочее содержимое папки установки: " + JoinNames(FOwnNames));
   Notice(L"Оставлены шрифты: ими могут пользоваться другие программы");
   Notice(L"Оставлен драйвер устройства: им могут пользоваться другие программы");
 }
@@ -193,7 +193,7 @@ TUninstallResult TUninstallRun::Result(TUninstallOutcome Outcome) const {
   if (Outcome == uoRemoved) {
     result.Summary = L"Комплекс \"" + FRequest.ProductName + L"\" удалён.\r\n\r\nВ папке \"" + target +
                      L"\" остались база данных (папка \"DTAfb\"), настройки и журнал установки (папка \"Settings\")";
-    if (!FOwnNames.empty()) result.Summary += L", а также то, что не ставила программа установки: " + JoinNames(FOwnNames);
+    if (!FOwnNames.empty()) result.Summary += L", а также прочее её содержимое: " + JoinNames(FOwnNames);
     result.Summary += L".\r\nШрифты и драйвер устройства оставлены: ими могут пользоваться другие программы.";
   } else {
     result.Summary = L"Удаление не завершено. Не удалось удалить: " + JoinNames(FFailures) +
