@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "Error.h"
 #include "FileOps.h"
 #include "InstallRecord.h"
 #include "InstalledFiles.h"
@@ -22,10 +23,31 @@ bool SamePath(const std::wstring& A, const std::wstring& B) {
          CSTR_EQUAL;
 }
 
+// The whole file; false when it cannot be read.
+bool ReadAll(const std::wstring& Path, std::string& Bytes) {
+  TScopedFile file(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > (64 << 20)) return false;
+  Bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  return Bytes.empty() || (ReadFile(file.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &got, nullptr) &&
+                           got == Bytes.size());
+}
+
+bool SameContent(const std::wstring& A, const std::wstring& B) {
+  std::string a, b;
+  return ReadAll(A, a) && ReadAll(B, b) && a == b;
+}
+
 // Copied beside its place and moved over it once whole: an uninstall started meanwhile never finds half
-// a program.
+// a program. The copy of an earlier installation by the same program stays as it is: a full disk that
+// let the installation through is not asked for room for it again.
 void CopySetupProgram(const std::wstring& Program, const std::wstring& Copy) {
-  if (SamePath(Program, Copy)) return;
+  if (SamePath(Program, Copy) || SameContent(Program, Copy)) {
+    ReportFilePut(Copy);
+    return;
+  }
   const std::wstring aside = Copy + L".tmp";
   SetFileAttributesW(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!CopyFileW(Program.c_str(), aside.c_str(), FALSE)) ThrowFileError(L"Cannot create file", Copy, GetLastError());
@@ -103,13 +125,18 @@ TUninstallEntry EntryFor(const TInstallPlan& Plan, unsigned long SizeKiB) {
 }
 
 void RegisterInstallation(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
   if (Plan.EntryName.empty()) return;
   // Outside an installation's run the record is this stage's own.
   std::unique_ptr<TInstallRecorder> own;
   if (!TInstallRecorder::Active()) own = std::make_unique<TInstallRecorder>(Plan.Target);
   TInstallRecorder& recorder = *TInstallRecorder::Active();
-  if (!Plan.SetupProgram.empty()) CopySetupProgram(Plan.SetupProgram, Plan.Target + SetupCopyName);
-  recorder.Save();
-  WriteUninstallEntry(Plan.EntryName, EntryFor(Plan, recorder.SizeKiB()));
+  // The suite is installed by now and works without its entry: a failure here is told, not made the
+  // installation's (an entry of an earlier installation stays as it was).
+  try {
+    if (!Plan.SetupProgram.empty()) CopySetupProgram(Plan.SetupProgram, Plan.Target + SetupCopyName);
+    recorder.Save();
+    WriteUninstallEntry(Plan.EntryName, EntryFor(Plan, recorder.SizeKiB()));
+  } catch (const EProgramError& error) {
+    Context.AddLine(L"Комплекс не внесён в список установленных программ Windows: " + error.Text());
+  }
 }

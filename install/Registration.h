@@ -10,10 +10,11 @@
 // The setup program's copy in the target, which the entry starts to uninstall.
 extern const wchar_t* const SetupCopyName;  // "Uninstall.exe"
 
-// Copies Plan.SetupProgram into the target as SetupCopyName, writes the installation record (which lists
-// the copy) and then the entry in Programs and Features, in this order: an entry never points at a copy
-// or a record that is not there. Nothing is done for a plan without an entry name. Throws EProgramError
-// when the copy, the record or the entry cannot be written.
+// Copies Plan.SetupProgram into the target as SetupCopyName (unless the same program is there already),
+// writes the installation record (which lists the copy) and then the entry in Programs and Features, in
+// this order: an entry never points at a copy or a record that is not there. Nothing is done for a plan
+// without an entry name. What cannot be written ends the stage with a log line saying so; the
+// installation goes on (the suite works without its entry).
 void RegisterInstallation(TInstallContext& Context, const TInstallPlan& Plan);
 
 // The entry's values for an installation by Plan whose recorded files weigh SizeKiB.

@@ -20,6 +20,8 @@ namespace {
 
 // How long the removal of the setup copy waits for the system to let go of a program that just ended.
 constexpr DWORD SetupCopyWaitMs = 10000;
+// How long a folder in use is tried again.
+constexpr DWORD FolderWaitMs = 2000;
 // The clinic's own names the log lists at most; the rest is counted.
 constexpr size_t ListedOwnNames = 10;
 
@@ -105,7 +107,15 @@ void TUninstallRun::RemoveEntry(const TRecordEntry& Entry) {
   const std::wstring what = Entry.Folder ? L"папки " : L"файла ";
   const std::wstring kept = (Entry.Folder ? L"Папка \"" : L"Файл \"") + Entry.Path +
                             (Entry.Folder ? L"\" оставлена: " : L"\" оставлен: ");
-  const TRemovalResult removal = FRemover.Remove(Entry);
+  TRemovalResult removal = FRemover.Remove(Entry);
+  // A folder that a program which just ended had as its current one stays locked for a moment (the
+  // console of the release level's script).
+  const DWORD start = GetTickCount();
+  while (Entry.Folder && removal.Result == rmFailed && removal.Error == ERROR_SHARING_VIOLATION &&
+         GetTickCount() - start < FolderWaitMs) {
+    Sleep(100);
+    removal = FRemover.Remove(Entry);
+  }
   switch (removal.Result) {
     case rmRemoved:
       Step(L"Удаление " + what + Entry.Path, true);

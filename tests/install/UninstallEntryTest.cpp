@@ -113,6 +113,38 @@ TEST_F(UninstallEntry, WithoutAReleaseLevelOrMainProgramTheEntryStillNamesSometh
   EXPECT_EQ(entry.DisplayIcon, Target + L"Uninstall.exe");
 }
 
+TEST_F(UninstallEntry, WhatCannotBeWrittenIsToldAndNoEntryPointsAtIt) {
+  WriteFileBytes(Plan().SetupProgram, "P");
+  // A folder in the record's place: the record cannot be written.
+  CreateFolder(Target + L"Settings\\install-record.txt");
+  TRecordingContext context;
+  RegisterInstallation(context, Plan());
+  ASSERT_EQ(context.Lines.size(), 1u);
+  EXPECT_EQ(context.Lines[0].rfind(L"Комплекс не внесён в список установленных программ Windows: Cannot create file \"" +
+                                       Target + L"Settings\\install-record.txt\"",
+                                   0),
+            0u)
+      << Narrow(context.Lines[0]);
+  EXPECT_FALSE(Has(HKEY_LOCAL_MACHINE, Name));
+  EXPECT_FALSE(Has(HKEY_CURRENT_USER, Name));
+  EXPECT_TRUE(context.Errors.empty()) << "the installation goes on";
+}
+
+TEST_F(UninstallEntry, TheSameProgramIsNotCopiedAgain) {
+  WriteFileBytes(Plan().SetupProgram, "P");
+  WriteFileBytes(Target + L"Uninstall.exe", "P");
+  const FILETIME earlier{0x12345678, 0x01D00000};
+  SetLastWriteTime(Target + L"Uninstall.exe", earlier);
+  TRecordingContext context;
+  RegisterInstallation(context, Plan());
+  const FILETIME now = LastWriteTime(Target + L"Uninstall.exe");
+  EXPECT_EQ(CompareFileTime(&now, &earlier), 0) << "left as it was";
+  TInstallRecordText record;
+  ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
+  ASSERT_EQ(record.Entries.size(), 1u) << "still listed";
+  EXPECT_TRUE(Has(HKEY_LOCAL_MACHINE, Name));
+}
+
 TEST_F(UninstallEntry, APlanWithoutAnEntryNameRegistersNothing) {
   TInstallPlan plan = Plan();
   plan.EntryName.clear();

@@ -333,7 +333,7 @@ TEST_F(Uninstall, AReinstallAfterTheUninstallFindsTheKeptDatabase) {
   Install();
   WriteFileBytes(Target + L"DTAfb\\R12.FDB", "patients since the installation");
   Context.Answers = {true};
-  ASSERT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
+  ASSERT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved) << ::testing::PrintToString(Context.Lines);
   TRecordingContext again;
   ASSERT_EQ(RunInstallation(again, Plan()), ioInstalled);
   EXPECT_TRUE(Contains(again.Lines, L"Файл базы данных R12.FDB уже есть: он сохранён без изменений"));
