@@ -299,7 +299,8 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   const auto before = TreeOf(Target);
   const auto temporaryBefore = TemporaryFolderNames();
 
-  Process = std::make_unique<CommandLine>(Installed.Texts[L"UninstallString"], Elsewhere);
+  // The copy in the target uninstalls also when started without switches, as an operator might.
+  Process = std::make_unique<CommandLine>(L"\"" + Target + L"Uninstall.exe\"", Elsewhere);
   HWND question = WaitForBoxSaying(Target);
   ASSERT_NE(question, nullptr) << "the uninstall asks, naming the folder";
   const std::wstring text = MessageBoxText(question);
@@ -313,6 +314,7 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   EXPECT_EQ(TreeOf(Target), before) << "No changes nothing, not even the log";
   EXPECT_TRUE(ReadEntry().Found);
 
+  // Programs and Features starts the entry's command line.
   Process = std::make_unique<CommandLine>(Installed.Texts[L"UninstallString"], Elsewhere);
   question = WaitForBoxSaying(Target);
   ASSERT_NE(question, nullptr);
@@ -373,11 +375,21 @@ TEST_F(Uninstall, AFolderWithoutARecordIsRefusedAndNothingRemoved) {
   EXPECT_TRUE(WaitFor([] { return RunningTemporaryCopies().empty(); }, 15s));
 }
 
-TEST_F(Uninstall, AReinstallAfterTheUninstallFindsTheKeptDatabase) {
+TEST_F(Uninstall, ASilentUninstallFromTheDistributionAndAReinstallThatFindsTheKeptDatabase) {
   Install();
   WriteBytes(Target + L"DTAfb\\R12.FDB", "patients since the installation");
-  EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 0u);
+  // Not from the entry: the distribution's program, told the folder; only the log page shows.
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, L"/UNINSTALL /SILENT /DIR=\"" + Target + L"\"");
+  // The window shows only while the copy works: looked for until the program ends by itself.
+  bool shown = false;
+  const auto end = std::chrono::steady_clock::now() + 60s;
+  while (!Setup->WaitForExit(2ms) && std::chrono::steady_clock::now() < end)
+    shown = shown || FindWindowW(L"TFMain", L"Удаление комплекса") != nullptr;
+  ASSERT_FALSE(Setup->Running()) << "the program ends by itself";
+  EXPECT_TRUE(shown) << "the uninstall's progress page showed";
+  EXPECT_EQ(Setup->ExitCode(), 0u);
   ASSERT_TRUE(WaitFor([&] { return !FileExists(Target + L"Uninstall.exe"); }, 15s));
+  EXPECT_FALSE(ReadEntry().Found);
   Install();
   const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
   EXPECT_TRUE(Contains(section, L"Файл базы данных R12.FDB уже есть: он сохранён без изменений"));
