@@ -126,7 +126,7 @@ void TUninstallRun::RemoveEntry(const TRecordEntry& Entry) {
       Notice(kept + L"в ней есть то, что не ставила программа установки");
       break;
     case rmOutside:
-      Notice(kept + L"он лежит вне папки установки или в папке базы данных или настроек");
+      Notice(kept + L"путь ведёт за пределы папки установки или в папку базы данных или настроек");
       break;
     case rmLink:
       Notice(kept + L"это ссылка, а не то, что ставила программа установки");

@@ -99,7 +99,7 @@ HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry)
   HKEY root = HKEY_LOCAL_MACHINE;
   if (result != ERROR_SUCCESS) {
     // What an unfinished attempt left there is no entry of ours.
-    if (!(MachineRefused)) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
+    if (!MachineRefused) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
     root = HKEY_CURRENT_USER;
     result = WriteUnder(root, Name, Entry);
     if (result != ERROR_SUCCESS) {

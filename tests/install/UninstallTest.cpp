@@ -75,34 +75,54 @@ const std::vector<std::wstring> RuntimeFiles = {
     L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",  L"icuin30.Dll",
     L"icuuc30.Dll",  L"msvcp80.Dll",   L"msvcr80.Dll",  L"firebird.msg", L"gbak.exe",   L"gds32.dll"};
 
-// A link at Link to Target (a folder when Folder): Windows' own call where it makes one, else, under Wine,
-// whose links are Unix ones, the Unix "ln". Empty when made, otherwise why not.
-std::string MakeLink(const std::wstring& Link, const std::wstring& Target, bool Folder) {
-  if (CreateSymbolicLinkW(Link.c_str(), Target.c_str(), Folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) &&
-      GetFileAttributesW(Link.c_str()) != INVALID_FILE_ATTRIBUTES)
-    return "";
-  using UnixNameFn = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixNameFn>(
+using UnixNameFn = char*(CDECL*)(const wchar_t*);
+UnixNameFn WineUnixName() {
+  return reinterpret_cast<UnixNameFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!unixName) return "no link could be made: no rights to make one, and not under Wine";
-  char* link = unixName(Link.c_str());
-  char* target = unixName(Target.c_str());
-  const std::string command = std::string("/bin/ln -s \"") + (target ? target : "") + "\" \"" + (link ? link : "") + "\"";
-  HeapFree(GetProcessHeap(), 0, link);
-  HeapFree(GetProcessHeap(), 0, target);
-  std::wstring wide(command.size() * 2 + 1, L'\0');
-  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, command.c_str(), -1, wide.data(),
+}
+std::string UnixName(const std::wstring& Path) {
+  char* name = WineUnixName()(Path.c_str());
+  const std::string result = name ? name : "";
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Starts a Unix command under Wine and waits until Done holds (Wine does not wait on a Unix process).
+bool RunUnix(const std::string& Command, const std::function<bool()>& Done) {
+  std::wstring wide(Command.size() * 2 + 1, L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, Command.c_str(), -1, wide.data(),
                                                       static_cast<int>(wide.size()))) - 1);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return "cannot start ln";
+    return false;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  // Wine does not wait on a Unix process: look for the link instead.
-  for (int i = 0; i < 100 && GetFileAttributesW(Link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
-  return GetFileAttributesW(Link.c_str()) != INVALID_FILE_ATTRIBUTES ? "" : "ln made no link: " + command;
+  for (int i = 0; i < 100 && !Done(); ++i) Sleep(50);
+  return Done();
+}
+
+bool Exists(const std::wstring& Path) { return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A link at Link to Target (a folder when Folder): Windows' own call where it makes one, else, under Wine,
+// whose links are Unix ones, the Unix "ln". Empty when made, otherwise why not.
+std::string MakeLink(const std::wstring& Link, const std::wstring& Target, bool Folder) {
+  if (CreateSymbolicLinkW(Link.c_str(), Target.c_str(), Folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) && Exists(Link))
+    return "";
+  if (!WineUnixName()) return "no link could be made: no rights to make one, and not under Wine";
+  const std::string command = "/bin/ln -s \"" + UnixName(Target) + "\" \"" + UnixName(Link) + "\"";
+  return RunUnix(command, [&] { return Exists(Link); }) ? "" : "ln made no link: " + command;
+}
+
+// Takes a link away without touching what it points at, before the temporary folder's clean-up, which
+// would follow it. Under Wine by the Unix "rm": Wine's DeleteFileW on a link to a file deletes that file.
+void RemoveLink(const std::wstring& Link) {
+  if (WineUnixName()) {
+    RunUnix("/bin/rm -f \"" + UnixName(Link) + "\"", [&] { return !Exists(Link); });
+  } else if (!DeleteFileW(Link.c_str())) {
+    RemoveDirectoryW(Link.c_str());
+  }
 }
 
 class Uninstall : public ::testing::Test {
@@ -121,6 +141,12 @@ class Uninstall : public ::testing::Test {
   void TearDown() override {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyW(root, (UninstallKeyPath + EntryName).c_str());
     DeleteFileW(DesktopShortcutPath(ProductName).c_str());
+    for (const std::wstring& link : Links) RemoveLink(link);
+  }
+  std::string Link(const std::wstring& At, const std::wstring& To, bool Folder) {
+    const std::string why = MakeLink(At, To, Folder);
+    if (why.empty()) Links.push_back(At);
+    return why;
   }
 
   void MakeDistribution() {
@@ -194,6 +220,7 @@ class Uninstall : public ::testing::Test {
   TTempFolder Temp;
   std::wstring EntryName, ProductName, Source, Target, Outside;
   TRecordingContext Context;
+  std::vector<std::wstring> Links;  // made by the test, taken away at its end
 };
 
 TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
@@ -488,21 +515,21 @@ INSTANTIATE_TEST_SUITE_P(
                  L"Строка 3 записи об установке пропущена: строка не в кодировке UTF-8"},
         THostile{"FolderLinkOnTheWay",
                  [](Uninstall& u, std::string& why) {
-                   why = MakeLink(u.Target + L"Ссылка", u.Outside.substr(0, u.Outside.size() - 1), true);
+                   why = u.Link(u.Target + L"Ссылка", u.Outside.substr(0, u.Outside.size() - 1), true);
                    if (!why.empty()) return std::vector<std::string>{};
                    return std::vector<std::string>{"Ссылка\\keep.txt", "Ссылка\\Пустая\\", "Ссылка\\"};
                  },
                  L"оставлен"},
         THostile{"FileLink",
                  [](Uninstall& u, std::string& why) {
-                   why = MakeLink(u.Target + L"ссылка.txt", u.Outside + L"keep.txt", false);
+                   why = u.Link(u.Target + L"ссылка.txt", u.Outside + L"keep.txt", false);
                    if (!why.empty()) return std::vector<std::string>{};
                    return std::vector<std::string>{"ссылка.txt"};
                  },
                  L"Файл \"ссылка.txt\" оставлен"},
         THostile{"LinkIntoTheDatabase",
                  [](Uninstall& u, std::string& why) {
-                   why = MakeLink(u.Target + L"База", u.Target + L"DTAfb", true);
+                   why = u.Link(u.Target + L"База", u.Target + L"DTAfb", true);
                    if (!why.empty()) return std::vector<std::string>{};
                    return std::vector<std::string>{"База\\R12.FDB"};
                  },
