@@ -8,6 +8,7 @@
 #include "LargeFonts.h"
 #include "MainWindowInstall.h"
 #include "TargetFolder.h"
+#include "UnattendedContext.h"
 #include "MainControlIds.h"
 #include "RH_Common_Proc.h"
 #include "ResourceIds.h"
@@ -150,8 +151,24 @@ void TFMain::BtnInsatallClick(TObject* Sender) {
   // The folder page left the target trimmed with its backslash.
   const TInstallPlan plan = ProgramPlan(TrimBlanks(ePath->Text()), CbDriverInstal->Checked());
   Fcopyfrom = plan.Source;
-  TMainWindowInstall window(*this);
+  TMainWindowInstall window(InstallWindow());
   FExitCode = ExitCodeOf(RunInstallation(window, plan));
+}
+
+TInstallWindow TFMain::InstallWindow() {
+  return {this, LogList, InsatallPages, tsProgressInstall, tsChangeFontSize, BtnExit, &FCanClose};
+}
+
+int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile) {
+  ePath->SetText(Target);
+  CbDriverInstal->SetChecked(DriverInstall);
+  TInstallPlan plan = ProgramPlan(Target, DriverInstall);
+  plan.LogFile = LogFile;
+  Fcopyfrom = plan.Source;
+  TMainWindowInstall window(InstallWindow());
+  TUnattendedContext unattended(&window);
+  FExitCode = ExitCodeOf(RunInstallation(unattended, plan));
+  return FExitCode;
 }
 
 void TFMain::BtnCancelClick(TObject* Sender) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "MainWindowInstall.h"
 #include "MessageForm.h"
 #include "ProgramPlan.h"
 #include "Toolkit.h"
@@ -86,6 +87,8 @@ class TFMain : public TForm {
   int InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile);
   // The program's exit code: 2 (cancelled before the start) until an installation has run.
   int ExitCode() const { return FExitCode; }
+  // The parts of this window an installation (or an uninstall) shows itself in.
+  TInstallWindow InstallWindow();
 
  private:
   TPanel* AddButtonBar(TTabSheet* Page, int Height);
@@ -106,7 +109,6 @@ class TFMain : public TForm {
   int FExitCode = 2;
   std::wstring AppNameStr;
   friend struct TFMainAccess;  // tests: the close flag and the images
-  friend class TMainWindowInstall;
 };
 
 extern TFMain* FMain;

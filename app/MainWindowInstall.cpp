@@ -1,19 +1,50 @@
-// The main window running an installation: with the wizard's answers, or with the switches' answers
-// while the progress page shows.
 #include "MainWindowInstall.h"
 
-#include "InstallSequence.h"
-#include "ProgramPlan.h"
-#include "UnattendedContext.h"
+#include "Dialogs.h"
 
-int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile) {
-  ePath->SetText(Target);
-  CbDriverInstal->SetChecked(DriverInstall);
-  TInstallPlan plan = ProgramPlan(Target, DriverInstall);
-  plan.LogFile = LogFile;
-  Fcopyfrom = plan.Source;
-  TMainWindowInstall window(*this);
-  TUnattendedContext unattended(&window);
-  FExitCode = ExitCodeOf(RunInstallation(unattended, plan));
-  return FExitCode;
+// Each change is painted at once: between the points where the run handles its messages (the fonts,
+// the driver, the backup levels) the list would otherwise show stale or half-scrolled lines.
+int TMainWindowInstall::AddLine(const std::wstring& Text) {
+  const int line = W.LogList->Add(Text);
+  UpdateWindow(W.LogList->Handle());
+  return line;
 }
+
+void TMainWindowInstall::AppendOutcome(int Line, const std::wstring& Word) {
+  W.LogList->SetLine(Line, W.LogList->Line(Line) + Word);
+  UpdateWindow(W.LogList->Handle());
+}
+
+void TMainWindowInstall::ShowProgress() {
+  W.LogList->Clear();
+  W.LogList->Show();
+  W.Pages->SetActivePage(W.ProgressPage);
+}
+
+void TMainWindowInstall::ProcessMessages() { Application.ProcessMessages(); }
+
+void TMainWindowInstall::RepaintLog() { W.LogList->Repaint(); }
+
+bool TMainWindowInstall::AskYesNo(const std::wstring& Question) {
+  return MessageDlg(Question, mtConfirmation, mbYesNo) == mrYes;
+}
+
+// The general error display, for the folder errors as for the errors that end the run.
+void TMainWindowInstall::ShowError(const std::wstring& Text) { Application.ShowException(Text); }
+
+// The owner of the boxes the system shows for the installation (the consent prompt).
+HWND TMainWindowInstall::OwnerWindow() { return W.Form->Handle(); }
+
+void TMainWindowInstall::SetBusy(bool Busy) {
+  *W.CanClose = !Busy;
+  Application.SetBusyCursor(Busy);
+}
+
+void TMainWindowInstall::EnableExit() { W.ExitButton->SetEnabled(true); }
+
+bool TMainWindowInstall::ShowFontSizePage() {
+  W.Pages->SetActivePage(W.FontSizePage);
+  return true;
+}
+
+void TMainWindowInstall::CloseProgram() { W.Form->Close(); }

@@ -73,7 +73,7 @@ int UninstallHere(const TInstallOptions& Options, const std::wstring& Target, TS
   FMain->InsatallPages->SetActivePage(FMain->tsProgressInstall);
   FMain->Show();
   Application.ProcessMessages();
-  TMainWindowInstall window(*FMain);
+  TMainWindowInstall window(FMain->InstallWindow());
   if (Options.Mode == TInstallOptions::imSilent) {
     TUnattendedContext unattended(&window);
     return UninstallExitCode(RunUninstall(unattended, request).Outcome);

@@ -1,7 +1,11 @@
 #include "NumberFormat.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <clocale>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -20,12 +24,30 @@ int HexDigitValue(wchar_t C) {
   return -1;
 }
 
+// The C library writes and reads the point of the C runtime's locale, which a test or a library may have
+// set: "." in the text we keep, the runtime's own when handed to it.
+std::string RuntimePoint() {
+  const char* point = std::localeconv()->decimal_point;
+  return point && *point ? point : ".";
+}
+
+std::wstring FromRuntimeText(const char* Text, int Length) {
+  std::string text(Text, Length > 0 ? static_cast<size_t>(Length) : 0);
+  const std::string point = RuntimePoint();
+  if (point != ".") {
+    const size_t at = text.find(point);
+    if (at != std::string::npos) text.replace(at, point.size(), ".");
+  }
+  return std::wstring(text.begin(), text.end());
+}
+
 std::wstring NonFiniteText(double Value) {
   if (std::isnan(Value)) return L"NAN";
   return Value < 0 ? L"-INF" : L"INF";
 }
 
-// to_chars writes the C locale's point whatever the locale; swap in the format's separator.
+// The C conversions below write the C locale's point (the program never sets another); swap in the
+// format's separator.
 std::wstring WithDecimalSeparator(std::wstring Text) {
   for (wchar_t& c : Text) {
     if (c == L'.') c = Format.DecimalSeparator;
@@ -88,9 +110,11 @@ std::wstring IntToStr(std::int64_t Value) {
 
 std::wstring FloatToStr(double Value) {
   if (!std::isfinite(Value)) return NonFiniteText(Value);
+  // MinGW's own printf: correctly rounded, two-digit exponents as C99 has them (the system's printf writes
+  // three). The standard library's floating to_chars would do the same at a fifth of the program's size.
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof(buffer), Value, std::chars_format::general, 15);
-  std::wstring text = WithDecimalSeparator(Widen(buffer, result.ptr));
+  const int length = __mingw_snprintf(buffer, sizeof(buffer), "%.15g", Value);
+  std::wstring text = WithDecimalSeparator(FromRuntimeText(buffer, length));
   DropSignOfZero(text);
   return text;
 }
@@ -101,8 +125,8 @@ std::wstring FormatNumber(double Value, int Decimals) {
   if (Decimals > 20) Decimals = 20;
   // The largest double has 309 integer digits.
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof(buffer), Value, std::chars_format::fixed, Decimals);
-  std::wstring text = Widen(buffer, result.ptr);
+  const int length = __mingw_snprintf(buffer, sizeof(buffer), "%.*f", Decimals, Value);
+  std::wstring text = FromRuntimeText(buffer, length);
   const size_t digitsStart = text[0] == L'-' ? 1 : 0;
   size_t integerEnd = text.find(L'.');
   if (integerEnd == std::wstring::npos) integerEnd = text.size();
@@ -120,7 +144,7 @@ bool TryStrToInt(const std::wstring& Text, std::int32_t& Value) {
 }
 
 bool TryStrToFloat(const std::wstring& Text, double& Value) {
-  // Checked here character by character, then handed over in the one spelling from_chars takes.
+  // Checked here character by character, then handed over in the one spelling strtod takes.
   std::string plain;
   size_t i = 0;
   if (i < Text.size() && (Text[i] == L'-' || Text[i] == L'+')) {
@@ -143,13 +167,16 @@ bool TryStrToFloat(const std::wstring& Text, double& Value) {
     if (exponentDigits == 0) return false;
   }
   if (i != Text.size()) return false;
-  // from_chars wants a digit before the point.
+  // A digit before the point, in the spelling the check above let through.
   const size_t pointAt = plain.find('.');
   const size_t digitsStart = plain[0] == '-' ? 1 : 0;
   if (pointAt == digitsStart) plain.insert(pointAt, 1, '0');
-  double parsed = 0;
-  const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), parsed, std::chars_format::general);
-  if (result.ec != std::errc() || result.ptr != plain.data() + plain.size()) return false;
+  if (pointAt != std::string::npos) plain.replace(plain.find('.'), 1, RuntimePoint());
+  // MinGW's strtod is correctly rounded and says ERANGE beyond the double range either way.
+  errno = 0;
+  char* end = nullptr;
+  const double parsed = __mingw_strtod(plain.c_str(), &end);
+  if (errno == ERANGE || end != plain.c_str() + plain.size()) return false;
   Value = parsed;
   return true;
 }

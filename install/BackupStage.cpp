@@ -6,6 +6,8 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "Error.h"
@@ -28,6 +30,11 @@ const IID DocumentInterface = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0x
 
 const wchar_t* const ReleaseInfoName = L"ReleaseInfo";
 const wchar_t* const ReleaseInfoError = L"Cannot get release information, error: ";
+
+// A release information file holds a few hundred bytes; what is far larger is not one.
+constexpr DWORD ReleaseInfoSizeLimit = 1024 * 1024;
+// The file's elements lie three deep; the parser need not go further than this.
+constexpr long ReleaseInfoDepthLimit = 64;
 
 class TBstr {
  public:
@@ -132,6 +139,143 @@ ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* From, const wchar_t* Expression) {
   return node;
 }
 
+// The whole file as bytes, refused above the limit before anything is read.
+std::string ReadReleaseInfo(const std::wstring& File) {
+  TScopedFile file(CreateFileW(File.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) {
+    const DWORD code = GetLastError();
+    throw EProgramError(L"cannot read \"" + File + L"\": " + SystemErrorText(code), code);
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) {
+    const DWORD code = GetLastError();
+    throw EProgramError(L"cannot read \"" + File + L"\": " + SystemErrorText(code), code);
+  }
+  const auto tooLarge = [](long long Size) {
+    return EProgramError(L"the file is too large (" + std::to_wstring(Size) + L" bytes, at most " +
+                         std::to_wstring(ReleaseInfoSizeLimit) + L")");
+  };
+  if (size.QuadPart > ReleaseInfoSizeLimit) throw tooLarge(size.QuadPart);
+  // One byte more than the limit is asked for: a file that grew meanwhile is refused all the same.
+  std::string bytes(ReleaseInfoSizeLimit + 1, '\0');
+  DWORD total = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), &bytes[total], static_cast<DWORD>(bytes.size()) - total, &got, nullptr)) {
+      const DWORD code = GetLastError();
+      throw EProgramError(L"cannot read \"" + File + L"\": " + SystemErrorText(code), code);
+    }
+    if (got == 0) break;
+    total += got;
+    if (total > ReleaseInfoSizeLimit) throw tooLarge(total);
+  }
+  bytes.resize(total);
+  return bytes;
+}
+
+// The characters of Bytes as far as the prolog needs them: its markup is ASCII in every encoding that
+// keeps ASCII as it is, and UTF-16 (with or without its byte-order mark) is read as such. Other
+// encodings come back as they are and are left to the parser.
+std::wstring PrologCharacters(const std::string& Bytes) {
+  const auto byte = [&Bytes](size_t At) { return At < Bytes.size() ? static_cast<unsigned char>(Bytes[At]) : 0x100u; };
+  size_t start = 0;
+  bool utf16 = false, bigEndian = false;
+  if (byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+    start = 3;
+  } else if (byte(0) == 0xFF && byte(1) == 0xFE) {
+    start = 2, utf16 = true;
+  } else if (byte(0) == 0xFE && byte(1) == 0xFF) {
+    start = 2, utf16 = true, bigEndian = true;
+  } else if (byte(0) == '<' && byte(1) == 0 && byte(3) == 0) {
+    utf16 = true;
+  } else if (byte(0) == 0 && byte(1) == '<' && byte(2) == 0) {
+    utf16 = bigEndian = true;
+  }
+  std::wstring text;
+  if (!utf16) {
+    text.reserve(Bytes.size() - start);
+    for (size_t at = start; at < Bytes.size(); ++at) text += static_cast<wchar_t>(byte(at));
+    return text;
+  }
+  for (size_t at = start; at + 1 < Bytes.size(); at += 2) {
+    text += static_cast<wchar_t>(bigEndian ? byte(at) << 8 | byte(at + 1) : byte(at + 1) << 8 | byte(at));
+  }
+  return text;
+}
+
+bool StartsWithAt(const std::wstring& Text, size_t At, const wchar_t* Prefix, bool IgnoreCase = false) {
+  const size_t length = wcslen(Prefix);
+  if (Text.size() - At < length) return false;
+  for (size_t i = 0; i < length; ++i) {
+    wchar_t c = Text[At + i];
+    if (IgnoreCase && c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (c != Prefix[i]) return false;
+  }
+  return true;
+}
+
+// A document type declaration can stand only before the document element, among the XML declaration,
+// processing instructions, comments and blanks; what the prolog holds is walked up to the first other
+// markup. Its internal subset is where entity bombs and external entities live, so none is accepted.
+void RefuseDocumentType(const std::string& Bytes) {
+  const std::wstring text = PrologCharacters(Bytes);
+  size_t at = 0;
+  while (at < text.size()) {
+    const wchar_t c = text[at];
+    if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
+      ++at;
+    } else if (StartsWithAt(text, at, L"<?")) {
+      const size_t end = text.find(L"?>", at + 2);
+      if (end == std::wstring::npos) return;
+      at = end + 2;
+    } else if (StartsWithAt(text, at, L"<!--")) {
+      const size_t end = text.find(L"-->", at + 4);
+      if (end == std::wstring::npos) return;
+      at = end + 3;
+    } else if (StartsWithAt(text, at, L"<!DOCTYPE", true)) {
+      throw EProgramError(L"the file has a document type declaration (<!DOCTYPE>), which is not allowed here");
+    } else {
+      return;
+    }
+  }
+}
+
+// The bytes as the parser's source, so nothing is fetched by a name: a SAFEARRAY of bytes, whose
+// encoding the parser reads from the bytes themselves.
+class TByteSource {
+ public:
+  explicit TByteSource(const std::string& Bytes) {
+    VariantInit(&FValue);
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(Bytes.size()));
+    if (!array) throw EProgramError(L"out of memory");
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(array, &data))) {
+      SafeArrayDestroy(array);
+      throw EProgramError(L"out of memory");
+    }
+    if (!Bytes.empty()) memcpy(data, Bytes.data(), Bytes.size());
+    SafeArrayUnaccessData(array);
+    FValue.vt = VT_ARRAY | VT_UI1;
+    FValue.parray = array;
+  }
+  ~TByteSource() { VariantClear(&FValue); }
+  TByteSource(const TByteSource&) = delete;
+  TByteSource& operator=(const TByteSource&) = delete;
+  VARIANT& Get() { return FValue; }
+
+ private:
+  VARIANT FValue;
+};
+
+void SetDocumentProperty(IXMLDOMDocument2* Document, const wchar_t* Name, VARIANT& Value, bool Required) {
+  const TBstr name(Name);
+  const HRESULT result = Document->setProperty(name.Get(), Value);
+  if (FAILED(result) && Required) {
+    throw EProgramError(std::wstring(L"cannot set the parser's property ") + Name + L": " + ResultText(result));
+  }
+}
+
 // Steps 4 to 8 of the release information update; every interface is released before the caller
 // leaves the apartment.
 void SetReleaseLevel(const std::wstring& File, const std::wstring& Level) {
@@ -139,16 +283,37 @@ void SetReleaseLevel(const std::wstring& File, const std::wstring& Level) {
   HRESULT result = CoCreateInstance(ReleaseInfoDocumentClass, nullptr, CLSCTX_INPROC_SERVER, DocumentInterface,
                                     reinterpret_cast<void**>(document.GetAddressOf()));
   if (FAILED(result)) throw EProgramError(L"cannot create the XML document object: " + ResultText(result));
-  // Nothing outside the file is fetched or checked; white space is kept so the file changes only in Level.
+  // The file is hostile input: no document type (MSXML 3 allows one unless told), nothing outside the
+  // file fetched or checked; white space is kept so the file changes only in Level.
   document->put_async(VARIANT_FALSE);
   document->put_validateOnParse(VARIANT_FALSE);
   document->put_resolveExternals(VARIANT_FALSE);
   document->put_preserveWhiteSpace(VARIANT_TRUE);
+  VARIANT prohibit;
+  VariantInit(&prohibit);
+  prohibit.vt = VT_BOOL;
+  prohibit.boolVal = VARIANT_TRUE;
+  SetDocumentProperty(document.Get(), L"ProhibitDTD", prohibit, true);
+  // Not every MSXML 3 knows it, nor Wine's, whose parser has a depth limit of its own.
+  VARIANT depth;
+  VariantInit(&depth);
+  depth.vt = VT_I4;
+  depth.lVal = ReleaseInfoDepthLimit;
+  SetDocumentProperty(document.Get(), L"MaxElementDepth", depth, false);
 
-  TVariant source(File);
+  // Read here and parsed from memory: a path handed to the parser is a URL to it.
+  const std::string bytes = ReadReleaseInfo(File);
+  RefuseDocumentType(bytes);
+  TByteSource source(bytes);
   VARIANT_BOOL loaded = VARIANT_FALSE;
   result = document->load(source.Get(), &loaded);
   if (FAILED(result) || loaded != VARIANT_TRUE) ThrowParseError(document.Get());
+  // Wine's parser accepts the prohibition and ignores it; a type that slipped past the walk of the prolog
+  // still shows here.
+  ComPtr<IXMLDOMDocumentType> documentType;
+  if (SUCCEEDED(document->get_doctype(&documentType)) && documentType) {
+    throw EProgramError(L"the file has a document type declaration (<!DOCTYPE>), which is not allowed here");
+  }
 
   const ComPtr<IXMLDOMNode> root = SelectNode(document.Get(), L"/ROOT");
   if (!root) throw EProgramError(L"the document element is not ROOT");
@@ -236,7 +401,6 @@ class TCurrentFolder {
 }  // namespace
 
 void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
   const std::wstring& target = Plan.Target;
   const std::wstring backup = target + L"backup\\";
   if (!DirectoryExists(target + L"Backup\\")) CreateDir(backup);
@@ -250,10 +414,16 @@ void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) 
   SetReadOnly(target + L"Updater.exe.cfg", false);
 
   const std::wstring level = NewestLevel(backup);
+  DWORD scriptCode = 0;
   {
     const TCurrentFolder inLevel(level + L"\\");
     const TTargetChanges scriptAdds(target);  // what the script puts into the target is the installation's
-    ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE);
+    scriptCode = ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE, Context.OwnerWindow());
+  }
+  // The script's own failures do not end the installation; the log tells of them.
+  if (scriptCode != 0) {
+    Context.AddLine(L"Сценарий уровня выпуска \"" + level + L"\\Install.cmd\" завершился с кодом " +
+                    std::to_wstring(scriptCode));
   }
   const std::wstring levelName = level.substr(level.find_last_of(L'\\') + 1);
   UpdateReleaseInfo(target, levelName.substr(1));

@@ -5,9 +5,12 @@
 #include "InstallPlan.h"
 
 // The backup tree and the updater: copies "backup" and the content of "Updater", runs the newest
-// release level's "Install.cmd" hidden in its folder and records that level in "ReleaseInfo". Writes
-// no log line; every error ends the installation.
+// release level's "Install.cmd" hidden in its folder and records that level in "ReleaseInfo". Its one
+// log line is a notice when the script ends with a code other than 0, which the installation lets
+// pass; every error ends the installation.
 void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan);
 
-// Sets the Level element of Folder + "ReleaseInfo" (an XML document whose Version must be 1).
+// Sets the Level element of Folder + "ReleaseInfo" (an XML document whose Version must be 1). The file
+// is hostile input: read as bytes (at most 1 MiB) and parsed from memory, with no document type
+// declaration allowed and nothing outside it fetched.
 void UpdateReleaseInfo(const std::wstring& Folder, const std::wstring& Level);

@@ -24,11 +24,6 @@ bool CopyAll(TInstallContext& Context, const std::wstring& FromFolder, const std
   return true;
 }
 
-bool FileExists(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 bool DeployDatabaseRuntime(TInstallContext& Context, const std::wstring& Source, const std::wstring& Target) {

@@ -3,19 +3,58 @@
 #include <windows.h>
 
 #include "FileOps.h"
+#include "InstalledFiles.h"
 #include "ProcessRunner.h"
+#include "SystemError.h"
+
+namespace {
+
+const wchar_t* const NotInstalled = L"Драйвер устройства не установлен: ";
+
+std::wstring ExitCodeText(DWORD Code) { return std::to_wstring(Code) + L" (" + HexCode(Code) + L")"; }
+
+}  // namespace
 
 void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
   if (!Plan.DriverInstall) return;
   if (!Context.AskYesNo(L"Подключите интерфейсный блок и нажмите \"Yes\"?")) return;
-  // A failed copy shows when the installer cannot be started, and that too is let pass.
+  const std::wstring folder = Plan.Target + L"FTDIDriverInstall";
+  const std::wstring installer = folder + L"\\FTDIDriverInstall.exe";
   if (DirectoryExists(Plan.Source + L"FTDIDriverInstall")) {
-    ShellCopyFolder(Plan.Source + L"FTDIDriverInstall", Plan.Target + L"FTDIDriverInstall");
+    // The content into the folder: a newer distribution's installer replaces the one an earlier
+    // installation left, whose files a medium may have made read-only.
+    TTreeCopyReport copy;
+    CopyFolderTree(Plan.Source + L"FTDIDriverInstall", folder, true, &copy);
+    // With what the installer adds there when it runs: the folder is the installation's.
+    ReportTreePut(folder);
+    if (!copy.FirstNotCopied.empty()) {
+      Context.AddLine(L"Файл драйвера устройства не скопирован: \"" + copy.FirstNotCopied + L"\". " +
+                      SystemErrorText(copy.Error));
+    }
+  }
+  if (!FileExists(installer)) {
+    Context.AddLine(NotInstalled + std::wstring(L"нет программы установки \"") + installer + L"\"");
+    return;
   }
   Context.AddLine(L"Началась установка драйверов устройства...");
   // Nothing is processed while the installer runs: the notice must be on screen before it starts.
   Context.RepaintLog();
-  // Quoted: the target folder may hold blanks. The installer's outcome is its own business.
-  ExecProcess(L"\"" + Plan.Target + L"FTDIDriverInstall\\FTDIDriverInstall.exe\"", SW_HIDE, true);
+  // Quoted: the target folder may hold blanks.
+  DWORD startError = 0;
+  const DWORD exitCode = ExecProcess(L"\"" + installer + L"\"", SW_HIDE, true, Context.OwnerWindow(), &startError);
+  if (startError == ERROR_CANCELLED) {
+    // The administrator's consent was refused: whoever has the rights can run it later.
+    Context.AddLine(NotInstalled + std::wstring(L"права администратора для программы установки не даны. "
+                                                L"Её можно запустить позже: \"") +
+                    installer + L"\"");
+    return;
+  }
+  if (startError != 0) {
+    Context.AddLine(NotInstalled + std::wstring(L"не удалось запустить \"") + installer + L"\". " +
+                    SystemErrorText(startError));
+    return;
+  }
   Context.AddLine(L"Установка драйверов устройства завершена");
+  // Installers differ in what their codes mean (some count what they installed): the code is told, not judged.
+  if (exitCode != 0) Context.AddLine(L"Программа установки драйвера завершилась с кодом " + ExitCodeText(exitCode));
 }

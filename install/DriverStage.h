@@ -3,6 +3,9 @@
 #include "InstallPlan.h"
 
 // The device driver, when the plan asks for it: asks the operator to connect the interface block and,
-// on Yes, copies the distribution's "FTDIDriverInstall" folder into the target and runs its installer
-// hidden, waiting for it, between two notices. Nothing here ends the installation.
+// on Yes, copies the content of the distribution's "FTDIDriverInstall" folder into the target's (an
+// earlier installation's files replaced, never a folder nested in it) and runs the target's installer
+// hidden, waiting for it, between two notices. What did not happen gets a notice of its own instead: a
+// file not copied, no installer, an installer that could not be started (the operator refused the
+// administrator's consent, for one), an exit code other than 0. Nothing here ends the installation.
 void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan);

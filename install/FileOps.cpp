@@ -1,7 +1,5 @@
 #include "FileOps.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -23,11 +21,6 @@ constexpr DWORD CopyBufferSize = FILEOPS_COPY_BUFFER_SIZE;
 // 1 MiB on the buffer no longer stays in the processor's cache, which costs more than the calls saved.
 constexpr DWORD CopyBufferSize = 256 * 1024;
 #endif
-
-std::wstring WithoutTrailingBackslash(const std::wstring& Path) {
-  if (!Path.empty() && Path.back() == L'\\') return Path.substr(0, Path.size() - 1);
-  return Path;
-}
 
 bool IsDotEntry(const wchar_t* Name) {
   return (Name[0] == L'.' && Name[1] == L'\0') || (Name[0] == L'.' && Name[1] == L'.' && Name[2] == L'\0');
@@ -84,16 +77,19 @@ std::wstring TemporaryBeside(const std::wstring& Target) {
 }
 
 // The platform copy, made beside the destination and moved over it only once whole: a copy that fails
-// half-way (a full disk) leaves the file of an earlier installation as it was, not cut short.
-void CopyOverWhole(const std::wstring& Source, const std::wstring& Destination) {
+// half-way (a full disk) leaves the file of an earlier installation as it was, not cut short. The Win32
+// code of the failure, or 0.
+DWORD CopyOverWhole(const std::wstring& Source, const std::wstring& Destination) {
   const std::wstring aside = TemporaryBeside(Destination);
   if (CopyFileW(Source.c_str(), aside.c_str(), FALSE) &&
       MoveFileExW(aside.c_str(), Destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return;
+    return 0;
   }
+  const DWORD code = GetLastError() != 0 ? GetLastError() : ERROR_GEN_FAILURE;
   // The copy took over the source's attributes, a read-only bit included.
   SetFileAttributesW(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(aside.c_str());
+  return code;
 }
 
 // Copies Source into WriteTo; errors name Shown, the file the caller means. Flush: on the disk before the
@@ -170,6 +166,11 @@ void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Cod
   throw EProgramError(std::wstring(What) + L" \"" + FileName + L"\". " + SystemErrorText(Code), Code);
 }
 
+bool FileExists(const std::wstring& Path) {
+  const DWORD attributes = GetFileAttributesW(Path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool DirectoryExists(const std::wstring& Path) {
   const DWORD attributes = GetFileAttributesW(Path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -243,9 +244,16 @@ namespace FileWriteSeams {
 BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn) { return std::exchange(BeforeMove, Fn); }
 }  // namespace FileWriteSeams
 
-void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination) {
+void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected,
+                    TTreeCopyReport* Report) {
   if (!DirectoryExists(Destination)) ForceDirectories(Destination);
   ReportFolderPut(Destination);
+  const auto notCopied = [Report](const std::wstring& File, DWORD Code) {
+    if (Report && Report->FirstNotCopied.empty()) {
+      Report->FirstNotCopied = File;
+      Report->Error = Code;
+    }
+  };
   const std::wstring pattern = Source + L"\\*.*";
   WIN32_FIND_DATAW found;
   {
@@ -253,10 +261,18 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination)
     if (search.Valid()) {
       do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) continue;
-        // Refusals (an existing read-only or hidden file) are skipped on purpose: the tree is a best effort.
-        if (RefusesReplace(Destination + L"\\" + found.cFileName)) continue;
-        CopyOverWhole(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName);
-        ReportFilePut(Destination + L"\\" + found.cFileName);
+        const std::wstring to = Destination + L"\\" + found.cFileName;
+        if (RefusesReplace(to)) {
+          // Refusals (an existing read-only or hidden file) are skipped unless the caller owns the folder.
+          if (!ReplaceProtected) {
+            notCopied(to, ERROR_ACCESS_DENIED);
+            continue;
+          }
+          SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        const DWORD code = CopyOverWhole(Source + L"\\" + found.cFileName, to);
+        ReportFilePut(to);
+        if (code != 0) notCopied(to, code);
         PowerCutPoint("tree.copied");
       } while (FindNextFileW(search.Get(), &found));
     }
@@ -265,7 +281,7 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination)
   if (!search.Valid()) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) continue;
-    CopyFolderTree(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName);
+    CopyFolderTree(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName, ReplaceProtected, Report);
   } while (FindNextFileW(search.Get(), &found));
 }
 
@@ -288,23 +304,4 @@ void SetReadOnly(const std::wstring& Path, bool ReadOnly) {
   // No bits at all must be said as "normal".
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
   SetFileAttributesW(Path.c_str(), wanted);
-}
-
-bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination) {
-  // Both are lists ended by an empty entry: each needs a second terminating NUL.
-  std::wstring from = WithoutTrailingBackslash(Source);
-  from.push_back(L'\0');
-  std::wstring to = WithoutTrailingBackslash(Destination);
-  to.push_back(L'\0');
-  SHFILEOPSTRUCTW operation = {};
-  operation.hwnd = nullptr;
-  operation.wFunc = FO_COPY;
-  operation.pFrom = from.c_str();
-  operation.pTo = to.c_str();
-  operation.fFlags = FOF_FILESONLY;
-  operation.lpszProgressTitle = nullptr;
-  // An operator's cancel may come back as 0 with the aborted flag: that is no success.
-  const bool copied = SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
-  ReportTreePut(WithoutTrailingBackslash(Destination));
-  return copied;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+// True when a file (not a folder) of that name exists.
+bool FileExists(const std::wstring& Path);
 // True when the folder exists (links followed).
 bool DirectoryExists(const std::wstring& Path);
 // Creates one level; the parent must exist. True when the folder was created.
@@ -59,11 +61,20 @@ class TScopedBeforeMove {
 };
 }  // namespace FileWriteSeams
 
+// What a tree copy left undone, for a caller that tells the operator.
+struct TTreeCopyReport {
+  std::wstring FirstNotCopied;  // the first destination file not copied; empty when every file was
+  DWORD Error = 0;              // its Win32 code
+};
+
 // Copies the tree below Source into Destination (created with its parents when missing) with the
-// system's file copy; files of a folder before its sub-folders. Reports nothing: a file that cannot be
-// copied is skipped. Each copy is made beside its destination and moved over it once whole, so one that
-// fails (a full disk) leaves the file that was there as it was.
-void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination);
+// system's file copy; files of a folder before its sub-folders. A file that cannot be copied is skipped,
+// and so is an existing read-only, hidden or system file unless ReplaceProtected (for a folder that only
+// this program fills, whose files a medium may have made read-only). Each copy is made beside its
+// destination and moved over it once whole, so one that fails (a full disk) leaves the file that was
+// there as it was. Report, when given, learns of the first file not copied.
+void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected = false,
+                    TTreeCopyReport* Report = nullptr);
 
 // Appends Folder + name for every direct sub-folder of Folder (which ends with a backslash) except ".",
 // ".." and "WithOutAnswer" (compared case-sensitively), in the file system's order. A missing folder
@@ -73,10 +84,6 @@ void ListSubfolders(const std::wstring& Folder, std::vector<std::wstring>& List)
 // Sets or clears the read-only bit, leaving every other attribute as it was; a missing path is left
 // alone and nothing is reported.
 void SetReadOnly(const std::wstring& Path, bool ReadOnly);
-
-// Copies the folder Source into Destination through the shell's file operation (FO_COPY,
-// FOF_FILESONLY, no owner): the shell shows its own progress and questions. True when it succeeded.
-bool ShellCopyFolder(const std::wstring& Source, const std::wstring& Destination);
 
 // Throws EProgramError "<What> "<FileName>". <the system's text>" carrying Code.
 [[noreturn]] void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Code);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <vector>
 
 #include "Error.h"
@@ -18,6 +20,9 @@ const wchar_t* const FontList[] = {L"ARIAL.TTF",  L"ARIALN.TTF", L"COUR.TTF",   
                                    L"TAHOMA.TTF", L"TIMES.TTF",  L"verdana.TTF"};
 
 const wchar_t FontsKeyPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+// Windows 10 version 1809: from this build on a user may install fonts for himself.
+constexpr DWORD PerUserFontsBuild = 17763;
 
 // One hung top-level window must not hang the installation with it: each window gets this long.
 constexpr UINT FontChangeTimeoutMs = 1000;
@@ -64,25 +69,73 @@ std::wstring NameWithoutExtension(const std::wstring& Path) {
   return name;
 }
 
-// The value is written through a key of our own opening: a key that does not exist or that we may not
-// write (no administrator rights) fails the font, and the step, with the reason.
-void RegisterFont(const std::wstring& Face, const std::wstring& FileName) {
-  const std::wstring valueName = Face + L" (TrueType)";
-  const std::wstring keyName = std::wstring(L"HKEY_LOCAL_MACHINE\\") + FontsKeyPath;
-  TScopedKey key;
-  LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, FontsKeyPath, 0, KEY_ALL_ACCESS, key.Receive());
-  if (result == ERROR_SUCCESS) {
-    result = RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(FileName.c_str()),
-                            static_cast<DWORD>((FileName.size() + 1) * sizeof(wchar_t)));
+DWORD SystemWindowsBuild() {
+  using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  // The kernel's own answer: GetVersionExW answers by the calling program's manifest.
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto query = ntdll ? reinterpret_cast<TRtlGetVersion>(
+                                 reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                           : nullptr;
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  if (query == nullptr || query(&version) != 0) return 0;
+  return version.dwBuildNumber;
+}
+
+FontSeams::OpenMachineKeyFn OpenMachineKey = RegOpenKeyExW;
+FontSeams::WindowsBuildFn WindowsBuild = SystemWindowsBuild;
+
+template <typename Fn>
+Fn Replace(Fn& Slot, Fn NewFn, Fn SystemFn) {
+  const Fn previous = Slot;
+  Slot = NewFn ? NewFn : SystemFn;
+  return previous;
+}
+
+// What no administrator rights look like to the calls that write fonts.
+bool IsRefusal(unsigned long Code) { return Code == ERROR_ACCESS_DENIED || Code == ERROR_PRIVILEGE_NOT_HELD; }
+
+// The fonts step's own signal that the machine-wide place refused a write for lack of rights.
+struct TMachineRefusal {};
+
+// Where fonts go: a folder and the fonts key of a hive. Machine-wide values name the file in the
+// system's font folder; per-user values hold the full path.
+struct TFontPlace {
+  std::wstring Folder;  // with a trailing backslash
+  HKEY Root;
+  bool FullPath;
+  const wchar_t* LineEnd;  // after "Шрифт <face> уcтановлен"
+};
+
+[[noreturn]] void ThrowKeyError(HKEY Root, const std::wstring& ValueName, LONG Result) {
+  const DWORD code = static_cast<DWORD>(Result);
+  const std::wstring keyName = std::wstring(Root == HKEY_CURRENT_USER ? L"HKEY_CURRENT_USER\\" : L"HKEY_LOCAL_MACHINE\\") +
+                               FontsKeyPath;
+  throw EProgramError(L"Cannot write the registry value \"" + ValueName + L"\" in \"" + keyName + L"\". " +
+                          SystemErrorText(code),
+                      code);
+}
+
+// The fonts key, opened for writing before anything is copied: a key we may not write fails the font
+// with the reason. The machine-wide key is never made (a system without it is no system we know); the
+// user's is made when it is the first per-user font.
+void OpenFontsKey(const TFontPlace& Place, const std::wstring& ValueName, TScopedKey& Key) {
+  LONG result;
+  if (Place.Root == HKEY_LOCAL_MACHINE) {
+    result = OpenMachineKey(HKEY_LOCAL_MACHINE, FontsKeyPath, 0, KEY_SET_VALUE, Key.Receive());
+  } else {
+    result = RegCreateKeyExW(Place.Root, FontsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                             Key.Receive(), nullptr);
   }
-  if (result != ERROR_SUCCESS) {
-    const DWORD code = static_cast<DWORD>(result);
-    throw EProgramError(L"Cannot write the registry value \"" + valueName + L"\" in \"" + keyName + L"\". " +
-                            SystemErrorText(code),
-                        code);
-  }
+  if (result != ERROR_SUCCESS) ThrowKeyError(Place.Root, ValueName, result);
+}
+
+void RegisterFont(const TFontPlace& Place, HKEY Key, const std::wstring& ValueName, const std::wstring& Data) {
+  const LONG result = RegSetValueExW(Key, ValueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Data.c_str()),
+                                     static_cast<DWORD>((Data.size() + 1) * sizeof(wchar_t)));
+  if (result != ERROR_SUCCESS) ThrowKeyError(Place.Root, ValueName, result);
   // Written through now: the installation may end in a restart.
-  RegFlushKey(key.Get());
+  RegFlushKey(Key);
 }
 
 void AnnounceFontChange() {
@@ -98,28 +151,121 @@ void AnnounceFont(const std::wstring& FontFile) {
   AnnounceFontChange();
 }
 
+
+bool IsFilePresent(const std::wstring& Path) {
+  const DWORD attributes = GetFileAttributesW(Path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Fails with "Cannot open file" when the source cannot be read: a refusal after this is the destination's.
+void CheckReadable(const std::wstring& File) {
+  const TScopedFile file(CreateFileW(File.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.Valid()) {
+    const DWORD code = GetLastError();
+    ThrowFileError(L"Cannot open file", File, code);
+  }
+}
+
+// One font into Place. A font already in its folder is left alone (present counts as installed,
+// registered or not). Throws EProgramError for what went wrong, and TMachineRefusal instead when
+// SignalRefusal and the key or the folder refused the write for lack of rights.
+void InstallFontInto(TInstallContext& Context, const std::wstring& SourceFolder, const TFontPlace& Place,
+                     const std::wstring& FileName, bool SignalRefusal) {
+  const std::wstring destination = Place.Folder + FileName;
+  if (IsFilePresent(destination)) return;
+  CheckReadable(SourceFolder + FileName);
+  // From the source: the destination is not there yet.
+  const std::wstring face = GetFontFaceName(SourceFolder + FileName);
+  const std::wstring valueName = face + L" (TrueType)";
+  TScopedKey key;
+  try {
+    OpenFontsKey(Place, valueName, key);
+    // Moved in whole or not at all: a font cut short by a power cut would count as installed for good.
+    if (!CopyNewFileWithDate(SourceFolder + FileName, destination) && !IsFilePresent(destination)) {
+      ThrowFileError(L"Cannot create file", destination, ERROR_WRITE_FAULT);
+    }
+  } catch (const EProgramError& error) {
+    if (SignalRefusal && IsRefusal(error.SystemCode())) throw TMachineRefusal();
+    throw;
+  }
+  try {
+    RegisterFont(Place, key.Get(), valueName, Place.FullPath ? destination : FileName);
+  } catch (const EProgramError&) {
+    // Unregistered, the file would count as installed at every later installation.
+    DeleteFileW(destination.c_str());
+    throw;
+  }
+  AnnounceFont(destination);
+  // The second letter of the last word is a Latin c: the suite's logs have always read so.
+  Context.AddLine(L"Шрифт <" + face + L"> уcтановлен" + Place.LineEnd);
+}
+
+TFontPlace MachinePlace(const std::wstring& Folder) { return {Folder, HKEY_LOCAL_MACHINE, false, L""}; }
+
+// The user's own fonts, where this Windows has them; empty where it has not.
+std::wstring UserFontsFolder() {
+  if (WindowsBuild() < PerUserFontsBuild) return std::wstring();
+  wchar_t local[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) || !local[0]) {
+    return std::wstring();
+  }
+  return std::wstring(local) + L"\\Microsoft\\Windows\\Fonts\\";
+}
+
+std::wstring JoinNames(const std::vector<std::wstring>& Names) {
+  std::wstring text;
+  for (const std::wstring& name : Names) text += (text.empty() ? L"" : L", ") + name;
+  return text;
+}
+
 }  // namespace
+
+namespace FontSeams {
+OpenMachineKeyFn SetOpenMachineKey(OpenMachineKeyFn Fn) { return Replace(OpenMachineKey, Fn, &RegOpenKeyExW); }
+WindowsBuildFn SetWindowsBuildQuery(WindowsBuildFn Fn) { return Replace(WindowsBuild, Fn, &SystemWindowsBuild); }
+}  // namespace FontSeams
 
 void InstallFonts(TInstallContext& Context, const std::wstring& Source) {
   const std::wstring sourceFolder = Source + L"fonts\\";
-  const std::wstring destinationFolder = GetWindowsFolder() + L"fonts\\";
-  for (const wchar_t* fileName : FontList) InstallFont(Context, sourceFolder, destinationFolder, fileName);
+  const std::wstring machineFolder = GetWindowsFolder() + L"fonts\\";
+  bool machineRefused = false;
+  std::wstring userFolder;
+  std::vector<std::wstring> leftOut;
+  for (const wchar_t* fileName : FontList) {
+    try {
+      if (!machineRefused) {
+        try {
+          InstallFontInto(Context, sourceFolder, MachinePlace(machineFolder), fileName, true);
+          continue;
+        } catch (const TMachineRefusal&) {
+          // Every later font would be refused alike.
+          machineRefused = true;
+          userFolder = UserFontsFolder();
+        }
+      }
+      // A font in the system's folder is there for every user.
+      if (IsFilePresent(machineFolder + fileName)) continue;
+      if (userFolder.empty()) {
+        leftOut.push_back(fileName);
+        continue;
+      }
+      // A missing folder shows as the copy's error.
+      ForceDirectories(userFolder);
+      InstallFontInto(Context, sourceFolder, {userFolder, HKEY_CURRENT_USER, true, L" для текущего пользователя"},
+                      fileName, false);
+    } catch (const EProgramError& error) {
+      Context.AddLine(L"Шрифт " + std::wstring(fileName) + L" не установлен: " + error.Text());
+    }
+  }
+  if (!leftOut.empty()) {
+    Context.AddLine(L"Шрифты " + JoinNames(leftOut) +
+                    L" не установлены: для их установки нужны права администратора");
+  }
 }
 
 void InstallFont(TInstallContext& Context, const std::wstring& SourceFolder, const std::wstring& DestinationFolder,
                  const std::wstring& FileName) {
-  const std::wstring destination = DestinationFolder + FileName;
-  // Present counts as installed, registered or not.
-  const DWORD attributes = GetFileAttributesW(destination.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-  // From the source: the destination is not there yet.
-  const std::wstring face = GetFontFaceName(SourceFolder + FileName);
-  // Moved in whole or not at all: a font cut short by a power cut would count as installed for good.
-  CopyNewFileWithDate(SourceFolder + FileName, destination);
-  RegisterFont(face, FileName);
-  AnnounceFont(destination);
-  // The second letter of the last word is a Latin c: the suite's logs have always read so.
-  Context.AddLine(L"Шрифт <" + face + L"> уcтановлен");
+  InstallFontInto(Context, SourceFolder, MachinePlace(DestinationFolder), FileName, false);
 }
 
 std::wstring GetFontFaceName(const std::wstring& FontFile) {

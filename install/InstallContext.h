@@ -2,6 +2,8 @@
 // What the installation engine needs from whoever runs it: the main window (its log list, message
 // boxes and cursor), a test (a list of strings and scripted answers), or an unattended run. No stage
 // knows which one it has.
+#include <windows.h>
+
 #include <string>
 
 // Outcome words appended to a step line.
@@ -25,6 +27,8 @@ class TInstallContext {
   // Modal boxes: a Yes/No question (true for Yes) and an error box with OK.
   virtual bool AskYesNo(const std::wstring& Question) = 0;
   virtual void ShowError(const std::wstring& Text) = 0;
+  // The window that owns boxes others show for us (the administrator's consent prompt); none without one.
+  virtual HWND OwnerWindow() { return nullptr; }
 
   // The busy span: close requests refused and the hourglass cursor while true.
   virtual void SetBusy(bool Busy) = 0;

@@ -24,6 +24,7 @@ class TInstallLog : public TInstallContext {
   void RepaintLog() override { FInner.RepaintLog(); }
   bool AskYesNo(const std::wstring& Question) override;
   void ShowError(const std::wstring& Text) override;
+  HWND OwnerWindow() override { return FInner.OwnerWindow(); }
   void SetBusy(bool Busy) override { FInner.SetBusy(Busy); }
   void EnableExit() override { FInner.EnableExit(); }
   bool ShowFontSizePage() override { return FInner.ShowFontSizePage(); }

@@ -41,11 +41,13 @@ void CreateSettingsFiles(TInstallContext& Context, const std::wstring& Target) {
 }
 
 // The one stage whose errors never end the installation: without the rights to the system's font
-// folder the suite still works with the fonts it finds.
+// folder the suite still works with the fonts it finds. The stage tells of each font itself; whatever
+// else stops it is told here.
 void InstallFontsIgnoringErrors(TInstallContext& Context, const TInstallPlan& Plan) {
   try {
     InstallFonts(Context, Plan.Source);
-  } catch (const EProgramError&) {
+  } catch (const EProgramError& error) {
+    Context.AddLine(L"Шрифты не установлены: " + error.Text());
   }
 }
 // Small fonts lead to the large-font page; otherwise the operator may leave at once.

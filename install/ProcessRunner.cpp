@@ -7,15 +7,84 @@
 
 namespace {
 
+// CreateProcessW's answer for a program that needs administrator rights; MinGW's headers lack the name.
+constexpr DWORD ErrorElevationRequired = 740;
+
+ProcessSeams::CreateProcessFn CreateProcessCall = CreateProcessW;
+ProcessSeams::ShellExecuteFn ShellExecuteCall = ShellExecuteExW;
+
+template <typename Fn>
+Fn Replace(Fn& Slot, Fn NewFn, Fn SystemFn) {
+  const Fn previous = Slot;
+  Slot = NewFn ? NewFn : SystemFn;
+  return previous;
+}
+
 struct TStartedProcess {
   TScopedHandle Process;
-  TScopedHandle Thread;
+  TScopedHandle Thread;  // none when the shell started it
 };
 
+// The program and its parameters as the shell wants them apart: the first token of the command line
+// (quoted or up to the first blank) and the rest.
+void SplitCommandLine(const std::wstring& CmdLine, std::wstring& Program, std::wstring& Parameters) {
+  size_t at = CmdLine.find_first_not_of(L" \t");
+  if (at == std::wstring::npos) at = CmdLine.size();
+  size_t end;
+  if (at < CmdLine.size() && CmdLine[at] == L'"') {
+    end = CmdLine.find(L'"', at + 1);
+    Program = CmdLine.substr(at + 1, end == std::wstring::npos ? std::wstring::npos : end - at - 1);
+    end = end == std::wstring::npos ? CmdLine.size() : end + 1;
+  } else {
+    end = CmdLine.find_first_of(L" \t", at);
+    if (end == std::wstring::npos) end = CmdLine.size();
+    Program = CmdLine.substr(at, end - at);
+  }
+  const size_t rest = CmdLine.find_first_not_of(L" \t", end);
+  Parameters = rest == std::wstring::npos ? std::wstring() : CmdLine.substr(rest);
+}
+
+// The shell's start, which is where Windows asks for the administrator's consent: the default verb
+// (the program's manifest decides, not "runas"), no error boxes of the shell's own (an unattended run
+// must not hang on one), and the process handle kept for the wait.
+bool StartThroughShell(const std::wstring& CmdLine, const wchar_t* Folder, WORD Show, HWND Owner,
+                       TStartedProcess& Started) {
+  std::wstring program, parameters;
+  SplitCommandLine(CmdLine, program, parameters);
+  SHELLEXECUTEINFOW execute = {};
+  execute.cbSize = sizeof(execute);
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  execute.hwnd = Owner;
+  execute.lpVerb = nullptr;
+  execute.lpFile = program.c_str();
+  execute.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  execute.lpDirectory = Folder;
+  execute.nShow = Show;
+  DWORD failure = 0;
+  {
+    // The shell may hand the start to extensions that need an apartment; leaving it may change the
+    // error code.
+    const TComApartment apartment;
+    if (!ShellExecuteCall(&execute)) failure = GetLastError() != 0 ? GetLastError() : ERROR_GEN_FAILURE;
+  }
+  if (failure != 0) {
+    SetLastError(failure);
+    return false;
+  }
+  if (execute.hProcess == nullptr) {
+    // Started by some other means than a process of its own: nothing to wait for or to read a code from.
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  Started.Process.Reset(execute.hProcess);
+  return true;
+}
+
 // Application may be null: the command line's first token names the program then. CreateProcessW may
-// write into the command line, so it gets a copy of its own, as long as the text needs.
+// write into the command line, so it gets a copy of its own, as long as the text needs. Folder null:
+// this program's current folder.
 bool StartProcess(const wchar_t* Application, const std::wstring& CmdLine, const wchar_t* Folder, WORD Show,
-                  TStartedProcess& Started) {
+                  HWND Owner, TStartedProcess& Started) {
   std::vector<wchar_t> commandLine(CmdLine.begin(), CmdLine.end());
   commandLine.push_back(L'\0');
   STARTUPINFOW startup;
@@ -24,14 +93,18 @@ bool StartProcess(const wchar_t* Application, const std::wstring& CmdLine, const
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = Show;
   PROCESS_INFORMATION created = {};
-  if (!CreateProcessW(Application, commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, Folder, &startup, &created)) {
-    return false;
+  if (!CreateProcessCall(Application, commandLine.data(), nullptr, nullptr, FALSE,
+                         CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, Folder, &startup, &created)) {
+    if (GetLastError() != ErrorElevationRequired) return false;
+    return StartThroughShell(CmdLine, Folder, Show, Owner, Started);
   }
   Started.Process.Reset(created.hProcess);
   Started.Thread.Reset(created.hThread);
   return true;
 }
+
+// Every wait for a started program, whichever way it was started, goes through here.
+void WaitForProcess(HANDLE Process) { WaitForSingleObject(Process, INFINITE); }
 
 DWORD ExitCode(HANDLE Process) {
   DWORD code = static_cast<DWORD>(-1);
@@ -73,15 +146,25 @@ std::wstring SystemCommandInterpreter() {
 
 }  // namespace
 
-DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait) {
+namespace ProcessSeams {
+CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return Replace(CreateProcessCall, Fn, &CreateProcessW); }
+ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return Replace(ShellExecuteCall, Fn, &ShellExecuteExW); }
+}  // namespace ProcessSeams
+
+DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError) {
   TStartedProcess started;
-  if (!StartProcess(nullptr, CmdLine, nullptr, ShowWindow, started)) return static_cast<DWORD>(-1);
+  if (!StartProcess(nullptr, CmdLine, nullptr, ShowWindow, Owner, started)) {
+    const DWORD code = GetLastError();
+    if (StartError) *StartError = code != 0 ? code : ERROR_GEN_FAILURE;
+    return static_cast<DWORD>(-1);
+  }
+  if (StartError) *StartError = 0;
   if (!Wait) return 0;
-  WaitForSingleObject(started.Process.Get(), INFINITE);
+  WaitForProcess(started.Process.Get());
   return ExitCode(started.Process.Get());
 }
 
-DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd) {
+DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd, HWND Owner) {
   const std::wstring program = L"\"" + FileName + L"\" " + Params;
   const std::wstring folder = FolderOf(FileName);
   const wchar_t* currentFolder = folder.empty() ? nullptr : folder.c_str();
@@ -95,9 +178,9 @@ DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD
     // follows it, so the whole line is quoted once more around the quoted script path.
     const std::wstring interpreter = SystemCommandInterpreter();
     created = StartProcess(interpreter.c_str(), L"\"" + interpreter + L"\" /c \"" + program + L"\"", currentFolder,
-                           ShowCmd, started);
+                           ShowCmd, Owner, started);
   } else {
-    created = StartProcess(nullptr, program, currentFolder, ShowCmd, started);
+    created = StartProcess(nullptr, program, currentFolder, ShowCmd, Owner, started);
   }
   if (!created) CannotStart(FileName);
   // The window is not served between the slices: the operator waits for the script as for the driver.

@@ -1,17 +1,40 @@
 #pragma once
 // Starting other programs: the driver installer and the release levels' command scripts.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
 // Starts the command line in a new console with the show state given, in this program's current
 // folder; waits for it without a time limit when Wait is true. The caller quotes the program's path:
 // unquoted, "C:\Program Files\x.exe" would first be looked for as "C:\Program.exe". Returns the exit
-// code when waiting, 0 once started when not, and (DWORD)-1 when it could not be started.
-DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait);
+// code when waiting, 0 once started when not, and (DWORD)-1 when it could not be started; StartError,
+// when given, receives the Win32 code of that failure, or 0 when the program started (a program may
+// itself end with -1).
+//
+// A program that needs administrator rights (CreateProcessW's ERROR_ELEVATION_REQUIRED, 740: its manifest,
+// or Windows' installer detection by file name) is started again through the shell, which asks for the
+// administrator's consent with Owner as the prompt's owner window (none: no owner); the same folder,
+// show state and waiting. The operator's refusal comes back as ERROR_CANCELLED.
+DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner = nullptr,
+                  DWORD* StartError = nullptr);
 
 // Starts FileName (a program, or a ".cmd"/".bat" script, which runs through the system folder's
 // cmd.exe) with Params, in FileName's own folder, and waits for it. The path is quoted here; the blank
 // before Params stays when they are empty. Returns the exit code; throws EProgramError
-// "не смог создать процесс: <FileName>" with the Win32 code when it cannot be started.
-DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd);
+// "не смог создать процесс: <FileName>" with the Win32 code when it cannot be started. A program that
+// needs elevation is started as ExecProcess starts it.
+DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd, HWND Owner = nullptr);
+
+// Seams for what only a user without administrator rights sees: the tests replace the process
+// creation to refuse a start as UAC does, and look at what goes to the shell.
+namespace ProcessSeams {
+using CreateProcessFn = BOOL(WINAPI*)(LPCWSTR Application, LPWSTR CommandLine, LPSECURITY_ATTRIBUTES Process,
+                                      LPSECURITY_ATTRIBUTES Thread, BOOL InheritHandles, DWORD Flags,
+                                      LPVOID Environment, LPCWSTR CurrentFolder, LPSTARTUPINFOW Startup,
+                                      LPPROCESS_INFORMATION Created);
+using ShellExecuteFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW* Execute);
+// Each setter installs a replacement (nullptr restores the system call) and returns the previous one.
+CreateProcessFn SetCreateProcess(CreateProcessFn Fn);
+ShellExecuteFn SetShellExecute(ShellExecuteFn Fn);
+}  // namespace ProcessSeams

@@ -110,7 +110,7 @@ std::wstring LocationFolder(BYTE Location, const std::wstring& SubFolder) {
 
 std::wstring AddShortcut(const std::wstring& FileName, BYTE Location, const std::wstring& SubFolder,
                          const std::wstring& WorkingDir, const std::wstring& Arguments,
-                         const std::wstring& Description, const std::wstring& LinkName) {
+                         const std::wstring& Description, const std::wstring& LinkName, HRESULT* SaveResult) {
   const TComApartment apartment;
   // Declared after the apartment: released before it is left.
   ComPtr<IShellLinkW> link;
@@ -134,14 +134,25 @@ std::wstring AddShortcut(const std::wstring& FileName, BYTE Location, const std:
 
   link->SetWorkingDirectory(WorkingDir.empty() ? FileName.substr(0, NameStart(FileName)).c_str() : WorkingDir.c_str());
   // Not remembered as the object's file: the object is thrown away next.
-  file->Save(linkPath.c_str(), FALSE);
+  const HRESULT saved = file->Save(linkPath.c_str(), FALSE);
+  if (SaveResult) *SaveResult = saved;
   return linkPath;
 }
 
 void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan) {
-  (void)Context;
-  AddShortcut(Plan.Target + Plan.MainProgram, slDesktop, L"", L"", L"",
-              Plan.ProductDescription + L" \"" + Plan.ProductName + L"\"", Plan.ProductName);
+  HRESULT saved = S_OK;
+  const std::wstring link = AddShortcut(Plan.Target + Plan.MainProgram, slDesktop, L"", L"", L"",
+                                        Plan.ProductDescription + L" \"" + Plan.ProductName + L"\"",
+                                        Plan.ProductName, &saved);
+  if (link.empty()) {
+    Context.AddLine(L"Ярлык на рабочем столе не создан: папка рабочего стола не найдена");
+  } else if (FAILED(saved)) {
+    const unsigned long code = static_cast<unsigned long>(saved);
+    // Saving to a path: the shell's code is mostly a Win32 one in a result, which has the system's words.
+    const unsigned long win32 = HRESULT_FACILITY(saved) == FACILITY_WIN32 ? HRESULT_CODE(saved) : code;
+    Context.AddLine(L"Ярлык на рабочем столе не сохранён: \"" + link + L"\". " + SystemErrorText(win32) + L" (" +
+                    HexCode(code) + L")");
+  }
 }
 
 std::wstring DesktopShortcutPath(const std::wstring& ProductName) {

@@ -19,6 +19,7 @@ class TUnattendedContext : public TInstallContext {
   bool AskYesNo(const std::wstring& Question) override;
   // The installation log holds the text; nothing is shown.
   void ShowError(const std::wstring& Text) override;
+  HWND OwnerWindow() override { return FScreen ? FScreen->OwnerWindow() : nullptr; }
   void SetBusy(bool Busy) override;
   void EnableExit() override;
   bool ShowFontSizePage() override { return false; }

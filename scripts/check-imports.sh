@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Fails when a Windows executable imports a DLL outside the set every Windows from Vista on has, or a
+# Fails when a Windows executable imports a DLL that Windows may take from the program's folder, or a
 # function Vista does not export. Newer calls must be looked up at run time (GetProcAddress) instead.
 set -euo pipefail
 exe="$1"
 objdump=i686-w64-mingw32-objdump
+case "$(file -b "$exe")" in *x86-64*) objdump=x86_64-w64-mingw32-objdump ;; esac
 
-allowed_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ole32|oleaut32|advapi32|msvcrt|version|uxtheme|msimg32|winmm|ws2_32|riched20|msftedit|setupapi|userenv|crypt32|rpcrt4|imm32)\.dll$'
+# Only DLLs that Windows takes from its system folder whatever lies beside the program: its known DLLs
+# on every version from Vista to 10, and the common controls, which the manifest binds to the system's
+# side-by-side copy. Any other DLL imported statically would be looked for in the program's folder
+# first (a DLL planted in a download folder would run before the program's first line).
+allowed_dlls='^(advapi32|comdlg32|gdi32|imagehlp|imm32|kernel32|msctf|msvcrt|normaliz|nsi|ole32|oleaut32|rpcrt4|setupapi|shell32|shlwapi|user32|wldap32|ws2_32|comctl32)\.dll$'
 # Functions the program might be tempted to import that Vista lacks.
 denied_functions=(
   SetProcessDpiAwarenessContext SetThreadDpiAwarenessContext GetThreadDpiAwarenessContext
@@ -29,7 +34,7 @@ dlls="$(printf '%s\n' "$dump" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | 
 [ -n "$dlls" ] || { echo "no import table found in $exe"; exit 1; }
 while read -r dll; do
   if ! [[ "$dll" =~ $allowed_dlls ]]; then
-    echo "imports a DLL outside the system set: $dll"
+    echo "imports a DLL that Windows may load from the program's folder: $dll"
     status=1
   fi
 done <<<"$dlls"

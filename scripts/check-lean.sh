@@ -4,6 +4,7 @@
 set -euo pipefail
 exe="$1"
 objdump=i686-w64-mingw32-objdump
+case "$(file -b "$exe")" in *x86-64*) objdump=x86_64-w64-mingw32-objdump ;; esac
 
 headers="$($objdump -h "$exe")"
 # Section lines look like "  3 .debug_info   0003582a  00000000 ...".

@@ -1,7 +1,20 @@
 # Sourced by the scripts that start Windows programs: a private 32-bit Wine prefix under a Russian
 # locale. Callers set WINE_ROOT (a folder of their own) before sourcing.
 : "${WINE_ROOT:?WINE_ROOT must name a folder for the prefix and the locale}"
-export WINEARCH=win32
+# The kind of the prefix follows the programs the build makes: win32 for 32-bit ones, win64 where this
+# machine cannot execute 32-bit x86 code and the tests are built as 64-bit programs
+# (scripts/windows-arch.sh). Wine's own launcher would pick its 32-bit loader whenever one is installed.
+if [ -z "${WINE_ARCH:-}" ]; then
+  WINE_ARCH=win64
+  [ "$(bash "$(dirname "${BASH_SOURCE[0]}")/windows-arch.sh")" = i686 ] && WINE_ARCH=win32
+fi
+export WINEARCH="$WINE_ARCH"
+if [ "$WINEARCH" = win64 ]; then
+  WINE_LOADER=/usr/lib/wine/wine64
+  export WINELOADER="$WINE_LOADER"
+else
+  WINE_LOADER=wine
+fi
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts: the program needs neither. No menu builder: it would put the
 # prefix's links into the host's menus.
@@ -12,8 +25,8 @@ unset LANGUAGE
 WINE_LOCALE=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
 
 # Runs a Windows program under the Russian locale.
-wine_exec() { exec env "${WINE_LOCALE[@]}" wine "$@"; }
-wine_run() { env "${WINE_LOCALE[@]}" wine "$@"; }
+wine_exec() { exec env "${WINE_LOCALE[@]}" "$WINE_LOADER" "$@"; }
+wine_run() { env "${WINE_LOCALE[@]}" "$WINE_LOADER" "$@"; }
 
 # Starts the prefix's server and its system processes detached from this shell's output, so that they
 # never hold a caller's pipes open (ctest waits for those) and later programs start in a fraction of a
@@ -23,12 +36,12 @@ wine_start_server() {
     flock 9
     # The lock's descriptor is closed for the server: it would otherwise hold the lock while it lives.
     if wineserver -p"$1" >/dev/null 2>&1 </dev/null 9>&-; then
-      env "${WINE_LOCALE[@]}" wine cmd /c exit 0 >/dev/null 2>&1 </dev/null 9>&-
+      env "${WINE_LOCALE[@]}" "$WINE_LOADER" cmd /c exit 0 >/dev/null 2>&1 </dev/null 9>&-
     fi
   ) 9>"$WINEPREFIX.server-lock"
 }
 
-WINE_PREFIX_FORMAT=2
+WINE_PREFIX_FORMAT="2 $WINEARCH"
 # Makes the locale and the prefix once. $1: "null" for the headless graphics driver (tests), "x11"
 # for a real window on a virtual desktop of the given size ($2, default 1024x768).
 wine_prepare_prefix() {
@@ -46,13 +59,13 @@ wine_prepare_prefix() {
     [ "$(cat "$WINEPREFIX/.prepared" 2>/dev/null)" = "$WINE_PREFIX_FORMAT" ] && exit 0
     local tmp="$WINEPREFIX.tmp.$$"
     rm -rf "$tmp"
-    WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" wineboot -i >/dev/null 2>&1 </dev/null 9>&-
+    WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" "$WINE_LOADER" wineboot -i >/dev/null 2>&1 </dev/null 9>&-
     WINEPREFIX="$tmp" wineserver -w 9>&-
-    WINEPREFIX="$tmp" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$driver" /f >/dev/null 2>&1 9>&-
+    WINEPREFIX="$tmp" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$driver" /f >/dev/null 2>&1 9>&-
     if [ "$driver" = x11 ]; then
       # A virtual desktop avoids the multi-second waits of bare X11 without a window manager.
-      WINEPREFIX="$tmp" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 9>&-
-      WINEPREFIX="$tmp" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f >/dev/null 2>&1 9>&-
+      WINEPREFIX="$tmp" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 9>&-
+      WINEPREFIX="$tmp" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f >/dev/null 2>&1 9>&-
     fi
     WINEPREFIX="$tmp" wineserver -w 9>&-
     # Debian's Wine does not find its own fonts (Tahoma, MS Sans Serif) unless they are in the prefix.

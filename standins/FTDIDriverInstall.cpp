@@ -8,6 +8,7 @@
 //   UseShowWindow=<1 when STARTF_USESHOWWINDOW was given, else 0>
 //   ShowWindow=<wShowWindow of its start-up record: 0 hidden, 1 normal...>
 //   CurrentFolder=<GetCurrentDirectoryW>
+//   FileSize=<the size of its own file in bytes: tells a newer copy, made longer, from an older one>
 //   <an empty line>
 // Lines end in CR LF. FTDI_STANDIN_DELAY_MS delays the record and the end, FTDI_STANDIN_EXIT_CODE gives
 // the exit code (0 otherwise); both are for the tests of the programs that start it.
@@ -55,6 +56,12 @@ std::string Utf8(const std::wstring& Text) {
   return bytes;
 }
 
+long long FileSize(const std::wstring& Path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
 void AppendRecord(const std::wstring& FileName, const std::wstring& Record) {
   HANDLE file = CreateFileW(FileName.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -80,7 +87,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   record += L"CommandLine=" + std::wstring(GetCommandLineW()) + L"\r\n";
   record += L"UseShowWindow=" + std::wstring((startup.dwFlags & STARTF_USESHOWWINDOW) ? L"1" : L"0") + L"\r\n";
   record += L"ShowWindow=" + std::to_wstring(startup.wShowWindow) + L"\r\n";
-  record += L"CurrentFolder=" + CurrentFolder() + L"\r\n\r\n";
+  record += L"CurrentFolder=" + CurrentFolder() + L"\r\n";
+  record += L"FileSize=" + std::to_wstring(FileSize(self)) + L"\r\n\r\n";
 
   std::wstring recordFile = Variable(L"FTDI_STANDIN_RECORD");
   if (recordFile.empty()) recordFile = self.substr(0, self.find_last_of(L'\\') + 1) + L"FTDIDriverInstall.record";

@@ -3,7 +3,13 @@
 #include <algorithm>
 #include <set>
 
-#include "Forms.h"
+#include "Error.h"
+
+namespace {
+TControlHost* Host = nullptr;
+}  // namespace
+
+void SetControlHost(TControlHost* Value) { Host = Value; }
 
 // ---------------------------------------------------------------- TComponent
 
@@ -84,7 +90,7 @@ int TWinControl::NextControlId() {
 
 void TWinControl::CreateHandle(const wchar_t* ClassName, DWORD Style, DWORD ExStyle, const std::wstring& Text) {
   const bool own = ToolkitClasses().count(ClassName) != 0;
-  HWND parent = FParent ? FParent->FHandle : Application.Handle();
+  HWND parent = FParent ? FParent->FHandle : (Host ? Host->OwnerWindow() : nullptr);
   HMENU id = nullptr;
   if (FParent) {
     Style |= WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE;  // controls are visible unless hidden
@@ -123,7 +129,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND Wnd, UINT Msg, WPARAM WParam, L
     return result;
   }
   if (self->FDestroying) return self->DefaultHandler(Msg, WParam, LParam);
-  if (Msg == WM_SETCURSOR && Application.BusyCursor() && LOWORD(LParam) == HTCLIENT) {
+  if (Msg == WM_SETCURSOR && Host && Host->BusyCursor() && LOWORD(LParam) == HTCLIENT) {
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     return TRUE;
   }
@@ -131,7 +137,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND Wnd, UINT Msg, WPARAM WParam, L
   try {
     return self->WndProc(Msg, WParam, LParam);
   } catch (...) {
-    Application.HandleException();
+    if (Host) Host->HandleException();
     return 0;
   }
 }
@@ -207,12 +213,6 @@ void TWinControl::EraseBackground(HDC Dc) const {
   RECT rect;
   GetClientRect(FHandle, &rect);
   FillRect(Dc, &rect, ColorBrush(FColor));
-}
-
-TForm* TWinControl::ParentForm() const {
-  const TWinControl* top = this;
-  while (top->FParent) top = top->FParent;
-  return dynamic_cast<TForm*>(const_cast<TWinControl*>(top));
 }
 
 int TWinControl::ControlId() const { return FHandle ? GetDlgCtrlID(FHandle) : 0; }

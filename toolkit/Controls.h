@@ -46,6 +46,19 @@ struct TMargins {
 
 class TForm;
 
+// What the controls need of the program they run in: the owner of top-level windows, the busy cursor
+// and the place an error goes. The application object provides it (Forms.h); without one, top-level
+// windows have no owner and an error in a handler is dropped rather than let into user32.
+class TControlHost {
+ public:
+  virtual ~TControlHost() = default;
+  virtual HWND OwnerWindow() const = 0;
+  virtual bool BusyCursor() const = 0;
+  // Called inside a catch block of a window procedure.
+  virtual void HandleException() = 0;
+};
+void SetControlHost(TControlHost* Host);
+
 // A control with a window of its own. The parent owns it: create it with new and the parent frees it.
 class TWinControl : public TComponent {
  public:
@@ -54,8 +67,6 @@ class TWinControl : public TComponent {
 
   HWND Handle() const { return FHandle; }
   TWinControl* Parent() const { return FParent; }
-  // The top-level form this control lies on (itself for a form).
-  TForm* ParentForm() const;
   // Child controls in docking order.
   const std::vector<TWinControl*>& Controls() const { return FControls; }
   // The Win32 control id (GetDlgCtrlID); numbered per form from 1000 in creation order unless set.

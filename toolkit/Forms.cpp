@@ -1,11 +1,10 @@
 #include "Forms.h"
 
 #include <commctrl.h>
-#include <ole2.h>
 
 #include <algorithm>
 
-#include "Dialogs.h"
+#include "Prompts.h"
 
 TApplication Application;
 
@@ -236,7 +235,6 @@ void TTimer::Update() {
 void TApplication::Initialize() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
-  OleInitialize(nullptr);
   if (FHandle) return;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);

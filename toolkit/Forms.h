@@ -100,15 +100,18 @@ class TTimer : public TComponent {
 };
 
 // The application object: one per program, `Application`.
-class TApplication {
+class TApplication : public TControlHost {
  public:
-  // Common controls, OLE (the folder browser needs it) and the application window, which carries the
-  // title on the task bar and owns the forms.
+  TApplication() { SetControlHost(this); }
+  ~TApplication() override { SetControlHost(nullptr); }
+  // Common controls and the application window, which carries the title on the task bar and owns the
+  // forms.
   void Initialize();
   const std::wstring& Title() const { return FTitle; }
   void SetTitle(const std::wstring& Value);
   void SetIcon(HICON Icon);
   HWND Handle() const { return FHandle; }
+  HWND OwnerWindow() const override { return FHandle; }
 
   // The first form created becomes the main form; closing it ends the program.
   TForm* MainForm() const { return FMainForm; }
@@ -122,13 +125,13 @@ class TApplication {
   bool Terminated() const { return FTerminated; }
 
   // The general error display: called inside a catch block, shows the current exception's text in a
-  // modal error box (through the prompts seam of Dialogs.h).
-  void HandleException();
+  // modal error box (through the prompts seam of Prompts.h).
+  void HandleException() override;
   void ShowException(const std::wstring& Text);
 
   // The hourglass over every window of the program while true (the screen cursor of a busy program).
   void SetBusyCursor(bool Value);
-  bool BusyCursor() const { return FBusyCursor; }
+  bool BusyCursor() const override { return FBusyCursor; }
 
   // The window dialogs are owned by: the active form of the program, else the main form.
   HWND DialogOwner() const;

@@ -1,6 +1,7 @@
 #include "E2eSupport.h"
 
 #include <shlobj.h>
+#include <cwchar>
 #include <shobjidl.h>
 #include <wrl/client.h>
 
@@ -142,5 +143,22 @@ std::vector<std::wstring> LogFileLines(const std::wstring& Path) {
     lines.push_back(text.substr(start, end - start));
   return lines;
 }
+
+void MakeNewerDriver(const std::wstring& Distribution) {
+  const std::wstring installer = Distribution + L"FTDIDriverInstall\\FTDIDriverInstall.exe";
+  WriteBytes(installer, ReadBytes(installer) + "a newer driver installer");
+  CreateDirectoryW((Distribution + L"FTDIDriverInstall\\amd64").c_str(), nullptr);
+  WriteBytes(Distribution + L"FTDIDriverInstall\\amd64\\ftdibus.sys", "64-bit driver");
+}
+
+std::vector<long long> RecordedInstallerSizes(const std::wstring& Record) {
+  std::vector<long long> sizes;
+  const std::wstring text = ReadText(Record);
+  for (size_t at = 0; (at = text.find(L"FileSize=", at)) != std::wstring::npos; at += 9)
+    sizes.push_back(std::wcstoll(text.c_str() + at + 9, nullptr, 10));
+  return sizes;
+}
+
+long long FileSize(const std::wstring& Path) { return static_cast<long long>(ReadBytes(Path).size()); }
 
 }  // namespace e2e

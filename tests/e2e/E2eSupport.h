@@ -72,4 +72,11 @@ std::wstring DesktopFolder();
 // The lines of an installation log file without its byte-order mark.
 std::vector<std::wstring> LogFileLines(const std::wstring& Path);
 
+// Makes the distribution's driver package a newer one: its installer differs from the sample's (longer,
+// which the stand-in's record shows in its size) and it has a sub-folder, "amd64\ftdibus.sys".
+void MakeNewerDriver(const std::wstring& Distribution);
+// The sizes of the stand-in driver installers whose runs Record holds, oldest first.
+std::vector<long long> RecordedInstallerSizes(const std::wstring& Record);
+long long FileSize(const std::wstring& Path);
+
 }  // namespace e2e

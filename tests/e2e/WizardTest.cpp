@@ -4,6 +4,8 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+
 #include "Driver.h"
 #include "E2eSupport.h"
 
@@ -283,6 +285,80 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   ASSERT_TRUE(WaitFor([&] { return (exitButton = FindVisibleByText(Main, L"Выход")) != nullptr; }));
   EXPECT_TRUE(IsWindowEnabled(exitButton));
   Click(exitButton);
+  EXPECT_TRUE(Setup->WaitForExit(10s));
+}
+
+// An installation, then one from a newer distribution through the wizard: the newer driver package
+// replaces the content of the earlier one's folder, sub-folder included, the newer installer is the one
+// that runs, and no box comes after the driver question (the shell's folder copy asked whether to replace).
+TEST_F(Wizard, NewerDistributionBringsItsDriverWithoutFurtherQuestions) {
+  // The fixture's program waits: the earlier installation comes first, from a copy of this distribution.
+  Setup.reset();
+  const std::wstring target = Work + L"Программы клиники\\";
+  const std::wstring older = Work + L"Прежний дистрибутив\\";
+  CopyTree(Dist, older);
+  {
+    Program first(older + L"Install.exe", Elsewhere, L"/VERYSILENT /DIR=\"" + target + L"\"");
+    ASSERT_TRUE(first.WaitForExit(90s));
+    ASSERT_EQ(first.ExitCode(), 0u);
+  }
+  MakeNewerDriver(Dist);
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+  Main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(Main, nullptr);
+  StartInstallation(target);
+  EXPECT_EQ(Answer(IDYES), DriverQuestion);
+  bool anotherBox = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        for (HWND w : Setup->TopWindows()) anotherBox = anotherBox || ClassName(w) == L"#32770";
+        return PageText().find(L"\"мелкого\" размера шрифта.") != std::wstring::npos;
+      },
+      60s))
+      << "the run did not end on the large-font page";
+  EXPECT_FALSE(anotherBox);
+
+  const std::wstring folder = target + L"FTDIDriverInstall\\";
+  EXPECT_EQ(RecordedInstallerSizes(folder + L"FTDIDriverInstall.record"),
+            (std::vector<long long>{FileSize(older + L"FTDIDriverInstall\\FTDIDriverInstall.exe"),
+                                    FileSize(Dist + L"FTDIDriverInstall\\FTDIDriverInstall.exe")}));
+  EXPECT_EQ(ReadBytes(folder + L"amd64\\ftdibus.sys"), "64-bit driver");
+  EXPECT_FALSE(FolderExists(folder + L"FTDIDriverInstall")) << "nested";
+  const std::vector<std::wstring> lines = LogLines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(std::vector<std::wstring>(lines.end() - 2, lines.end()),
+            (std::vector<std::wstring>{L"Началась установка драйверов устройства...",
+                                       L"Установка драйверов устройства завершена"}));
+  Press(L"Выход");
+  EXPECT_TRUE(Setup->WaitForExit(10s));
+}
+
+// Through the wizard from a distribution without a driver installer: the notice says so on the log page,
+// which keeps no claim that a driver installation started or ended.
+TEST_F(Wizard, DistributionWithoutADriverInstallerSaysSoOnTheLogPage) {
+  DeleteFileW((Dist + L"FTDIDriverInstall\\FTDIDriverInstall.exe").c_str());
+  // Large fonts: the run ends with the final question over the log, not on the large-font page.
+  Setup.reset();
+  const ScopedScreenDpi largeFonts(120);
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+  Main = Setup->WaitForWindowByCaption(MainCaption);
+  ASSERT_NE(Main, nullptr);
+  const std::wstring target = Work + L"Клиника\\";
+  StartInstallation(target);
+  EXPECT_EQ(Answer(IDYES), DriverQuestion);
+  HWND question = Setup->WaitForMessageBox(30s);
+  ASSERT_NE(question, nullptr) << "no final question";
+  EXPECT_EQ(MessageBoxText(question), L"Установка завершена. Выйти из программы установки?");
+  AnswerMessageBox(question, IDNO);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }, 5s));
+  Screenshot(L"17-log-without-driver-installer");
+  const std::vector<std::wstring> lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), L"Драйвер устройства не установлен: нет программы установки \"" + target +
+                              L"FTDIDriverInstall\\FTDIDriverInstall.exe\"");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Установка драйверов устройства завершена"), 0);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Началась установка драйверов устройства..."), 0);
+  Press(L"Выход");
   EXPECT_TRUE(Setup->WaitForExit(10s));
 }
 

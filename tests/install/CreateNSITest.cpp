@@ -69,8 +69,8 @@ TEST_F(CreateNsiTest, CreatesOnlyMissingFilesUcaFirst) {
     std::vector<std::wstring> expected;
     for (const std::wstring& name : c.Created) expected.push_back(Folder + name + L".tmp");
     EXPECT_EQ(Moved, expected);
-    EXPECT_FALSE(FileExists(Uca + L".tmp"));
-    EXPECT_FALSE(FileExists(Wra + L".tmp"));
+    EXPECT_FALSE(TestFileExists(Uca + L".tmp"));
+    EXPECT_FALSE(TestFileExists(Wra + L".tmp"));
   }
 }
 
@@ -89,8 +89,8 @@ TEST_F(CreateNsiTest, FolderThatCannotBeCreatedIsNoError) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     EXPECT_NO_THROW(CreateNsiFiles(c.Folder));
-    EXPECT_FALSE(FileExists(c.Folder + L"uca.nsi"));
-    EXPECT_FALSE(FileExists(c.Folder + L"wra.nsi"));
+    EXPECT_FALSE(TestFileExists(c.Folder + L"uca.nsi"));
+    EXPECT_FALSE(TestFileExists(c.Folder + L"wra.nsi"));
   }
   EXPECT_EQ(GetFileAttributesW((Temp.Path() + L"Нет такой").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(ReadFileBytes(occupied), "x");
@@ -102,11 +102,11 @@ TEST_F(CreateNsiTest, InterruptedFileIsMissingRatherThanShort) {
     EXPECT_NO_THROW(CreateNsiFiles(Folder));
   }
   EXPECT_EQ(ReadFileBytes(Uca), EmptyList);
-  EXPECT_FALSE(FileExists(Wra));
+  EXPECT_FALSE(TestFileExists(Wra));
   // The next installation completes what is missing.
   CreateNsiFiles(Folder);
   EXPECT_EQ(ReadFileBytes(Wra), EmptyList);
-  EXPECT_FALSE(FileExists(Wra + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Wra + L".tmp"));
 }
 
 }  // namespace

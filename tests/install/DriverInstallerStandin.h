@@ -13,6 +13,7 @@
 struct TStandinRecord {
   std::wstring Program, CommandLine, CurrentFolder;
   int UseShowWindow = -1, ShowWindow = -1;
+  long long FileSize = -1;
 };
 
 // The built stand-in, seen through Wine's Z: drive.
@@ -24,9 +25,13 @@ inline std::wstring StandinInstaller() {
   return path;
 }
 
-inline void PlantInstaller(const std::wstring& Path) {
+// A copy of the stand-in; Tail, appended after its image, makes a copy that its record tells apart.
+inline void PlantInstaller(const std::wstring& Path, const std::string& Tail = std::string()) {
   if (!CopyFileW(StandinInstaller().c_str(), Path.c_str(), FALSE)) throw std::runtime_error("cannot plant the stand-in");
+  if (!Tail.empty()) WriteFileBytes(Path, ReadFileBytes(Path) + Tail);
 }
+
+inline long long SizeOf(const std::wstring& Path) { return static_cast<long long>(ReadFileBytes(Path).size()); }
 
 // Where a copy of the stand-in at Program records its runs.
 inline std::wstring RecordOf(const std::wstring& Program) {
@@ -36,7 +41,7 @@ inline std::wstring RecordOf(const std::wstring& Program) {
 // Every run recorded beside Program, oldest first; none when it never ran.
 inline std::vector<TStandinRecord> RunsOf(const std::wstring& Program) {
   std::vector<TStandinRecord> runs;
-  if (!FileExists(RecordOf(Program))) return runs;
+  if (!TestFileExists(RecordOf(Program))) return runs;
   const std::wstring text = FromUtf8(ReadFileBytes(RecordOf(Program)));
   TStandinRecord record;
   bool any = false;
@@ -59,6 +64,7 @@ inline std::vector<TStandinRecord> RunsOf(const std::wstring& Program) {
     else if (key == L"CurrentFolder") record.CurrentFolder = value;
     else if (key == L"UseShowWindow") record.UseShowWindow = std::stoi(value);
     else if (key == L"ShowWindow") record.ShowWindow = std::stoi(value);
+    else if (key == L"FileSize") record.FileSize = std::stoll(value);
   }
   if (any) runs.push_back(record);
   return runs;

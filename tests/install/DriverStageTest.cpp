@@ -2,13 +2,18 @@
 // in temporary folders with Cyrillic names and blanks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "DriverInstallerStandin.h"
 #include "DriverStage.h"
+#include "ElevationSeams.h"
 #include "FileOps.h"
 #include "RecordingContext.h"
+#include "SystemError.h"
 
 namespace {
 
@@ -17,7 +22,7 @@ const std::wstring Started = L"Началась установка драйве�
 const std::wstring Finished = L"Установка драйверов устройства завершена";
 
 class DriverStage : public ::testing::Test {
- protected:
+ public:
   TTempFolder Temp;
   TInstallPlan Plan;
   std::wstring Decoy;
@@ -37,6 +42,7 @@ class DriverStage : public ::testing::Test {
     WriteFileBytes(Plan.Source + L"FTDIDriverInstall\\ftdibus.inf", "[Version]");
   }
   std::wstring Installed() const { return Plan.Target + L"FTDIDriverInstall\\FTDIDriverInstall.exe"; }
+  std::unique_ptr<THeldOpen> Held;  // a target file a running program holds
 };
 
 }  // namespace
@@ -60,20 +66,21 @@ TEST_F(DriverStage, WithoutTheBoxOrWithoutYesNothingHappens) {
     InstallDriver(context, Plan);
     EXPECT_EQ(context.Questions, std::vector<std::wstring>(c.Questions, Question));
     EXPECT_TRUE(context.Events.empty());
-    EXPECT_FALSE(FileExists(Plan.Target + L"FTDIDriverInstall\\ftdibus.inf")) << "copied";
+    EXPECT_FALSE(TestFileExists(Plan.Target + L"FTDIDriverInstall\\ftdibus.inf")) << "copied";
     EXPECT_TRUE(RunsOf(Installed()).empty());
     EXPECT_TRUE(RunsOf(Decoy).empty());
   }
 }
 
-TEST_F(DriverStage, YesWithoutTheInstallerFolderWritesBothNoticesAndGoesOn) {
+// Nothing to run: the log says so, and not that an installation started or ended.
+TEST_F(DriverStage, YesWithoutAnInstallerSaysSoAndGoesOn) {
   TRecordingContext context;
   context.Answers = {true};
 
   EXPECT_NO_THROW(InstallDriver(context, Plan));
   EXPECT_EQ(context.Questions, std::vector<std::wstring>{Question});
-  EXPECT_EQ(context.Lines, (std::vector<std::wstring>{Started, Finished}));
-  EXPECT_EQ(context.Events, (std::vector<std::wstring>{L"line " + Started, L"repaint", L"line " + Finished}));
+  const std::wstring notice = L"Драйвер устройства не установлен: нет программы установки \"" + Installed() + L"\"";
+  EXPECT_EQ(context.Lines, std::vector<std::wstring>{notice});
   EXPECT_FALSE(DirectoryExists(Plan.Target + L"FTDIDriverInstall"));
   EXPECT_TRUE(RunsOf(Decoy).empty());
 }
@@ -88,10 +95,13 @@ TEST_F(DriverStage, YesCopiesTheInstallerAndRunsItHiddenBetweenTheNotices) {
   context.OnLine = [&](const std::wstring&) { runsAtLine.push_back(RunsOf(Installed()).size()); };
 
   InstallDriver(context, Plan);
-  EXPECT_EQ(context.Lines, (std::vector<std::wstring>{Started, Finished}));
-  EXPECT_EQ(context.Events, (std::vector<std::wstring>{L"line " + Started, L"repaint", L"line " + Finished}));
+  // The code is told, not judged: some installers count what they installed in it.
+  const std::wstring code = L"Программа установки драйвера завершилась с кодом 5 (0x00000005)";
+  EXPECT_EQ(context.Lines, (std::vector<std::wstring>{Started, Finished, code}));
+  EXPECT_EQ(context.Events,
+            (std::vector<std::wstring>{L"line " + Started, L"repaint", L"line " + Finished, L"line " + code}));
   // Started before the first notice is written and waited for before the second.
-  EXPECT_EQ(runsAtLine, (std::vector<size_t>{0, 1}));
+  EXPECT_EQ(runsAtLine, (std::vector<size_t>{0, 1, 1}));
   EXPECT_EQ(ReadFileBytes(Plan.Target + L"FTDIDriverInstall\\ftdibus.inf"), "[Version]");
 
   const auto runs = RunsOf(Installed());
@@ -102,4 +112,126 @@ TEST_F(DriverStage, YesCopiesTheInstallerAndRunsItHiddenBetweenTheNotices) {
   EXPECT_EQ(runs[0].ShowWindow, SW_HIDE);
   EXPECT_EQ(runs[0].CurrentFolder, CurrentFolderNow());
   EXPECT_TRUE(RunsOf(Decoy).empty());
+}
+
+// A reinstallation from a newer distribution: the earlier installation's driver folder, read-only as its
+// medium left it, gets the newer files, the package's sub-folder included, and the newer installer is
+// the one that runs. The shell's folder copy put the folder inside the existing one and ran the old one.
+TEST_F(DriverStage, NewerDistributionReplacesTheDriverFolderContentAndRunsTheNewerInstaller) {
+  const std::wstring folder = Plan.Target + L"FTDIDriverInstall\\";
+  CreateFolder(folder);
+  PlantInstaller(Installed(), "an older installer, longer than the newer one");
+  WriteFileBytes(folder + L"ftdibus.inf", "[Old version]");
+  for (const std::wstring& file : {Installed(), folder + L"ftdibus.inf"}) {
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  AddInstallerToSource();
+  CreateFolder(Plan.Source + L"FTDIDriverInstall\\amd64");
+  WriteFileBytes(Plan.Source + L"FTDIDriverInstall\\amd64\\ftdibus.sys", "64-bit driver");
+  const long long newer = SizeOf(Plan.Source + L"FTDIDriverInstall\\FTDIDriverInstall.exe");
+  ASSERT_NE(newer, SizeOf(Installed()));
+  TRecordingContext context;
+  context.Answers = {true};
+
+  InstallDriver(context, Plan);
+  EXPECT_EQ(context.Lines, (std::vector<std::wstring>{Started, Finished}));
+  const auto runs = RunsOf(Installed());
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].FileSize, newer) << "the earlier installation's installer ran";
+  EXPECT_EQ(ReadFileBytes(folder + L"ftdibus.inf"), "[Version]");
+  EXPECT_EQ(ReadFileBytes(folder + L"amd64\\ftdibus.sys"), "64-bit driver");
+  EXPECT_FALSE(DirectoryExists(folder + L"FTDIDriverInstall")) << "nested";
+}
+
+// What did not happen is said, and the installation goes on.
+TEST_F(DriverStage, EachFailureIsANoticeAndNoneClaimsTheInstallationEnded) {
+  struct TCase {
+    const char* Name;
+    std::function<void(DriverStage&)> Arrange;
+    bool RefuseForElevation;
+    ProcessSeams::ShellExecuteFn Shell;
+    std::function<std::vector<std::wstring>(DriverStage&)> Lines;
+  };
+  const TCase cases[] = {
+      {"the installer is no program",
+       [](DriverStage& Stage) {
+         Stage.AddInstallerToSource();
+         WriteFileBytes(Stage.Plan.Source + L"FTDIDriverInstall\\FTDIDriverInstall.exe", "MZ and nothing more");
+       },
+       false, nullptr,
+       [](DriverStage& Stage) {
+         // The system's words for the code Wine and Windows give a file that is not a program.
+         return std::vector<std::wstring>{Started, L"Драйвер устройства не установлен: не удалось запустить \"" +
+                                                       Stage.Installed() + L"\". " + SystemErrorText(ERROR_BAD_EXE_FORMAT)};
+       }},
+      {"the operator refuses the administrator's consent", [](DriverStage& Stage) { Stage.AddInstallerToSource(); }, true,
+       ConsentRefused,
+       [](DriverStage& Stage) {
+         return std::vector<std::wstring>{
+             Started, L"Драйвер устройства не установлен: права администратора для программы установки не даны. "
+                      L"Её можно запустить позже: \"" +
+                          Stage.Installed() + L"\""};
+       }},
+      {"a file of the package cannot be replaced",
+       [](DriverStage& Stage) {
+         Stage.AddInstallerToSource();
+         CreateFolder(Stage.Plan.Target + L"FTDIDriverInstall");
+         WriteFileBytes(Stage.Plan.Target + L"FTDIDriverInstall\\ftdibus.inf", "[Old version]");
+         Stage.Held = std::make_unique<THeldOpen>(Stage.Plan.Target + L"FTDIDriverInstall\\ftdibus.inf");
+       },
+       false, nullptr,
+       [](DriverStage& Stage) {
+         const std::wstring file = Stage.Plan.Target + L"FTDIDriverInstall\\ftdibus.inf";
+         const std::wstring notice = L"Файл драйвера устройства не скопирован: \"" + file + L"\". ";
+         return std::vector<std::wstring>{notice, Started, Finished};
+       }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempFolder temp;
+    Plan.Source = temp.Path() + L"Дистрибутив\\";
+    Plan.Target = temp.Path() + L"Целевая папка\\";
+    CreateFolder(Plan.Source);
+    CreateFolder(Plan.Target);
+    c.Arrange(*this);
+    TRecordingContext context;
+    context.Answers = {true};
+    {
+      std::unique_ptr<TElevationRequired> uac;
+      if (c.RefuseForElevation) uac = std::make_unique<TElevationRequired>(c.Shell);
+      EXPECT_NO_THROW(InstallDriver(context, Plan));
+    }
+    Held.reset();
+    const std::vector<std::wstring> expected = c.Lines(*this);
+    ASSERT_EQ(context.Lines.size(), expected.size()) << ToUtf8(context.Lines.empty() ? L"" : context.Lines.back());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      // The copy's cause is the system's words, which differ between systems: its start is compared.
+      EXPECT_EQ(context.Lines[i].substr(0, expected[i].size()), expected[i]) << i;
+    }
+    EXPECT_EQ(std::count(context.Lines.begin(), context.Lines.end(), Finished),
+              std::count(expected.begin(), expected.end(), Finished));
+  }
+}
+
+// Windows refuses to start an installer that needs administrator rights from a program without them: it
+// goes through the shell, whose consent prompt the setup window owns, and the installation goes on as
+// after a plain start.
+TEST_F(DriverStage, InstallerThatNeedsElevationRunsThroughTheShellOwnedByTheWindow) {
+  AddInstallerToSource();
+  const TOwnerWindow owner;
+  ASSERT_NE(owner.Get(), nullptr);
+  TRecordingContext context;
+  context.Answers = {true};
+  context.Owner = owner.Get();
+  {
+    const TElevationRequired uac;
+    InstallDriver(context, Plan);
+  }
+  EXPECT_EQ(context.Lines, (std::vector<std::wstring>{Started, Finished}));
+  ASSERT_EQ(ElevationLog().ShellCalls, 1);
+  EXPECT_EQ(ElevationLog().Last.Owner, owner.Get());
+  EXPECT_EQ(ElevationLog().Last.File, Installed());
+  const auto runs = RunsOf(Installed());
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].ShowWindow, SW_HIDE);
 }

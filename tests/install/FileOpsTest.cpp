@@ -160,7 +160,7 @@ TEST_F(FileOpsCopyFile, FailuresRaiseTheFileErrorAndSpareWhatIsThere) {
     {
       const std::unique_ptr<THeldOpen> held = failure.Arrange(source, destination);
       ASSERT_TRUE(!held || held->Held());
-      destinationExisted = FileExists(destination);
+      destinationExisted = TestFileExists(destination);
       try {
         CopyFileWithDate(source, destination);
         ADD_FAILURE() << "no error raised";
@@ -170,7 +170,7 @@ TEST_F(FileOpsCopyFile, FailuresRaiseTheFileErrorAndSpareWhatIsThere) {
         EXPECT_EQ(error.SystemCode(), failure.Code);
       }
     }
-    EXPECT_EQ(FileExists(destination), destinationExisted);
+    EXPECT_EQ(TestFileExists(destination), destinationExisted);
     if (!failure.SourceGone) {
       EXPECT_EQ(ReadFileBytes(source), "исходное");
       ExpectReleased(source);
@@ -233,7 +233,7 @@ TEST_F(FileOpsCopyFile, ReadOrWriteErrorReturnsFalseAndLeavesThePartialFile) {
   FILETIME before;
   GetSystemTimeAsFileTime(&before);
   EXPECT_FALSE(CopyFileWithDate(shortFile, Destination));
-  EXPECT_TRUE(FileExists(Destination));
+  EXPECT_TRUE(TestFileExists(Destination));
   // A partial copy keeps the time it was written at, not the source's.
   EXPECT_GE(Ticks(LastWriteTime(Destination)) + 20000000u, Ticks(before));
   ExpectReleased(Destination);
@@ -253,7 +253,7 @@ TEST_F(FileOpsCopyFile, NewFileArrivesWholeWithTheSourceTimeAndNoTemporaryFile) 
   ASSERT_TRUE(CopyNewFileWithDate(Source, Destination));
   EXPECT_TRUE(ReadFileBytes(Destination) == content);
   EXPECT_EQ(Ticks(LastWriteTime(Destination)), Ticks(SourceTimeOnFat));
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
   ExpectReleased(Source);
   ExpectReleased(Destination);
 }
@@ -263,7 +263,7 @@ TEST_F(FileOpsCopyFile, NewFileNeverReplacesOneThatIsThere) {
   WriteFileBytes(Destination, "данные клиники");
   EXPECT_FALSE(CopyNewFileWithDate(Source, Destination));
   EXPECT_EQ(ReadFileBytes(Destination), "данные клиники");
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
 }
 
 TEST_F(FileOpsCopyFile, NewFileErrorsNameTheFileMeantAndLeaveNothing) {
@@ -282,8 +282,8 @@ TEST_F(FileOpsCopyFile, NewFileErrorsNameTheFileMeantAndLeaveNothing) {
   } catch (const EProgramError& error) {
     EXPECT_EQ(error.Text(), L"Cannot create file \"" + missingFolder + L"\". " + SystemSentence(ERROR_PATH_NOT_FOUND));
   }
-  EXPECT_FALSE(FileExists(Destination));
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
   ExpectReleased(Source);
 }
 
@@ -293,8 +293,8 @@ TEST_F(FileOpsCopyFile, NewFileShortReadLeavesNothing) {
   const std::string why = WhyNoShortFile();
   if (!why.empty()) GTEST_SKIP() << why;
   EXPECT_FALSE(CopyNewFileWithDate(shortFile, Destination));
-  EXPECT_FALSE(FileExists(Destination));
-  EXPECT_FALSE(FileExists(Destination + L".tmp"));
+  EXPECT_FALSE(TestFileExists(Destination));
+  EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
 }
 
 // Windows' own copy keeps the attributes it copies; the tree copy must bring along hidden and read-only
@@ -368,6 +368,67 @@ TEST_F(FileOpsCopyFolderTree, SkipsAReadOnlyDestination) {
   CopyFolderTree(Source, destination);
   EXPECT_EQ(ReadFileBytes(destination + L"ReleaseInfo"), "<old/>");
   EXPECT_EQ(ReadFileBytes(destination + L"Updater.exe"), "программа");
+}
+
+TEST_F(FileOpsCopyFolderTree, ReportsTheFirstFileNotCopiedWithItsCause) {
+  const std::wstring destination = Temp.Path() + L"Программа\\";
+  CreateFolder(destination);
+  // Without its trailing backslash, so the paths reported are joined as written.
+  const std::wstring folder = Temp.Path() + L"Программа";
+  WriteFileBytes(destination + L"ReleaseInfo", "<old/>");
+  SetFileAttributesW((destination + L"ReleaseInfo").c_str(), FILE_ATTRIBUTE_READONLY);
+  TTreeCopyReport report;
+  {
+    CreateFolder(destination + L"Уровень 1");
+    CreateFolder(destination + L"Уровень 1\\Уровень 2");
+    CreateFolder(destination + L"Уровень 1\\Уровень 2\\Уровень 3");
+    WriteFileBytes(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd", "занят");
+    THeldOpen running(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd");
+    ASSERT_TRUE(running.Held());
+    CopyFolderTree(Source, folder, false, &report);
+  }
+  // The refused read-only file comes first: the files of a folder before its sub-folders.
+  EXPECT_EQ(report.FirstNotCopied, destination + L"ReleaseInfo");
+  EXPECT_EQ(report.Error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ReadFileBytes(destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd"), "занят");
+
+  TTreeCopyReport clean;
+  const std::wstring other = Temp.Path() + L"Другая\\";
+  CopyFolderTree(Source, other, false, &clean);
+  EXPECT_TRUE(clean.FirstNotCopied.empty());
+  EXPECT_EQ(clean.Error, 0u);
+  ExpectCopiedInto(other);
+}
+
+// A folder only this program fills (the driver's): what a medium made read-only or hidden is replaced.
+TEST_F(FileOpsCopyFolderTree, ReplaceProtectedReplacesReadOnlyAndHiddenFilesAtAnyDepth) {
+  const std::wstring destination = Temp.Path() + L"Драйвер\\";
+  CopyFolderTree(Source, destination);
+  const std::wstring deep = destination + L"Уровень 1\\Уровень 2\\Уровень 3\\Install.cmd";
+  for (const std::wstring& file : {destination + L"ReleaseInfo", destination + L"Скрытый файл.cfg", deep}) {
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteFileBytes(file, "старый");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  }
+  TTreeCopyReport report;
+  CopyFolderTree(Source, destination, true, &report);
+  EXPECT_TRUE(report.FirstNotCopied.empty()) << ToUtf8(report.FirstNotCopied);
+  ExpectCopiedInto(destination);
+  // The copies carry the source's attributes, not the old files'.
+  EXPECT_FALSE(Attributes(destination + L"ReleaseInfo") & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(Attributes(deep) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+}
+
+// The shell's folder copy put a folder copied onto an existing one of its name inside it; the tree copy
+// puts the content there, however often it runs.
+TEST_F(FileOpsCopyFolderTree, CopyOntoAnExistingFolderOfTheSameNameNeverNests) {
+  const std::wstring destination = Temp.Path() + L"Программа\\Обновление";
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    CopyFolderTree(Source, destination);
+    ExpectCopiedInto(destination + L"\\");
+    EXPECT_FALSE(DirectoryExists(destination + L"\\Обновление"));
+  }
 }
 
 TEST_F(FileOpsCopyFolderTree, MissingSourceStillCreatesTheDestination) {
@@ -459,29 +520,6 @@ TEST(FileOpsFolders, CreateDirMakesOneLevelAndForceDirectoriesEveryLevel) {
   EXPECT_FALSE(DirectoryExists(temp.Path() + L"Файл"));
   EXPECT_FALSE(ForceDirectories(temp.Path() + L"Файл\\Папка"));
   EXPECT_FALSE(DirectoryExists(temp.Path() + L"Нет папки"));
-}
-
-// Under Wine the shell copies only the folder's top-level files when FOF_FILESONLY is given; Windows copies
-// the whole tree (the flag matters there only for wildcard sources). The test checks what both do.
-TEST(FileOpsShellCopyFolder, CopiesTheFolderUnderTheDestinationName) {
-  TTempFolder temp;
-  const std::wstring source = temp.Path() + L"FTDIDriverInstall\\";
-  CreateFolder(source);
-  WriteFileBytes(source + L"Установщик драйвера.exe", "MZ");
-  WriteFileBytes(source + L"ftdibus.inf", "[Version]");
-  const std::wstring target = temp.Path() + L"Программа\\";
-  CreateFolder(target);
-
-  EXPECT_TRUE(ShellCopyFolder(source, target + L"FTDIDriverInstall\\"));
-  EXPECT_EQ(ReadFileBytes(target + L"FTDIDriverInstall\\Установщик драйвера.exe"), "MZ");
-  EXPECT_EQ(ReadFileBytes(target + L"FTDIDriverInstall\\ftdibus.inf"), "[Version]");
-  EXPECT_FALSE(DirectoryExists(target + L"FTDIDriverInstall\\FTDIDriverInstall"));
-}
-
-TEST(FileOpsShellCopyFolder, MissingSourceIsAFailure) {
-  TTempFolder temp;
-  EXPECT_FALSE(ShellCopyFolder(temp.Path() + L"Нет папки\\", temp.Path() + L"Цель\\"));
-  EXPECT_FALSE(DirectoryExists(temp.Path() + L"Цель"));
 }
 
 TEST(FileOpsTextHelpers, TrimBlanksAndUpperCase) {

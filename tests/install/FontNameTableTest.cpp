@@ -271,7 +271,7 @@ TEST(FontNameTable, ReadsRealFontFiles) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(ToUtf8(c.Path));
-    ASSERT_TRUE(FileExists(c.Path)) << "fonts-wine, fonts-liberation and fonts-dejavu-core are needed";
+    ASSERT_TRUE(TestFileExists(c.Path)) << "fonts-wine, fonts-liberation and fonts-dejavu-core are needed";
     EXPECT_EQ(ReadFontFullNameFromFile(c.Path), c.Expected);
     EXPECT_EQ(ReadGuarded(ReadFileBytes(c.Path)), c.Expected);
   }

@@ -109,7 +109,7 @@ TEST_F(IniFileTest, ChangesOnlyTheTwoKeysOfAnAnsiFile) {
     EXPECT_EQ(ReadFileBytes(File), c.After);
     EXPECT_EQ(SystemRead(File, L"options", L"FilterType"), L"0");
     EXPECT_EQ(SystemRead(File, L"options", L"HardwareType"), L"1");
-    EXPECT_FALSE(FileExists(Temporary));
+    EXPECT_FALSE(TestFileExists(Temporary));
   }
 }
 
@@ -216,9 +216,9 @@ TEST_F(IniFileTest, FailedWriteKeepsTheOldFileAndSaysWhy) {
     if (c.ReadOnly) {
       EXPECT_EQ(ReadFileBytes(c.Target), old);
     } else {
-      EXPECT_FALSE(FileExists(c.Target));
+      EXPECT_FALSE(TestFileExists(c.Target));
     }
-    EXPECT_FALSE(FileExists(c.Target + L".tmp"));
+    EXPECT_FALSE(TestFileExists(c.Target + L".tmp"));
     SetFileAttributesW(c.Target.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
@@ -240,7 +240,7 @@ TEST_F(IniFileTest, FileInUseIsNeitherReadAsEmptyNorReplaced) {
     EXPECT_THROW(ReplaceFileAtomically(File, "new"), EProgramError);
   }
   EXPECT_EQ(ReadFileBytes(File), old);
-  EXPECT_FALSE(FileExists(Temporary));
+  EXPECT_FALSE(TestFileExists(Temporary));
 }
 
 struct TPowerCut {};
@@ -277,7 +277,7 @@ TEST_F(IniFileTest, InterruptedWriteLeavesTheOldFileAndTheNextWriteGoesThrough) 
   SetInstallKeys(ini);
   ini.UpdateFile();
   EXPECT_EQ(ReadFileBytes(File), updated);
-  EXPECT_FALSE(FileExists(Temporary));
+  EXPECT_FALSE(TestFileExists(Temporary));
 }
 
 TEST_F(IniFileTest, StaleTemporaryFileDoesNotBlock) {
@@ -291,7 +291,7 @@ TEST_F(IniFileTest, StaleTemporaryFileDoesNotBlock) {
     SetInstallKeys(ini);
     ini.UpdateFile();
     EXPECT_EQ(ReadFileBytes(File), "[x]\r\n[options]\r\nFilterType=0\r\nHardwareType=1\r\n");
-    EXPECT_FALSE(FileExists(Temporary));
+    EXPECT_FALSE(TestFileExists(Temporary));
   }
 }
 
@@ -301,7 +301,7 @@ TEST_F(IniFileTest, CreateFileAtomicallyNeverReplaces) {
   EXPECT_FALSE(CreateFileAtomically(File, "second"));
   EXPECT_EQ(ReadFileBytes(File), "first");
   EXPECT_FALSE(CreateFileAtomically(Temp.Path() + L"Нет такой\\файл.dta", "x"));
-  EXPECT_FALSE(FileExists(Temporary));
+  EXPECT_FALSE(TestFileExists(Temporary));
 }
 
 }  // namespace

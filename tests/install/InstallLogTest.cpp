@@ -104,7 +104,7 @@ TEST_F(InstallLogFile, LinesFromBeforeTheSettingsFolderExistedArriveWithTheFirst
   RemoveDirectoryW((Target + L"Settings").c_str());
   TInstallLog log(Screen, Source, Target);
   log.AddLine(L"Каталог создан...");
-  EXPECT_FALSE(FileExists(LogPath()));
+  EXPECT_FALSE(TestFileExists(LogPath()));
   CreateFolder(Target + L"Settings");
   log.AddLine(L"Создание настроечных файлов....");
   EXPECT_EQ(FileLines(LogPath()),
@@ -120,7 +120,7 @@ TEST_F(InstallLogFile, AFileThatCannotBeWrittenChangesNothingElse) {
   log.ShowError(L"ошибка");
   EXPECT_EQ(Screen.Lines, std::vector<std::wstring>{L"Копирование файла gds32.dll....Завершено"});
   EXPECT_EQ(Screen.Errors, std::vector<std::wstring>{L"ошибка"});
-  EXPECT_FALSE(FileExists(extra));
+  EXPECT_FALSE(TestFileExists(extra));
 }
 
 TEST_F(InstallLogFile, AnExtraFileGetsTheSameLines) {

@@ -83,7 +83,7 @@ TEST_F(InstallRecord, KeepsWhatTheEarlierRecordListedWhileItIsThere) {
     ReportFilePut(Target + L"новый.dll");
   }
   EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"новый.dll", L"прежний.dll"}));
-  EXPECT_FALSE(FileExists(Target + L"Settings\\install-record.txt.tmp"));
+  EXPECT_FALSE(TestFileExists(Target + L"Settings\\install-record.txt.tmp"));
 }
 
 TEST_F(InstallRecord, NothingToListWritesNoRecord) {

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-bool FileExists(const std::wstring& Path) {
+bool TestFileExists(const std::wstring& Path) {
   const DWORD attributes = GetFileAttributesW(Path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

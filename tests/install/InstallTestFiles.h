@@ -6,7 +6,8 @@
 
 #include "CommonTestFiles.h"
 
-bool FileExists(const std::wstring& Path);
+// Checked without the engine's own helpers: the tests do not lean on the code they test.
+bool TestFileExists(const std::wstring& Path);
 // The text in the operator's code page (1251), whatever the test process's own is.
 std::string Ansi(const std::wstring& Text);
 // The whole file; throws std::runtime_error when it cannot be read.

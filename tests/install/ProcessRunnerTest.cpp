@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DriverInstallerStandin.h"
+#include "ElevationSeams.h"
 #include "Error.h"
 #include "ProcessRunner.h"
 
@@ -156,7 +157,7 @@ TEST(ExecAndWait, CommandScriptRunsThroughCmdInItsOwnFolder) {
                    "exit /b 7\r\n");
 
     EXPECT_EQ(ExecAndWait(folder + script, L"\"первый параметр\" второй", SW_HIDE), 7u);
-    ASSERT_TRUE(FileExists(folder + L"result.txt")) << "not run in its own folder";
+    ASSERT_TRUE(TestFileExists(folder + L"result.txt")) << "not run in its own folder";
     EXPECT_EQ(ReadFileBytes(folder + L"result.txt"),
               Oem866(WithoutTrailingBackslash(folder) + L"\r\n\"первый параметр\"\r\nвторой\r\n"));
   }
@@ -207,4 +208,98 @@ TEST(ProcessRunnerCommandLine, LinesLongerThanTheOldBuffersArriveWhole) {
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[0].CommandLine, line);
   EXPECT_EQ(runs[1].CommandLine, line);
+}
+
+// A program that needs administrator rights, refused by CreateProcessW as UAC refuses it, goes to the
+// shell with the owner window for the consent prompt, the default verb, hidden, in the same folder, and
+// is waited for: its exit code comes back and its record is there on return.
+TEST(ProcessRunnerElevation, RefusedStartGoesThroughTheShellAndIsWaitedFor) {
+  TTempFolder temp;
+  CreateFolder(temp.Path() + L"Текущая папка");
+  const TScopedCurrentFolder current(temp.Path() + L"Текущая папка");
+  const std::wstring folder = temp.Path() + L"Драйвер устройства\\";
+  CreateFolder(folder);
+  const std::wstring program = folder + L"FTDIDriverInstall.exe";
+  PlantInstaller(program);
+  const TScopedVariable delay(L"FTDI_STANDIN_DELAY_MS", L"300");
+  const TScopedVariable exitCode(L"FTDI_STANDIN_EXIT_CODE", L"9");
+  const TOwnerWindow owner;
+  ASSERT_NE(owner.Get(), nullptr);
+  const TElevationRequired uac;
+
+  DWORD startError = 12345;
+  EXPECT_EQ(ExecProcess(Quoted(program) + L" /S", SW_HIDE, true, owner.Get(), &startError), 9u);
+  EXPECT_EQ(startError, 0u);
+  auto runs = RunsOf(program);
+  ASSERT_EQ(runs.size(), 1u) << "not waited for";
+  EXPECT_EQ(runs[0].Program, program);
+  EXPECT_EQ(runs[0].CommandLine.substr(runs[0].CommandLine.size() - 3), L" /S");
+  EXPECT_EQ(runs[0].ShowWindow, SW_HIDE);
+  EXPECT_EQ(runs[0].CurrentFolder, temp.Path() + L"Текущая папка");
+  const TElevationLog& log = ElevationLog();
+  EXPECT_EQ(log.CreateCalls, 1);
+  ASSERT_EQ(log.ShellCalls, 1);
+  EXPECT_EQ(log.Last.Owner, owner.Get());
+  EXPECT_TRUE(log.Last.DefaultVerb) << "the program's manifest asks for the rights, not a \"runas\"";
+  EXPECT_EQ(log.Last.File, program);
+  EXPECT_EQ(log.Last.Parameters, L"/S");
+  EXPECT_EQ(log.Last.Directory, L"") << "this program's current folder, as CreateProcessW's";
+  EXPECT_EQ(log.Last.Show, SW_HIDE);
+  EXPECT_EQ(log.Last.Mask & (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI),
+            static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI));
+
+  // ExecAndWait: in the program's own folder, with its parameters; without an owner in a run without one.
+  EXPECT_EQ(ExecAndWait(program, L"\"два слова\" /Q", SW_HIDE), 9u);
+  runs = RunsOf(program);
+  ASSERT_EQ(runs.size(), 2u) << "not waited for";
+  EXPECT_EQ(runs[1].CurrentFolder, WithoutTrailingBackslash(folder));
+  EXPECT_EQ(runs[1].ShowWindow, SW_HIDE);
+  EXPECT_EQ(log.Last.Owner, nullptr);
+  EXPECT_EQ(log.Last.File, program);
+  EXPECT_EQ(log.Last.Parameters, L"\"два слова\" /Q");
+  EXPECT_EQ(log.Last.Directory, WithoutTrailingBackslash(folder));
+}
+
+// The operator's No to the consent prompt: nothing runs, and the caller learns why.
+TEST(ProcessRunnerElevation, RefusedConsentIsAFailureToStartWithItsCode) {
+  TTempFolder temp;
+  const std::wstring program = temp.Path() + L"FTDIDriverInstall.exe";
+  PlantInstaller(program);
+  const TElevationRequired uac(ConsentRefused);
+
+  DWORD startError = 0;
+  EXPECT_EQ(ExecProcess(Quoted(program), SW_HIDE, true, nullptr, &startError), NotStarted);
+  EXPECT_EQ(startError, static_cast<DWORD>(ERROR_CANCELLED));
+  try {
+    ExecAndWait(program, L"", SW_HIDE);
+    ADD_FAILURE() << "no error";
+  } catch (const EProgramError& error) {
+    EXPECT_EQ(error.Text(), L"не смог создать процесс: " + program);
+    EXPECT_EQ(error.SystemCode(), static_cast<unsigned long>(ERROR_CANCELLED));
+  }
+  EXPECT_EQ(ElevationLog().ShellCalls, 2);
+  EXPECT_TRUE(RunsOf(program).empty());
+}
+
+// Only the refusal for elevation goes to the shell: a program that is not there is no question of rights.
+TEST(ProcessRunnerElevation, OtherFailuresToStartNeverReachTheShell) {
+  TTempFolder temp;
+  struct TShellCounter {
+    static BOOL WINAPI Start(SHELLEXECUTEINFOW* Execute) {
+      RecordShellStart(Execute);
+      return FALSE;
+    }
+  };
+  const ProcessSeams::ShellExecuteFn previous = ProcessSeams::SetShellExecute(TShellCounter::Start);
+  ElevationLog() = TElevationLog();
+  DWORD startError = 0;
+  EXPECT_EQ(ExecProcess(Quoted(temp.Path() + L"Нет программы.exe"), SW_HIDE, true, nullptr, &startError), NotStarted);
+  EXPECT_NE(startError, 0u);
+  EXPECT_NE(startError, static_cast<DWORD>(ERROR_CANCELLED));
+  // A file that is no program.
+  WriteFileBytes(temp.Path() + L"Не программа.exe", "MZ nothing more");
+  EXPECT_EQ(ExecProcess(Quoted(temp.Path() + L"Не программа.exe"), SW_HIDE, true, nullptr, &startError), NotStarted);
+  EXPECT_NE(startError, 0u);
+  ProcessSeams::SetShellExecute(previous);
+  EXPECT_EQ(ElevationLog().ShellCalls, 0);
 }

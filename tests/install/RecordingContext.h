@@ -16,6 +16,7 @@ struct TRecordingContext : TInstallContext {
   bool HasFontPage = true;  // false: a run without an operator
   int BusyEntered = 0;
   std::function<void(const std::wstring&)> OnLine;  // lets a test act between steps
+  HWND Owner = nullptr;                             // the window boxes of others are to be owned by
 
   int AddLine(const std::wstring& Text) override {
     Lines.push_back(Text);
@@ -47,6 +48,7 @@ struct TRecordingContext : TInstallContext {
     if (Value) ++BusyEntered;
     Events.push_back(Value ? L"busy" : L"not busy");
   }
+  HWND OwnerWindow() override { return Owner; }
   void EnableExit() override { ExitEnabled = true; }
   bool ShowFontSizePage() override {
     FontPage = HasFontPage;

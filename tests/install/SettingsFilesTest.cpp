@@ -105,7 +105,7 @@ TEST_F(SettingsFilesTest, NewLastNumberFileHoldsZerosAndTheTimeOfWriting) {
   const double second = 1.0 / 86400;
   EXPECT_GE(written, before - second);
   EXPECT_LE(written, after + second);
-  EXPECT_FALSE(FileExists(LastNum + L".tmp"));
+  EXPECT_FALSE(TestFileExists(LastNum + L".tmp"));
 }
 
 TEST_F(SettingsFilesTest, LastNumberFileIsWrittenOnlyWhereItBelongs) {
@@ -131,7 +131,7 @@ TEST_F(SettingsFilesTest, LastNumberFileIsWrittenOnlyWhereItBelongs) {
     if (c.Existing) {
       EXPECT_EQ(ReadFileBytes(LastNum), *c.Existing);
     } else {
-      EXPECT_FALSE(FileExists(LastNum));
+      EXPECT_FALSE(TestFileExists(LastNum));
     }
     EXPECT_EQ(GetFileAttributesW(SettingsFolder.c_str()) != INVALID_FILE_ATTRIBUTES, c.SettingsFolderExists);
   }
@@ -146,11 +146,11 @@ TEST_F(SettingsFilesTest, InterruptedLastNumberFileIsMissingRatherThanShort) {
     const FileWriteSeams::TScopedBeforeMove cut(CutPowerBeforeMove);
     EXPECT_NO_THROW(WriteLastNumberFile(Target));
   }
-  EXPECT_FALSE(FileExists(LastNum));
+  EXPECT_FALSE(TestFileExists(LastNum));
   // So the next installation writes it whole.
   WriteLastNumberFile(Target);
   EXPECT_EQ(ReadFileBytes(LastNum).size(), 14u);
-  EXPECT_FALSE(FileExists(LastNum + L".tmp"));
+  EXPECT_FALSE(TestFileExists(LastNum + L".tmp"));
 }
 
 TEST_F(SettingsFilesTest, SiblingSettingsSetTheDisk) {
@@ -174,7 +174,7 @@ TEST_F(SettingsFilesTest, SiblingSettingsSetTheDisk) {
     EXPECT_EQ(TProfileFile(file).ReadString(L"Common", L"Disk", L""), L"I");
   }
   // Not in the settings folder.
-  EXPECT_FALSE(FileExists(SettingsFolder + L"btooth.ini"));
+  EXPECT_FALSE(TestFileExists(SettingsFolder + L"btooth.ini"));
 }
 
 TEST_F(SettingsFilesTest, SiblingSettingsThatCannotBeWrittenEndTheInstallation) {

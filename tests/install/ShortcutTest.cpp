@@ -118,7 +118,7 @@ TLinkContent ReadLink(const std::wstring& LinkPath) {
 }
 
 void ExpectLink(const std::wstring& LinkPath, const TLinkContent& Expected) {
-  ASSERT_TRUE(FileExists(LinkPath)) << ToUtf8(LinkPath);
+  ASSERT_TRUE(TestFileExists(LinkPath)) << ToUtf8(LinkPath);
   const TLinkContent content = ReadLink(LinkPath);
   EXPECT_EQ(content.Path, Expected.Path);
   EXPECT_EQ(content.Arguments, Expected.Arguments);
@@ -209,7 +209,7 @@ TEST_F(TShortcutTest, PlacesAndNamesTheLink) {
       ExpectLink(link, {Program, c.Arguments, c.Description, c.WorkingDir.empty() ? ProgramFolder : c.WorkingDir});
       DeleteFileW(link.c_str());
     } else if (!link.empty()) {
-      EXPECT_FALSE(FileExists(link));
+      EXPECT_FALSE(TestFileExists(link));
     }
     EXPECT_TRUE(ApartmentLeft());
   }
@@ -295,6 +295,28 @@ TEST_F(TShortcutTest, DesktopLinkToTheMainProgram) {
   }
   EXPECT_TRUE(context.Lines.empty());
   DeleteFileW(link.c_str());
+}
+
+// A link that cannot be written (here a folder stands where the file would) is a notice with the
+// system's words; the installation goes on.
+TEST_F(TShortcutTest, DesktopLinkThatCannotBeSavedIsANotice) {
+  TRecordingContext context;
+  TInstallPlan plan;
+  plan.Target = ProgramFolder;
+  plan.MainProgram = L"Main.exe";
+  plan.ProductName = L"Ритмон - Vidoze";
+  plan.ProductDescription = L"Комплекс";
+  DeleteValue(ShellFoldersKey, L"Desktop");
+  const std::wstring link = ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Ритмон - Vidoze.lnk";
+  DeleteFileW(link.c_str());
+  ASSERT_TRUE(CreateDirectoryW(link.c_str(), nullptr));
+
+  EXPECT_NO_THROW(CreateDesktopShortcut(context, plan));
+  RemoveDirectoryW(link.c_str());
+  ASSERT_EQ(context.Lines.size(), 1u);
+  EXPECT_EQ(context.Lines[0].rfind(L"Ярлык на рабочем столе не сохранён: \"" + link + L"\". ", 0), 0u)
+      << ToUtf8(context.Lines[0]);
+  EXPECT_NE(context.Lines[0].find(L"(0x"), std::wstring::npos) << "the code for support staff";
 }
 
 }  // namespace

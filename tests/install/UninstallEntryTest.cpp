@@ -151,8 +151,8 @@ TEST_F(UninstallEntry, APlanWithoutAnEntryNameRegistersNothing) {
   WriteFileBytes(plan.SetupProgram, "P");
   TRecordingContext context;
   RegisterInstallation(context, plan);
-  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
-  EXPECT_FALSE(FileExists(Target + L"Settings\\install-record.txt"));
+  EXPECT_FALSE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(TestFileExists(Target + L"Settings\\install-record.txt"));
   EXPECT_FALSE(Has(HKEY_LOCAL_MACHINE, Name));
 }
 

@@ -186,9 +186,9 @@ class Uninstall : public ::testing::Test {
     CreateFolder(Target + L"Settings");
     TRecordingContext context;
     ASSERT_EQ(RunInstallation(context, Plan()), ioInstalled);
-    ASSERT_TRUE(FileExists(Target + L"Vidoze.exe"));
-    ASSERT_TRUE(FileExists(Target + L"Uninstall.exe"));
-    ASSERT_TRUE(FileExists(DesktopShortcutPath(ProductName)));
+    ASSERT_TRUE(TestFileExists(Target + L"Vidoze.exe"));
+    ASSERT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+    ASSERT_TRUE(TestFileExists(DesktopShortcutPath(ProductName)));
     TUninstallEntry entry;
     ASSERT_TRUE(ReadUninstallEntry(HKEY_LOCAL_MACHINE, EntryName, entry));
   }
@@ -237,8 +237,8 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
   request.ReleaseSetupCopy = [&] {
     ++released;
     // Everything else is done by then, and the log says so.
-    EXPECT_TRUE(FileExists(Target + L"Uninstall.exe"));
-    EXPECT_FALSE(FileExists(Target + L"gds32.dll"));
+    EXPECT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+    EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
     EXPECT_FALSE(HasEntry());
     ASSERT_FALSE(Context.Lines.empty());
     EXPECT_EQ(Context.Lines.back(), L"Удаление завершено");
@@ -275,7 +275,7 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
   EXPECT_EQ(TreeOf(Outside), outsideBefore);
 
   EXPECT_FALSE(HasEntry());
-  EXPECT_FALSE(FileExists(DesktopShortcutPath(ProductName)));
+  EXPECT_FALSE(TestFileExists(DesktopShortcutPath(ProductName)));
   // The log: what went, what stayed and why.
   const std::vector<std::wstring>& lines = Context.Lines;
   EXPECT_TRUE(Contains(lines, L"Удаление файла gds32.dll....Завершено"));
@@ -306,7 +306,7 @@ TEST_F(Uninstall, NoToTheQuestionChangesNothing) {
   EXPECT_EQ(UninstallExitCode(result.Outcome), 2);
   EXPECT_EQ(TreeOf(Target), before) << "not even the log";
   EXPECT_TRUE(HasEntry());
-  EXPECT_TRUE(FileExists(DesktopShortcutPath(ProductName)));
+  EXPECT_TRUE(TestFileExists(DesktopShortcutPath(ProductName)));
   EXPECT_FALSE(released);
   EXPECT_TRUE(Context.Lines.empty());
 }
@@ -327,19 +327,19 @@ TEST_F(Uninstall, AFileHeldOpenIsNamedAndTheUninstallCanBeRunAgain) {
   EXPECT_TRUE(Contains(Context.Lines, L"Запись в списке установленных программ оставлена"));
   EXPECT_NE(result.Summary.find(Target + L"fbclient.Dll"), std::wstring::npos);
   // The rest went; what is needed to run it again stayed.
-  EXPECT_FALSE(FileExists(Target + L"gds32.dll"));
-  EXPECT_TRUE(FileExists(Target + L"fbclient.Dll"));
+  EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
+  EXPECT_TRUE(TestFileExists(Target + L"fbclient.Dll"));
   EXPECT_TRUE(HasEntry());
-  EXPECT_TRUE(FileExists(Target + L"Uninstall.exe"));
-  EXPECT_TRUE(FileExists(Target + L"Settings\\install-record.txt"));
+  EXPECT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(TestFileExists(Target + L"Settings\\install-record.txt"));
   EXPECT_FALSE(released);
 
   held.reset();
   TRecordingContext again;
   again.Answers = {true};
   EXPECT_EQ(RunUninstall(again, Request()).Outcome, uoRemoved);
-  EXPECT_FALSE(FileExists(Target + L"fbclient.Dll"));
-  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(TestFileExists(Target + L"fbclient.Dll"));
+  EXPECT_FALSE(TestFileExists(Target + L"Uninstall.exe"));
   EXPECT_FALSE(HasEntry());
   EXPECT_FALSE(Contains(again.Lines, L"Удаление файла gds32.dll")) << "what is gone is not mentioned again";
 }
@@ -352,7 +352,7 @@ TEST_F(Uninstall, TheDesktopLinkGoesOnlyWhenItPointsIntoTheTarget) {
   ASSERT_EQ(AddShortcut(Outside + L"keep.txt", slDesktop, L"", L"", L"", L"", ProductName), link);
   Context.Answers = {true};
   EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
-  EXPECT_TRUE(FileExists(link));
+  EXPECT_TRUE(TestFileExists(link));
   EXPECT_TRUE(Contains(Context.Lines, L"на рабочем столе оставлен: он указывает не в папку установки"));
 }
 
@@ -365,7 +365,7 @@ TEST_F(Uninstall, AReinstallAfterTheUninstallFindsTheKeptDatabase) {
   ASSERT_EQ(RunInstallation(again, Plan()), ioInstalled);
   EXPECT_TRUE(Contains(again.Lines, L"Файл базы данных R12.FDB уже есть: он сохранён без изменений"));
   EXPECT_EQ(ReadFileBytes(Target + L"DTAfb\\R12.FDB"), "patients since the installation");
-  EXPECT_TRUE(FileExists(Target + L"gds32.dll"));
+  EXPECT_TRUE(TestFileExists(Target + L"gds32.dll"));
   EXPECT_TRUE(HasEntry());
   TInstallRecordText record;
   ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
@@ -484,7 +484,7 @@ TEST_P(UninstallHostileRecord, NeverTouchesAnythingOutsideTheTarget) {
   EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
   EXPECT_EQ(TreeOf(Outside), outside);
   EXPECT_EQ(Only(TreeOf(Target), [&](const std::wstring& name) { return kept.count(name) > 0; }), kept);
-  EXPECT_FALSE(FileExists(Target + L"gds32.dll")) << "the sound line is still done";
+  EXPECT_FALSE(TestFileExists(Target + L"gds32.dll")) << "the sound line is still done";
   EXPECT_TRUE(Contains(Context.Lines, row.Logged)) << ::testing::PrintToString(Context.Lines);
 }
 

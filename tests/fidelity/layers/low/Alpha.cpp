@@ -1,0 +1,5 @@
+#include "Alpha.h"
+
+#include "Beta.h"
+
+void Alpha() { Beta(); }

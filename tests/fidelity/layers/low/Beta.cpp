@@ -1,0 +1,3 @@
+#include "Beta.h"
+
+void Beta() {}

@@ -1,0 +1,3 @@
+#include "Gamma.h"
+
+void Gamma() {}
