@@ -178,9 +178,10 @@ class Uninstall : public SampleDistribution {
     Setup.reset();
     SampleDistribution::TearDown();
   }
-  void Install() {
+  void Install(bool Driver = false) {
     Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere,
-                                      L"/VERYSILENT /NODRIVER /DIR=\"" + Target + L"\"");
+                                      std::wstring(L"/VERYSILENT ") + (Driver ? L"" : L"/NODRIVER ") + L"/DIR=\"" +
+                                          Target + L"\"");
     ASSERT_TRUE(Setup->WaitForExit(90s));
     ASSERT_EQ(Setup->ExitCode(), 0u);
     Installed = ReadEntry();
@@ -224,7 +225,9 @@ class Uninstall : public SampleDistribution {
 };
 
 TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsData) {
-  Install();
+  // With the driver: its installer's folder in the target is the installation's, the driver is not.
+  Install(true);
+  ASSERT_TRUE(FileExists(Target + L"FTDIDriverInstall\\FTDIDriverInstall.record")) << "the driver installer ran";
   // The entry as Windows and deployment tools read it.
   EXPECT_EQ(Installed.Texts[L"DisplayName"], L"Ритмон - Vidoze");
   EXPECT_EQ(Installed.Texts[L"DisplayVersion"], L"011226") << "the release level the installation recorded";
@@ -278,7 +281,8 @@ TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsDat
   }
   for (const wchar_t* name : {L"Vidoze.exe", L"Uninstall.exe", L"ReleaseInfo", L"Updater.exe.cfg"})
     EXPECT_FALSE(FileExists(Target + name)) << Narrow(name);
-  for (const wchar_t* folder : {L"backup", L"intl"}) EXPECT_FALSE(FolderExists(Target + folder)) << Narrow(folder);
+  for (const wchar_t* folder : {L"backup", L"intl", L"FTDIDriverInstall"})
+    EXPECT_FALSE(FolderExists(Target + folder)) << Narrow(folder);
   EXPECT_FALSE(ReadEntry().Found);
   EXPECT_FALSE(FileExists(DesktopFolder() + L"\\Ритмон - Vidoze.lnk"));
   // The clinic's data are as they were; the log grew by the uninstall's section.
