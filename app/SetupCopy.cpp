@@ -20,6 +20,14 @@ std::wstring TemporaryFolder() {
   return folder;
 }
 
+// True when the copy's result is waiting in the pipe; never blocks.
+bool HandedOver(HANDLE Pipe, DWORD& Result) {
+  DWORD available = 0;
+  if (!PeekNamedPipe(Pipe, nullptr, 0, nullptr, &available, nullptr) || available < sizeof(Result)) return false;
+  DWORD got = 0;
+  return ReadFile(Pipe, &Result, sizeof(Result), &got, nullptr) && got == sizeof(Result);
+}
+
 int Failure(std::wstring& Error, const std::wstring& What, DWORD Code) {
   Error = What + L": " + SystemErrorText(Code);
   return -1;
@@ -81,19 +89,27 @@ int RunFromTemporaryCopy(const std::wstring& Arguments, std::wstring& Error) {
   writing.Reset();
   me.Reset();
 
-  DWORD result = 0, got = 0;
-  char* at = reinterpret_cast<char*>(&result);
-  while (got < sizeof(result)) {
-    DWORD part = 0;
-    if (!ReadFile(reading.Get(), at + got, sizeof(result) - got, &part, nullptr) || part == 0) break;
-    got += part;
+  // This program has windows of its own (the application's, OLE's): it keeps handling their messages while
+  // it waits, or a program that sends to every window would wait for it.
+  for (;;) {
+    DWORD result = 0;
+    if (HandedOver(reading.Get(), result)) return static_cast<int>(result);
+    const HANDLE copyProcess = process.Get();
+    const DWORD woken = MsgWaitForMultipleObjects(1, &copyProcess, FALSE, 50, QS_ALLINPUT);
+    if (woken == WAIT_OBJECT_0) {
+      if (HandedOver(reading.Get(), result)) return static_cast<int>(result);
+      // Ended without a hand-over: its own exit code is the result.
+      DWORD code = ecInstallFailed;
+      if (!GetExitCodeProcess(copyProcess, &code)) code = ecInstallFailed;
+      return static_cast<int>(code);
+    }
+    if (woken == WAIT_FAILED) return Failure(Error, L"Не удалось дождаться копии программы удаления", GetLastError());
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
   }
-  if (got == sizeof(result)) return static_cast<int>(result);
-  // Ended without a hand-over: its own exit code is the result.
-  WaitForSingleObject(process.Get(), INFINITE);
-  DWORD code = ecInstallFailed;
-  if (!GetExitCodeProcess(process.Get(), &code)) code = ecInstallFailed;
-  return static_cast<int>(code);
 }
 
 TSetupCopyParent::TSetupCopyParent(unsigned long Process, unsigned long Pipe) {

@@ -7,9 +7,10 @@
 #include <string>
 
 // Starts this program again from a fresh copy in the temporary folder, with Arguments and
-// "/HANDOVER=<process>,<pipe>", and waits for the result the copy hands over, or for its end. The system
-// removes the copy's file as soon as the copy has ended: the copy holds the only handle to it, opened to
-// be deleted on close. Returns the copy's result; -1 when it could not be started (Error says why).
+// "/HANDOVER=<process>,<pipe>", and waits for the result the copy hands over, or for its end, handling
+// this program's window messages meanwhile. The system removes the copy's file as soon as the copy has
+// ended: the copy holds the only handle to it, opened to be deleted on close. Returns the copy's result;
+// -1 when it could not be started or waited for (Error says why).
 int RunFromTemporaryCopy(const std::wstring& Arguments, std::wstring& Error);
 
 // The copy's side: the parent's process and the pipe's writing end, inherited from the parent.
