@@ -207,7 +207,7 @@ TUninstallResult TUninstallRun::Result(TUninstallOutcome Outcome) const {
     result.Summary += L".\r\nШрифты и драйвер устройства оставлены: ими могут пользоваться другие программы.";
   } else {
     result.Summary = L"Удаление не завершено. Не удалось удалить: " + JoinNames(FFailures) +
-                     L".\r\n\r\nПодробности - в журнале \"" + target +
+                     L".\r\n\r\nПодробности — в журнале \"" + target +
                      L"Settings\\install.log\". Закройте программы комплекса и запустите удаление ещё раз: "
                      L"запись в списке установленных программ оставлена.";
   }
