@@ -11,6 +11,7 @@
 #include "RH_Common_Init.h"
 #include "RH_Common_Proc.h"
 #include "UnattendedInstall.h"
+#include "UninstallProgram.h"
 #include "ResourceIds.h"
 #include "Toolkit.h"
 #include "WaitRun.h"
@@ -103,12 +104,15 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
     MessageBoxW(nullptr, InstallHelpText().c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
     return ecInstalled;
   }
+  if (RunsAsSetupCopy()) options.Uninstall = true;
   const TSingleInstance instance;
-  if (!instance.First()) {
+  // The uninstall's temporary copy runs for the program that holds the lock and waits for it.
+  if (!instance.First() && !options.HandOver) {
     BringRunningSetupToFront();
     return ecBadCommandLine;
   }
 
+  if (options.Uninstall) return UninstallProgram(options);
   int exitCode = ecBadCommandLine;
   try {
     if (options.Mode == TInstallOptions::imVerySilent) return InstallWithoutWindow(options);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Error.h"
+#include "InstalledFiles.h"
 #include "Paths.h"
 #include "PowerCut.h"
 #include "Scoped.h"
@@ -246,6 +247,7 @@ BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn) { return std::exchange(BeforeMove, F
 void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected,
                     TTreeCopyReport* Report) {
   if (!DirectoryExists(Destination)) ForceDirectories(Destination);
+  ReportFolderPut(Destination);
   const auto notCopied = [Report](const std::wstring& File, DWORD Code) {
     if (Report && Report->FirstNotCopied.empty()) {
       Report->FirstNotCopied = File;
@@ -269,6 +271,7 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination,
           SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
         const DWORD code = CopyOverWhole(Source + L"\\" + found.cFileName, to);
+        ReportFilePut(to);
         if (code != 0) notCopied(to, code);
         PowerCutPoint("tree.copied");
       } while (FindNextFileW(search.Get(), &found));

@@ -11,7 +11,9 @@
 #include "FileOps.h"
 #include "Fonts.h"
 #include "InstallLog.h"
+#include "InstallRecord.h"
 #include "RH_Common_Proc.h"
+#include "Registration.h"
 #include "SettingsFiles.h"
 #include "Shortcut.h"
 #include "StageSteps.h"
@@ -89,6 +91,8 @@ TInstallOutcome RunStages(TInstallContext& Context, const TInstallPlan& Plan) {
   DeployBackupAndUpdater(Context, Plan);
   // 14.
   CreateDesktopShortcut(Context, Plan);
+  // After the link: the entry in Programs and Features, with the record and the copy that uninstalls.
+  RegisterInstallation(Context, Plan);
   // 15.
   Context.EnableExit();
   // 16.
@@ -108,6 +112,8 @@ int ExitCodeOf(TInstallOutcome Outcome) {
 
 TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Plan) {
   TInstallLog context(Screen, Plan.Source, Plan.Target, Plan.LogFile);
+  // What this run puts into the target is recorded however the run ends.
+  const TInstallRecorder recorder(Plan.Target);
   try {
     return RunStages(context, Plan);
   } catch (const EProgramError& error) {
