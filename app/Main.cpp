@@ -148,6 +148,11 @@ void TFMain::BtnInputComponentsBackClick(TObject* Sender) {
 
 void TFMain::BtnInsatallClick(TObject* Sender) {
   (void)Sender;
+  // One installation per start: a click that comes again (queued twice, or sent by another program) is
+  // refused.
+  if (FInstallStarted) return;
+  FInstallStarted = true;
+  const TInstallationRun run(Handle(), FInstallRunning);
   // The folder page left the target trimmed with its backslash.
   const TInstallPlan plan = ProgramPlan(TrimBlanks(ePath->Text()), CbDriverInstal->Checked());
   Fcopyfrom = plan.Source;
@@ -156,10 +161,13 @@ void TFMain::BtnInsatallClick(TObject* Sender) {
 }
 
 TInstallWindow TFMain::InstallWindow() {
-  return {this, LogList, InsatallPages, tsProgressInstall, tsChangeFontSize, BtnExit, &FCanClose};
+  return {this, LogList, InsatallPages, tsProgressInstall, tsChangeFontSize, BtnExit, PbInstall, &FCanClose,
+          &FInstallRunning};
 }
 
 int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile) {
+  FInstallStarted = true;
+  const TInstallationRun run(Handle(), FInstallRunning);
   ePath->SetText(Target);
   CbDriverInstal->SetChecked(DriverInstall);
   TInstallPlan plan = ProgramPlan(Target, DriverInstall);
@@ -200,5 +208,14 @@ void TFMain::BtnChangeFontClick(TObject* Sender) {
 
 void TFMain::FormCloseQuery(TObject* Sender, bool& CanClose) {
   (void)Sender;
-  CanClose = FCanClose;
+  // Refused without a word while the installation runs, from wherever the request comes: a close
+  // that ended the message loop would also end an open question box and the program half-way.
+  CanClose = FCanClose && !FInstallRunning;
+}
+
+LRESULT TFMain::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  // Windows shutting down or logging off is asked to wait while the installation runs; the reason was
+  // given to it when the run began.
+  if (Msg == WM_QUERYENDSESSION && FInstallRunning) return FALSE;
+  return TForm::WndProc(Msg, WParam, LParam);
 }

@@ -53,6 +53,7 @@ class TFMain : public TForm {
   TTabSheet* tsProgressInstall;
   TLogList* LogList;
   TButton* BtnExit;
+  TProgressBar* PbInstall;
 
   TTabSheet* tsCancel;
   TMemo* MemoCancel;
@@ -90,6 +91,13 @@ class TFMain : public TForm {
   // The parts of this window an installation (or an uninstall) shows itself in.
   TInstallWindow InstallWindow();
 
+  // From the start of the installation until it has ended: nothing may close the window or act on
+  // the pages meanwhile.
+  bool InstallRunning() const { return FInstallRunning; }
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+
  private:
   TPanel* AddButtonBar(TTabSheet* Page, int Height);
   void AddSpacer(TTabSheet* Page, int Height);
@@ -106,6 +114,8 @@ class TFMain : public TForm {
   TBitmap32 Title_pnl_m_bmp;
   TBitmap32 Title_bmp;
   bool FCanClose = true;
+  bool FInstallRunning = false;
+  bool FInstallStarted = false;
   int FExitCode = 2;
   std::wstring AppNameStr;
   friend struct TFMainAccess;  // tests: the close flag and the images

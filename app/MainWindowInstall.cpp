@@ -2,8 +2,8 @@
 
 #include "Dialogs.h"
 
-// Each change is painted at once: between the points where the run handles its messages (the fonts,
-// the driver, the backup levels) the list would otherwise show stale or half-scrolled lines.
+// Each change is painted at once: between the points where the run handles its messages the list would
+// otherwise show stale or half-scrolled lines.
 int TMainWindowInstall::AddLine(const std::wstring& Text) {
   const int line = W.LogList->Add(Text);
   UpdateWindow(W.LogList->Handle());
@@ -47,4 +47,17 @@ bool TMainWindowInstall::ShowFontSizePage() {
   return true;
 }
 
-void TMainWindowInstall::CloseProgram() { W.Form->Close(); }
+// The run's last step, after Yes to the final question: nothing is left to cut short.
+void TMainWindowInstall::CloseProgram() {
+  *W.InstallRunning = false;
+  W.Form->Close();
+}
+
+void TMainWindowInstall::ShowProgressBar(int Done, TProgressMode Mode) {
+  W.ProgressBar->SetMarquee(Mode == pmWaiting);
+  if (Mode != pmWaiting) W.ProgressBar->SetPosition(Done);
+  W.ProgressBar->SetError(Mode == pmFailed);
+  // Painted now, like the log: the next served message may be 50 ms away.
+  UpdateWindow(W.ProgressBar->Handle());
+  FTaskbar.Show(Done, Mode);
+}

@@ -4,7 +4,9 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "InstallContext.h"
+#include "ShutdownBlock.h"
 #include "StdCtrls.h"
+#include "TaskbarProgress.h"
 
 // The parts of the main window an installation shows itself in.
 struct TInstallWindow {
@@ -14,14 +16,16 @@ struct TInstallWindow {
   TTabSheet* ProgressPage;
   TTabSheet* FontSizePage;
   TButton* ExitButton;
-  bool* CanClose;  // the window's answer to a close request
+  TProgressBar* ProgressBar;
+  bool* CanClose;        // the window's answer to a close request
+  bool* InstallRunning;  // true from the start of the run to its end: nothing may close the window
 };
 
 // The installation as the main window shows it: the log on the progress page, the program's message
 // boxes, the close query and the hourglass.
 class TMainWindowInstall : public TInstallContext {
  public:
-  explicit TMainWindowInstall(const TInstallWindow& Window) : W(Window) {}
+  explicit TMainWindowInstall(const TInstallWindow& Window) : W(Window), FTaskbar(Application.Handle()) {}
   int AddLine(const std::wstring& Text) override;
   void AppendOutcome(int Line, const std::wstring& Word) override;
   void ShowProgress() override;
@@ -34,7 +38,26 @@ class TMainWindowInstall : public TInstallContext {
   void EnableExit() override;
   bool ShowFontSizePage() override;
   void CloseProgram() override;
+  void ShowProgressBar(int Done, TProgressMode Mode) override;
 
  private:
   TInstallWindow W;
+  TTaskbarProgress FTaskbar;
+};
+
+// The installation is on for its lifetime: Running is true meanwhile, which refuses close requests, the
+// pages' buttons and a second start, and Windows is asked to wait with ending the session.
+class TInstallationRun {
+ public:
+  TInstallationRun(HWND Window, bool& Running)
+      : FRunning(Running), FShutdownBlock(Window, InstallationShutdownReason) {
+    FRunning = true;
+  }
+  ~TInstallationRun() { FRunning = false; }
+  TInstallationRun(const TInstallationRun&) = delete;
+  TInstallationRun& operator=(const TInstallationRun&) = delete;
+
+ private:
+  bool& FRunning;
+  TShutdownBlock FShutdownBlock;
 };

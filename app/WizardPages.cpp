@@ -1,4 +1,5 @@
 // The wizard's pages: their button bars, texts and controls, laid out as the designer placed them.
+#include "InstallContext.h"
 #include "Main.h"
 #include "MainControlIds.h"
 
@@ -50,8 +51,13 @@ TMemo* TFMain::AddMemo(TTabSheet* Page, const TFont& Font, const std::vector<std
 void TFMain::CreatePages() {
   const TFont times(L"Times New Roman", 20, RUSSIAN_CHARSET, clNavy);
   const TFont tahoma(L"Tahoma", 15, RUSSIAN_CHARSET, clWindowText);
+  // No button of the pages acts while the installation runs: the pages behind the progress page are
+  // hidden, yet a click queued before the switch, or one sent by another program, still arrives.
   auto click = [this](void (TFMain::*Handler)(TObject*)) {
-    return [this, Handler](TObject* Sender) { (this->*Handler)(Sender); };
+    return [this, Handler](TObject* Sender) {
+      if (FInstallRunning) return;
+      (this->*Handler)(Sender);
+    };
   };
 
   // Welcome.
@@ -152,6 +158,12 @@ void TFMain::CreatePages() {
   bar = AddButtonBar(tsProgressInstall, 37);
   BtnExit = AddBarButton(bar, L"Выход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXIT);
   BtnExit->OnClick = click(&TFMain::BtnExitClick);
+  // In the free part of the button bar, so the log keeps its place and size.
+  PbInstall = new TProgressBar(bar);
+  PbInstall->SetControlId(IDC_PBINSTALL);
+  PbInstall->SetRange(0, ProgressBarEnd);
+  PbInstall->SetMargins(8, 8, 12, 8);
+  PbInstall->SetAlign(alClient);
   AddSpacer(tsProgressInstall, 4);
   LogList = new TLogList(tsProgressInstall, 18);
   LogList->SetControlId(IDC_LOGLIST);

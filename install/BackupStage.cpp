@@ -400,15 +400,19 @@ class TCurrentFolder {
 
 }  // namespace
 
+unsigned long long BackupAndUpdaterBytes(const TInstallPlan& Plan) {
+  return FolderTreeBytes(Plan.Source + L"backup") + FolderTreeBytes(Plan.Source + L"Updater");
+}
+
 void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) {
   const std::wstring& target = Plan.Target;
   const std::wstring backup = target + L"backup\\";
   if (!DirectoryExists(target + L"Backup\\")) CreateDir(backup);
-  CopyFolderTree(Plan.Source + L"backup", target + L"backup");
+  CopyFolderTree(Plan.Source + L"backup", target + L"backup", false, nullptr, &Context);
   // The updater's files belong in the target folder itself.
   std::wstring targetFolder = target;
   while (targetFolder.size() > 3 && targetFolder.back() == L'\\') targetFolder.pop_back();
-  CopyFolderTree(Plan.Source + L"Updater", targetFolder);
+  CopyFolderTree(Plan.Source + L"Updater", targetFolder, false, nullptr, &Context);
   // Copies keep the read-only bit of a medium; the updater rewrites both files.
   SetReadOnly(target + ReleaseInfoName, false);
   SetReadOnly(target + L"Updater.exe.cfg", false);
@@ -418,7 +422,7 @@ void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) 
   {
     const TCurrentFolder inLevel(level + L"\\");
     const TTargetChanges scriptAdds(target);  // what the script puts into the target is the installation's
-    scriptCode = ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE, Context.OwnerWindow());
+    scriptCode = ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE, Context.OwnerWindow(), &Context);
   }
   // The script's own failures do not end the installation; the log tells of them.
   if (scriptCode != 0) {

@@ -10,6 +10,9 @@
 // pass; every error ends the installation.
 void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan);
 
+// What its copies weigh in bytes: the distribution's "backup" and "Updater" trees.
+unsigned long long BackupAndUpdaterBytes(const TInstallPlan& Plan);
+
 // Sets the Level element of Folder + "ReleaseInfo" (an XML document whose Version must be 1). The file
 // is hostile input: read as bytes (at most 1 MiB) and parsed from memory, with no document type
 // declaration allowed and nothing outside it fetched.

@@ -24,7 +24,23 @@ bool CopyAll(TInstallContext& Context, const std::wstring& FromFolder, const std
   return true;
 }
 
+template <size_t N>
+unsigned long long BytesOf(const std::wstring& Folder, const wchar_t* const (&Names)[N]) {
+  unsigned long long bytes = 0;
+  for (const wchar_t* name : Names) bytes += FileBytes(Folder + name);
+  return bytes;
+}
+
 }  // namespace
+
+unsigned long long DatabaseRuntimeBytes(const std::wstring& Source, const std::wstring& Target) {
+  const std::wstring firebird = Source + L"Firebird\\";
+  unsigned long long bytes = BytesOf(firebird, RuntimeFiles) + BytesOf(firebird + L"intl\\", IntlFiles) +
+                             BytesOf(firebird + L"udf\\", UdfFiles) + BytesOf(Source + L"UDF\\", ExtensionLibraries);
+  // An existing database file is kept, not copied.
+  if (!FileExists(Target + L"DTAfb\\" + DatabaseFile)) bytes += FileBytes(Source + L"DTAfb\\" + DatabaseFile);
+  return bytes;
+}
 
 bool DeployDatabaseRuntime(TInstallContext& Context, const std::wstring& Source, const std::wstring& Target) {
   const std::wstring firebird = Source + L"Firebird\\";

@@ -37,11 +37,12 @@ void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
     return;
   }
   Context.AddLine(L"Началась установка драйверов устройства...");
-  // Nothing is processed while the installer runs: the notice must be on screen before it starts.
+  // On screen before the installer starts, whatever the wait then serves.
   Context.RepaintLog();
-  // Quoted: the target folder may hold blanks.
+  // Quoted: the target folder may hold blanks. The window is served while it runs, which may be minutes.
   DWORD startError = 0;
-  const DWORD exitCode = ExecProcess(L"\"" + installer + L"\"", SW_HIDE, true, Context.OwnerWindow(), &startError);
+  const DWORD exitCode =
+      ExecProcess(L"\"" + installer + L"\"", SW_HIDE, true, Context.OwnerWindow(), &startError, &Context);
   if (startError == ERROR_CANCELLED) {
     // The administrator's consent was refused: whoever has the rights can run it later.
     Context.AddLine(NotInstalled + std::wstring(L"права администратора для программы установки не даны. "

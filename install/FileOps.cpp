@@ -9,6 +9,7 @@
 #include "Paths.h"
 #include "PowerCut.h"
 #include "Scoped.h"
+#include "SlowMedium.h"
 #include "SystemError.h"
 
 namespace {
@@ -42,12 +43,45 @@ struct TVirtualFree {
   void operator()(char* Memory) const { VirtualFree(Memory, 0, MEM_RELEASE); }
 };
 
-// Copies exactly Size bytes; false on a read or write error, a short read included.
-bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size) {
+// Puts what was written on the disk in steps while a copy goes on, so that the flush a copy must end with
+// never keeps the window waiting long: all of a large file at once takes seconds on a slow disk. Each
+// step is sized to take about StepMs, from how long the last one took.
+class TFlushInSteps {
+ public:
+  explicit TFlushInSteps(HANDLE File) : FFile(File) {}
+  // False when a flush failed.
+  bool Written(DWORD Bytes) {
+    FUnflushed += Bytes;
+    if (FUnflushed < FStepBytes) return true;
+    return Flush();
+  }
+  bool Flush() {
+    const DWORD started = GetTickCount();
+    if (!FlushFileBuffers(FFile)) return false;
+    const DWORD took = GetTickCount() - started;
+    if (took > StepMs && FStepBytes > MinStep) FStepBytes /= 2;
+    if (took < StepMs / 4 && FStepBytes < MaxStep) FStepBytes *= 2;
+    FUnflushed = 0;
+    return true;
+  }
+
+ private:
+  static constexpr DWORD StepMs = 100;
+  static constexpr ULONGLONG MinStep = 4ull << 20, MaxStep = 256ull << 20;
+  HANDLE FFile;
+  ULONGLONG FUnflushed = 0;
+  ULONGLONG FStepBytes = 32ull << 20;
+};
+
+// Copies exactly Size bytes; false on a read or write error, a short read included. Flush: on the disk
+// at the end, for a copy that a rename then makes the real file.
+bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size, bool Flush, TMessagePump* Pump) {
   // Page-aligned: the kernel copies to and from it faster than to a heap block's odd offset.
   const std::unique_ptr<char, TVirtualFree> buffer(
       static_cast<char*>(VirtualAlloc(nullptr, CopyBufferSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
   if (!buffer) return false;
+  TPumpByTime pump(Pump);
+  TFlushInSteps flush(Destination);
   while (Size > 0) {
     const DWORD chunk = Size < CopyBufferSize ? static_cast<DWORD>(Size) : CopyBufferSize;
     DWORD got = 0;
@@ -56,8 +90,12 @@ bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size) {
     if (!WriteFile(Destination, buffer.get(), chunk, &written, nullptr) || written != chunk) return false;
     PowerCutPoint("copy.chunk");
     Size -= chunk;
+    if (Size > 0) SlowMediumPiece();
+    // Without a pump nobody waits for an answer: one flush at the end is all it needs.
+    if (Flush && Pump && !flush.Written(chunk)) return false;
+    pump.Copied(chunk);
   }
-  return true;
+  return !Flush || flush.Flush();
 }
 
 // Windows refuses to replace a read-only, hidden or system file by creating over it or copying onto it;
@@ -76,12 +114,33 @@ std::wstring TemporaryBeside(const std::wstring& Target) {
   return temporary;
 }
 
+struct TCopyProgressState {
+  TPumpByTime& Pump;
+  LONGLONG Reported;
+};
+
+DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER Transferred, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                            HANDLE, HANDLE, LPVOID Data) {
+  auto* state = static_cast<TCopyProgressState*>(Data);
+  if (Transferred.QuadPart > state->Reported) {
+    state->Pump.Copied(static_cast<unsigned long long>(Transferred.QuadPart - state->Reported));
+    state->Reported = Transferred.QuadPart;
+  }
+  return PROGRESS_CONTINUE;
+}
+
+// The system's copy (attributes and times carried over, replacing), telling Pump between its pieces.
+bool CopyWithProgress(const std::wstring& Source, const std::wstring& Destination, TPumpByTime& Pump) {
+  TCopyProgressState state{Pump, 0};
+  return CopyFileExW(Source.c_str(), Destination.c_str(), CopyProgress, &state, nullptr, 0) != FALSE;
+}
+
 // The platform copy, made beside the destination and moved over it only once whole: a copy that fails
 // half-way (a full disk) leaves the file of an earlier installation as it was, not cut short. The Win32
 // code of the failure, or 0.
-DWORD CopyOverWhole(const std::wstring& Source, const std::wstring& Destination) {
+DWORD CopyOverWhole(const std::wstring& Source, const std::wstring& Destination, TPumpByTime& Pump) {
   const std::wstring aside = TemporaryBeside(Destination);
-  if (CopyFileW(Source.c_str(), aside.c_str(), FALSE) &&
+  if (CopyWithProgress(Source, aside, Pump) &&
       MoveFileExW(aside.c_str(), Destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;
   }
@@ -94,7 +153,8 @@ DWORD CopyOverWhole(const std::wstring& Source, const std::wstring& Destination)
 
 // Copies Source into WriteTo; errors name Shown, the file the caller means. Flush: on the disk before the
 // handle is closed, for a copy that a rename then makes the real file.
-bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const std::wstring& Shown, bool Flush) {
+bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const std::wstring& Shown, bool Flush,
+                  TMessagePump* Pump) {
   TScopedFile source(
       CreateFileW(Source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!source.Valid()) {
@@ -118,8 +178,9 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
   LARGE_INTEGER size;
   if (!GetFileSizeEx(source.Get(), &size)) return false;
   // A partial copy keeps the time of its writing, so it never passes for the source's file.
-  if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart))) return false;
+  if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart), Flush, Pump)) return false;
   CopyWriteTime(source.Get(), destination.Get());
+  // The time too, which the content's flush came before.
   return !Flush || FlushFileBuffers(destination.Get());
 }
 
@@ -201,15 +262,15 @@ bool ForceDirectories(const std::wstring& Path) {
   return CreateDirectoryW(folder.c_str(), nullptr) || DirectoryExists(folder);
 }
 
-bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
-  return CopyWithDate(Source, Destination, Destination, false);
+bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump) {
+  return CopyWithDate(Source, Destination, Destination, false, Pump);
 }
 
-bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination) {
+bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump) {
   const std::wstring temporary = TemporaryBeside(Destination);
   bool copied = false;
   try {
-    copied = CopyWithDate(Source, temporary, Destination, true);
+    copied = CopyWithDate(Source, temporary, Destination, true, Pump);
   } catch (...) {
     DeleteFileW(temporary.c_str());
     throw;
@@ -244,8 +305,10 @@ namespace FileWriteSeams {
 BeforeMoveFn SetBeforeMove(BeforeMoveFn Fn) { return std::exchange(BeforeMove, Fn); }
 }  // namespace FileWriteSeams
 
-void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected,
-                    TTreeCopyReport* Report) {
+namespace {
+
+void CopyTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected,
+              TTreeCopyReport* Report, TPumpByTime& Pump) {
   if (!DirectoryExists(Destination)) ForceDirectories(Destination);
   ReportFolderPut(Destination);
   const auto notCopied = [Report](const std::wstring& File, DWORD Code) {
@@ -270,7 +333,7 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination,
           }
           SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
-        const DWORD code = CopyOverWhole(Source + L"\\" + found.cFileName, to);
+        const DWORD code = CopyOverWhole(Source + L"\\" + found.cFileName, to, Pump);
         ReportFilePut(to);
         if (code != 0) notCopied(to, code);
         PowerCutPoint("tree.copied");
@@ -281,8 +344,39 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination,
   if (!search.Valid()) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) continue;
-    CopyFolderTree(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName, ReplaceProtected, Report);
+    CopyTree(Source + L"\\" + found.cFileName, Destination + L"\\" + found.cFileName, ReplaceProtected, Report, Pump);
   } while (FindNextFileW(search.Get(), &found));
+}
+
+}  // namespace
+
+void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected,
+                    TTreeCopyReport* Report, TMessagePump* Pump) {
+  TPumpByTime pump(Pump);
+  CopyTree(Source, Destination, ReplaceProtected, Report, pump);
+}
+
+unsigned long long FolderTreeBytes(const std::wstring& Folder) {
+  unsigned long long bytes = 0;
+  WIN32_FIND_DATAW found;
+  TScopedFind search(FindFirstFileW((Folder + L"\\*.*").c_str(), &found));
+  if (!search.Valid()) return 0;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      bytes += FolderTreeBytes(Folder + L"\\" + found.cFileName);
+    else
+      bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  } while (FindNextFileW(search.Get(), &found));
+  return bytes;
+}
+
+unsigned long long FileBytes(const std::wstring& Path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return 0;
+  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 void ListSubfolders(const std::wstring& Folder, std::vector<std::wstring>& List) {

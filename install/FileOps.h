@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
+
 // True when a file (not a folder) of that name exists.
 bool FileExists(const std::wstring& Path);
 // True when the folder exists (links followed).
@@ -21,14 +23,16 @@ bool ForceDirectories(const std::wstring& Path);
 // the source cannot be opened (nothing is created then) and "Cannot create file "<name>". <cause>" when
 // the destination cannot be created (a missing folder, a read-only file, a file held open elsewhere).
 // Returns false on a read or write error while copying; the partial destination is left in place.
-bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination);
+// Pump, when given, is told of every piece written and served between pieces by time (TPumpByTime).
+bool CopyFileWithDate(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump = nullptr);
 
 // The same for a Destination that is not there yet, through Destination + ".tmp" (a leftover of an
 // interrupted run overwritten) moved into place at the end without replacing: Destination is either
 // missing or whole, never cut short, so a later run that keeps an existing file never keeps a broken
 // one. Errors name Destination. False on a read or write error, or when the move fails (a Destination
-// that appeared meanwhile is kept); the temporary file is removed then.
-bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination);
+// that appeared meanwhile is kept); the temporary file is removed then. With a Pump the file is put on
+// the disk in steps while it is copied, so its final flush never keeps the window waiting long.
+bool CopyNewFileWithDate(const std::wstring& Source, const std::wstring& Destination, TMessagePump* Pump = nullptr);
 
 // Writes Bytes to a temporary file beside Target (Target + ".tmp", a leftover of an earlier run simply
 // overwritten), flushes it, and moves it over Target in one step (MoveFileExW with replace and
@@ -72,9 +76,16 @@ struct TTreeCopyReport {
 // and so is an existing read-only, hidden or system file unless ReplaceProtected (for a folder that only
 // this program fills, whose files a medium may have made read-only). Each copy is made beside its
 // destination and moved over it once whole, so one that fails (a full disk) leaves the file that was
-// there as it was. Report, when given, learns of the first file not copied.
+// there as it was. Report, when given, learns of the first file not copied. Pump as for CopyFileWithDate
+// (Windows' copy tells it between its pieces; Wine's does not).
 void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected = false,
-                    TTreeCopyReport* Report = nullptr);
+                    TTreeCopyReport* Report = nullptr, TMessagePump* Pump = nullptr);
+
+// The bytes of the files below Folder (sub-folders included); 0 for a missing folder. What
+// CopyFolderTree would copy, for a progress measure known before the copy.
+unsigned long long FolderTreeBytes(const std::wstring& Folder);
+// The size of a file; 0 when it is missing.
+unsigned long long FileBytes(const std::wstring& Path);
 
 // Appends Folder + name for every direct sub-folder of Folder (which ends with a backslash) except ".",
 // ".." and "WithOutAnswer" (compared case-sensitively), in the file system's order. A missing folder

@@ -181,7 +181,7 @@ void InstallFontInto(TInstallContext& Context, const std::wstring& SourceFolder,
   try {
     OpenFontsKey(Place, valueName, key);
     // Moved in whole or not at all: a font cut short by a power cut would count as installed for good.
-    if (!CopyNewFileWithDate(SourceFolder + FileName, destination) && !IsFilePresent(destination)) {
+    if (!CopyNewFileWithDate(SourceFolder + FileName, destination, &Context) && !IsFilePresent(destination)) {
       ThrowFileError(L"Cannot create file", destination, ERROR_WRITE_FAULT);
     }
   } catch (const EProgramError& error) {
@@ -224,6 +224,14 @@ namespace FontSeams {
 OpenMachineKeyFn SetOpenMachineKey(OpenMachineKeyFn Fn) { return Replace(OpenMachineKey, Fn, &RegOpenKeyExW); }
 WindowsBuildFn SetWindowsBuildQuery(WindowsBuildFn Fn) { return Replace(WindowsBuild, Fn, &SystemWindowsBuild); }
 }  // namespace FontSeams
+
+unsigned long long FontBytes(const std::wstring& Source) {
+  const std::wstring machineFolder = GetWindowsFolder() + L"fonts\\";
+  unsigned long long bytes = 0;
+  for (const wchar_t* fileName : FontList)
+    if (!IsFilePresent(machineFolder + fileName)) bytes += FileBytes(Source + L"fonts\\" + fileName);
+  return bytes;
+}
 
 void InstallFonts(TInstallContext& Context, const std::wstring& Source) {
   const std::wstring sourceFolder = Source + L"fonts\\";

@@ -29,6 +29,9 @@ void InstallFonts(TInstallContext& Context, const std::wstring& Source);
 void InstallFont(TInstallContext& Context, const std::wstring& SourceFolder, const std::wstring& DestinationFolder,
                  const std::wstring& FileName);
 
+// What the fonts that the system font folder lacks weigh in bytes, in the distribution's "fonts\".
+unsigned long long FontBytes(const std::wstring& Source);
+
 // The face name of the font in the file (a full path): the system's answer where it gives one, else the
 // full name from the font's own name table, else the file name without its extension.
 std::wstring GetFontFaceName(const std::wstring& FontFile);

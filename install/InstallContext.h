@@ -6,11 +6,20 @@
 
 #include <string>
 
+#include "MessagePump.h"
+
 // Outcome words appended to a step line.
 extern const wchar_t* const OutcomeDone;    // "Завершено"
 extern const wchar_t* const OutcomeFailed;  // "ОШИБКА!!!"
 
-class TInstallContext {
+// How the progress bar shows: a position, marquee while an outside program runs, or red once the run
+// ended by an error.
+enum TProgressMode { pmPosition, pmWaiting, pmFailed };
+
+// The progress bar's scale: ProgressBarEnd thousandths make the whole run.
+constexpr int ProgressBarEnd = 1000;
+
+class TInstallContext : public TMessagePump {
  public:
   virtual ~TInstallContext() = default;
 
@@ -19,9 +28,8 @@ class TInstallContext {
   virtual void AppendOutcome(int Line, const std::wstring& Word) = 0;
   // Clears the log and shows it (the progress page).
   virtual void ShowProgress() = 0;
-  // Lets the window handle what is waiting in its queue.
-  virtual void ProcessMessages() = 0;
-  // Paints the log now, so its last line shows while an outside program runs and nothing is processed.
+  // ProcessMessages (TMessagePump): lets the window handle what is waiting in its queue.
+  // Paints the log now, so its last line shows before an outside program starts.
   virtual void RepaintLog() = 0;
 
   // Modal boxes: a Yes/No question (true for Yes) and an error box with OK.
@@ -29,6 +37,13 @@ class TInstallContext {
   virtual void ShowError(const std::wstring& Text) = 0;
   // The window that owns boxes others show for us (the administrator's consent prompt); none without one.
   virtual HWND OwnerWindow() { return nullptr; }
+
+  // The progress bar and the task-bar button: Done of ProgressBarEnd, as the engine measures the run
+  // (TInstallProgress). A context without a bar shows nothing.
+  virtual void ShowProgressBar(int Done, TProgressMode Mode) {
+    (void)Done;
+    (void)Mode;
+  }
 
   // The busy span: close requests refused and the hourglass cursor while true.
   virtual void SetBusy(bool Busy) = 0;

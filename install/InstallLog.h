@@ -29,6 +29,7 @@ class TInstallLog : public TInstallContext {
   void EnableExit() override { FInner.EnableExit(); }
   bool ShowFontSizePage() override { return FInner.ShowFontSizePage(); }
   void CloseProgram() override { FInner.CloseProgram(); }
+  void ShowProgressBar(int Done, TProgressMode Mode) override { FInner.ShowProgressBar(Done, Mode); }
 
   // Adds a line to the file only (the system's error code behind an error, for instance).
   void Note(const std::wstring& Text);

@@ -11,6 +11,7 @@
 #include "FileOps.h"
 #include "Fonts.h"
 #include "InstallLog.h"
+#include "InstallProgress.h"
 #include "InstallRecord.h"
 #include "RH_Common_Proc.h"
 #include "Registration.h"
@@ -60,7 +61,14 @@ void FinishInstallation(TInstallContext& Context) {
   if (Context.AskYesNo(L"Установка завершена. Выйти из программы установки?")) Context.CloseProgram();
 }
 
-TInstallOutcome RunStages(TInstallContext& Context, const TInstallPlan& Plan) {
+// What the copies of a run weigh, measured before it starts, and the stages that move the progress bar
+// beside them (the StageDone calls below).
+unsigned long long PlannedCopyBytes(const TInstallPlan& Plan) {
+  return DatabaseRuntimeBytes(Plan.Source, Plan.Target) + FontBytes(Plan.Source) + BackupAndUpdaterBytes(Plan);
+}
+constexpr int MeasuredStages = 7;
+
+TInstallOutcome RunStages(TInstallProgress& Context, const TInstallPlan& Plan) {
   const std::wstring& target = Plan.Target;
   // 1-2. The progress page; the target and source folders come with the plan.
   Context.ShowProgress();
@@ -76,24 +84,32 @@ TInstallOutcome RunStages(TInstallContext& Context, const TInstallPlan& Plan) {
     Context.ProcessMessages();
     // 6.
     CreateSettingsFiles(Context, target);
+    Context.StageDone();
     // 7.
     if (!DeployDatabaseRuntime(Context, Plan.Source, target)) return ioStageFailed;
+    Context.StageDone();
     // 8. After the database stage: its settings folder exists by then.
     WriteLastNumberFile(target);
     // 9.
     if (Plan.SiblingProduct) WriteSiblingSettings(target);
+    Context.StageDone();
   }
   // 11.
   InstallFontsIgnoringErrors(Context, Plan);
+  Context.StageDone();
   // 12. The driver stage asks its question only when the driver was wanted.
   InstallDriver(Context, Plan);
+  Context.StageDone();
   // 13.
   DeployBackupAndUpdater(Context, Plan);
+  Context.StageDone();
   // 14.
   CreateDesktopShortcut(Context, Plan);
+  Context.StageDone();
   // After the link: the entry in Programs and Features, with the record and the copy that uninstalls.
   RegisterInstallation(Context, Plan);
-  // 15.
+  // 15. The bar is full before the last question.
+  Context.Finished();
   Context.EnableExit();
   // 16.
   FinishInstallation(Context);
@@ -111,16 +127,19 @@ int ExitCodeOf(TInstallOutcome Outcome) {
 }
 
 TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Plan) {
-  TInstallLog context(Screen, Plan.Source, Plan.Target, Plan.LogFile);
+  TInstallLog log(Screen, Plan.Source, Plan.Target, Plan.LogFile);
   // What this run puts into the target is recorded however the run ends.
   const TInstallRecorder recorder(Plan.Target);
+  TInstallProgress context(log, PlannedCopyBytes(Plan), MeasuredStages);
   try {
-    return RunStages(context, Plan);
+    const TInstallOutcome outcome = RunStages(context, Plan);
+    if (outcome != ioInstalled) context.Failed();
+    return outcome;
   } catch (const EProgramError& error) {
     // The busy span is left by now; the running line keeps no outcome word; nothing is rolled back.
     // The error's text stays the last line, where a deployment tool looks for it.
-    if (error.SystemCode() != 0) context.Note(L"Код ошибки Windows: " + std::to_wstring(error.SystemCode()));
-    context.Note(error.Text());
+    if (error.SystemCode() != 0) log.Note(L"Код ошибки Windows: " + std::to_wstring(error.SystemCode()));
+    log.Note(error.Text());
     context.ShowError(error.Text());
     return ioError;
   }

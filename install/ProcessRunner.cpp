@@ -103,9 +103,6 @@ bool StartProcess(const wchar_t* Application, const std::wstring& CmdLine, const
   return true;
 }
 
-// Every wait for a started program, whichever way it was started, goes through here.
-void WaitForProcess(HANDLE Process) { WaitForSingleObject(Process, INFINITE); }
-
 DWORD ExitCode(HANDLE Process) {
   DWORD code = static_cast<DWORD>(-1);
   if (!GetExitCodeProcess(Process, &code)) return static_cast<DWORD>(-1);
@@ -146,12 +143,25 @@ std::wstring SystemCommandInterpreter() {
 
 }  // namespace
 
+DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump) {
+  if (!Pump) return WaitForSingleObject(Process, INFINITE);
+  const TWaitingForProgram waiting(Pump);
+  for (;;) {
+    // The wait below wakes only for messages that come after it began: what is already queued is
+    // served first.
+    Pump->ProcessMessages();
+    const DWORD woken = MsgWaitForMultipleObjects(1, &Process, FALSE, INFINITE, QS_ALLINPUT);
+    if (woken != WAIT_OBJECT_0 + 1) return woken == WAIT_OBJECT_0 ? WAIT_OBJECT_0 : WAIT_FAILED;
+  }
+}
+
 namespace ProcessSeams {
 CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return Replace(CreateProcessCall, Fn, &CreateProcessW); }
 ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return Replace(ShellExecuteCall, Fn, &ShellExecuteExW); }
 }  // namespace ProcessSeams
 
-DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError) {
+DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError,
+                  TMessagePump* Pump) {
   TStartedProcess started;
   if (!StartProcess(nullptr, CmdLine, nullptr, ShowWindow, Owner, started)) {
     const DWORD code = GetLastError();
@@ -160,11 +170,12 @@ DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND 
   }
   if (StartError) *StartError = 0;
   if (!Wait) return 0;
-  WaitForProcess(started.Process.Get());
+  WaitForProcess(started.Process.Get(), Pump);
   return ExitCode(started.Process.Get());
 }
 
-DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd, HWND Owner) {
+DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd, HWND Owner,
+                  TMessagePump* Pump) {
   const std::wstring program = L"\"" + FileName + L"\" " + Params;
   const std::wstring folder = FolderOf(FileName);
   const wchar_t* currentFolder = folder.empty() ? nullptr : folder.c_str();
@@ -183,8 +194,6 @@ DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD
     created = StartProcess(nullptr, program, currentFolder, ShowCmd, Owner, started);
   }
   if (!created) CannotStart(FileName);
-  // The window is not served between the slices: the operator waits for the script as for the driver.
-  while (WaitForSingleObject(started.Process.Get(), 100) == WAIT_TIMEOUT) {
-  }
+  WaitForProcess(started.Process.Get(), Pump);
   return ExitCode(started.Process.Get());
 }

@@ -18,11 +18,11 @@ bool CreateFolderStep(TInstallContext& Context, const std::wstring& Folder, cons
 
 namespace {
 
-bool CopyStepWith(bool (*Copy)(const std::wstring&, const std::wstring&), TInstallContext& Context,
+bool CopyStepWith(bool (*Copy)(const std::wstring&, const std::wstring&, TMessagePump*), TInstallContext& Context,
                   const std::wstring& FromFolder, const std::wstring& ToFolder, const std::wstring& Name) {
   const int line = Context.AddLine(L"Копирование файла " + Name + L"....");
   Context.ProcessMessages();
-  const bool copied = Copy(FromFolder + Name, ToFolder + Name);
+  const bool copied = Copy(FromFolder + Name, ToFolder + Name, &Context);
   ReportFilePut(ToFolder + Name);
   Context.AppendOutcome(line, copied ? OutcomeDone : OutcomeFailed);
   return copied;

@@ -30,6 +30,10 @@ void TUnattendedContext::SetBusy(bool Busy) {
   if (FScreen) FScreen->SetBusy(Busy);
 }
 
+void TUnattendedContext::ShowProgressBar(int Done, TProgressMode Mode) {
+  if (FScreen) FScreen->ShowProgressBar(Done, Mode);
+}
+
 void TUnattendedContext::EnableExit() {
   if (FScreen) FScreen->EnableExit();
 }

@@ -24,6 +24,7 @@ class TUnattendedContext : public TInstallContext {
   void EnableExit() override;
   bool ShowFontSizePage() override { return false; }
   void CloseProgram() override {}
+  void ShowProgressBar(int Done, TProgressMode Mode) override;
 
   const std::wstring& LastError() const { return FLastError; }
 

@@ -633,3 +633,25 @@ void TProgressBar::SetStep(int Value) {
 }
 
 void TProgressBar::StepIt() { SendMessageW(Handle(), PBM_STEPIT, 0, 0); }
+
+void TProgressBar::SetMarquee(bool Value) {
+  if (Value == FMarquee) return;
+  FMarquee = Value;
+  const LONG_PTR style = GetWindowLongPtrW(Handle(), GWL_STYLE);
+  if (Value) {
+    SetWindowLongPtrW(Handle(), GWL_STYLE, style | PBS_MARQUEE);
+    SendMessageW(Handle(), PBM_SETMARQUEE, TRUE, 30);
+  } else {
+    SendMessageW(Handle(), PBM_SETMARQUEE, FALSE, 0);
+    SetWindowLongPtrW(Handle(), GWL_STYLE, style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
+  }
+  Invalidate();
+}
+
+void TProgressBar::SetError(bool Value) {
+  if (Value == FError) return;
+  FError = Value;
+  SendMessageW(Handle(), PBM_SETSTATE, Value ? PBST_ERROR : PBST_NORMAL, 0);
+  SendMessageW(Handle(), PBM_SETBARCOLOR, 0, Value ? static_cast<LPARAM>(RGB(204, 0, 0)) : static_cast<LPARAM>(CLR_DEFAULT));
+  Invalidate();
+}

@@ -231,7 +231,16 @@ class TProgressBar : public TWinControl {
   int Step() const { return FStep; }
   // Advances by the step; past the maximum the control starts over from the minimum.
   void StepIt();
+  // Marquee (blocks running along the bar) instead of the position, for work whose length nobody knows.
+  void SetMarquee(bool Value);
+  bool Marquee() const { return FMarquee; }
+  // Red, for work that ended by an error: the error state where a theme draws the bar, the bar colour
+  // where none does.
+  void SetError(bool Value);
+  bool Error() const { return FError; }
 
  private:
   int FStep = 10;
+  bool FMarquee = false;
+  bool FError = false;
 };

@@ -71,9 +71,8 @@ TEST_F(Unattended, SilentShowsOnlyTheProgressPageAndEndsByItself) {
   SetEnvironmentVariableW(L"FTDI_STANDIN_DELAY_MS", nullptr);
   HWND main = Setup->WaitForWindowByCaption(MainCaption);
   ASSERT_NE(main, nullptr) << "the main window shows while the stages run";
-  // The log page shows; its lines cannot be asked for while the program waits for the driver installer
-  // (it answers no messages then), so they are read from the log file at the end. No screenshot: Wine
-  // puts a window's pixels on the screen only when its thread handles messages, which it does not here.
+  // The log page shows; its lines are read from the log file at the end. The window while the driver
+  // installer runs, its answers and its screenshot are the responsiveness tests' business.
   ASSERT_TRUE(WaitFor([&] { return FindVisibleByClass(main, L"ListBox") != nullptr; }, 30s));
   std::this_thread::sleep_for(1s);
   EXPECT_NE(FindVisibleByClass(main, L"ListBox"), nullptr);

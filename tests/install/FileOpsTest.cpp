@@ -297,6 +297,42 @@ TEST_F(FileOpsCopyFile, NewFileShortReadLeavesNothing) {
   EXPECT_FALSE(TestFileExists(Destination + L".tmp"));
 }
 
+// Counts what a copy tells it; each piece takes a while, as from a slow medium.
+struct TSlowPump : TMessagePump {
+  unsigned long long Bytes = 0;
+  int Pieces = 0, Served = 0;
+  void ProcessMessages() override { ++Served; }
+  void Copied(unsigned long long Piece) override {
+    Bytes += Piece;
+    ++Pieces;
+    Sleep(15);
+  }
+};
+
+// A long copy serves the window by time, every 50 ms, not after every piece, and tells every byte.
+TEST_F(FileOpsCopyFile, ALongCopyServesTheWindowByTimeAndCountsEveryByte) {
+  struct {
+    const char* Way;
+    bool (*Copy)(const std::wstring&, const std::wstring&, TMessagePump*);
+  } const ways[] = {{"CopyFileWithDate", CopyFileWithDate}, {"CopyNewFileWithDate", CopyNewFileWithDate}};
+  // Twelve pieces of 256 KiB and a short one.
+  const std::string content = PatternBytes(3 * 1024 * 1024 + 1000);
+  WriteSource(content);
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.Way);
+    DeleteFileW(Destination.c_str());
+    TSlowPump pump;
+    const DWORD started = GetTickCount();
+    EXPECT_TRUE(way.Copy(Source, Destination, &pump));
+    const DWORD elapsed = GetTickCount() - started;
+    EXPECT_EQ(ReadFileBytes(Destination), content);
+    EXPECT_EQ(pump.Bytes, content.size());
+    EXPECT_EQ(pump.Pieces, 13);
+    EXPECT_GE(pump.Served, 2) << "13 pieces of 15 ms or more: served at least every 50 ms";
+    EXPECT_LE(pump.Served, static_cast<int>(elapsed / 50) + 1) << "never more often than every 50 ms";
+  }
+}
+
 // Windows' own copy keeps the attributes it copies; the tree copy must bring along hidden and read-only
 // files, empty folders and folders at any depth.
 class FileOpsCopyFolderTree : public ::testing::Test {
@@ -368,6 +404,17 @@ TEST_F(FileOpsCopyFolderTree, SkipsAReadOnlyDestination) {
   CopyFolderTree(Source, destination);
   EXPECT_EQ(ReadFileBytes(destination + L"ReleaseInfo"), "<old/>");
   EXPECT_EQ(ReadFileBytes(destination + L"Updater.exe"), "программа");
+}
+
+// What a tree copy will write, known before it: every file at every depth, hidden and read-only ones too.
+TEST_F(FileOpsCopyFolderTree, TreeBytesCountEveryFileBelowTheFolder) {
+  const size_t expected = std::string("программа").size() + std::string("скрытый").size() +
+                          std::string("<release/>").size() + std::string("@echo off").size();
+  EXPECT_EQ(FolderTreeBytes(Source), expected);
+  EXPECT_EQ(FolderTreeBytes(Temp.Path() + L"Нет такой папки"), 0u);
+  EXPECT_EQ(FileBytes(Source + L"\\ReleaseInfo"), 10u);
+  EXPECT_EQ(FileBytes(Source + L"\\Нет такого файла"), 0u);
+  EXPECT_EQ(FileBytes(Source), 0u) << "a folder is no file";
 }
 
 TEST_F(FileOpsCopyFolderTree, ReportsTheFirstFileNotCopiedWithItsCause) {

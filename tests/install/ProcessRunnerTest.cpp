@@ -2,7 +2,10 @@
 // with Cyrillic names and blanks tell how they were started.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "DriverInstallerStandin.h"
 #include "ElevationSeams.h"
@@ -208,6 +211,84 @@ TEST(ProcessRunnerCommandLine, LinesLongerThanTheOldBuffersArriveWhole) {
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[0].CommandLine, line);
   EXPECT_EQ(runs[1].CommandLine, line);
+}
+
+namespace {
+
+// Serves this thread's queue as the window's would, counting the test's own messages.
+struct TQueuePump : TMessagePump {
+  int Served = 0;
+  std::vector<bool> Waits;
+  void ProcessMessages() override {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      if (message.message == WM_APP) ++Served;
+  }
+  void WaitingForProgram(bool Waiting) override { Waits.push_back(Waiting); }
+};
+
+}  // namespace
+
+// While a started program runs, messages that come for this thread are served at once, not after it
+// ended; the pump knows a program runs for exactly the wait.
+TEST(WaitForProcess, ServesTheQueueWhileTheStartedProgramRuns) {
+  struct {
+    const char* Way;
+    std::function<DWORD(const std::wstring& Program, TMessagePump* Pump)> Run;
+  } const ways[] = {
+      {"ExecProcess", [](const std::wstring& Program, TMessagePump* Pump) {
+         return ExecProcess(Quoted(Program), SW_HIDE, true, nullptr, nullptr, Pump);
+       }},
+      {"ExecAndWait", [](const std::wstring& Program, TMessagePump* Pump) {
+         return ExecAndWait(Program, L"", SW_HIDE, nullptr, Pump);
+       }},
+  };
+  TTempFolder temp;
+  const std::wstring program = temp.Path() + L"Долгая установка.exe";
+  PlantInstaller(program);
+  const TScopedVariable delay(L"FTDI_STANDIN_DELAY_MS", L"1200");
+  const TScopedVariable exitCode(L"FTDI_STANDIN_EXIT_CODE", L"5");
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // this thread's queue exists from here
+  const DWORD self = GetCurrentThreadId();
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.Way);
+    TQueuePump pump;
+    // Eight messages within the program's first 400 ms, as a window gets them from the system.
+    std::thread sender([self] {
+      Sleep(100);
+      for (int i = 0; i < 8; ++i) {
+        PostThreadMessageW(self, WM_APP, 0, 0);
+        Sleep(40);
+      }
+    });
+    EXPECT_EQ(way.Run(program, &pump), 5u);
+    sender.join();
+    EXPECT_EQ(pump.Served, 8) << "every message that came during the wait was served during it";
+    EXPECT_EQ(pump.Waits, (std::vector<bool>{true, false}));
+  }
+  EXPECT_EQ(RunsOf(program).size(), 2u);
+}
+
+TEST(WaitForProcess, WithoutAPumpOrWithoutAProcess) {
+  TTempFolder temp;
+  const std::wstring program = temp.Path() + L"FTDIDriverInstall.exe";
+  PlantInstaller(program);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  std::wstring line = Quoted(program);
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+  CloseHandle(started.hThread);
+  EXPECT_EQ(WaitForProcess(started.hProcess, nullptr), WAIT_OBJECT_0);
+  DWORD code = STILL_ACTIVE;
+  EXPECT_TRUE(GetExitCodeProcess(started.hProcess, &code));
+  EXPECT_EQ(code, 0u) << "ended when the wait returned";
+  CloseHandle(started.hProcess);
+
+  TQueuePump pump;
+  EXPECT_EQ(WaitForProcess(nullptr, &pump), static_cast<DWORD>(WAIT_FAILED));
+  EXPECT_EQ(pump.Waits, (std::vector<bool>{true, false})) << "the marquee ends with a failed wait too";
 }
 
 // A program that needs administrator rights, refused by CreateProcessW as UAC refuses it, goes to the

@@ -17,6 +17,16 @@ struct TRecordingContext : TInstallContext {
   int BusyEntered = 0;
   std::function<void(const std::wstring&)> OnLine;  // lets a test act between steps
   HWND Owner = nullptr;                             // the window boxes of others are to be owned by
+  // The progress bar as shown, with how many lines and errors there were by then.
+  struct TBar {
+    int Done;
+    TProgressMode Mode;
+    size_t LinesBefore, ErrorsBefore, QuestionsBefore;
+  };
+  std::vector<TBar> Bars;
+  std::vector<bool> Waits;  // WaitingForProgram, in order
+  unsigned long long CopiedBytes = 0;
+  int Served = 0;  // ProcessMessages calls
 
   int AddLine(const std::wstring& Text) override {
     Lines.push_back(Text);
@@ -29,7 +39,12 @@ struct TRecordingContext : TInstallContext {
     Lines.clear();
     Events.push_back(L"progress");
   }
-  void ProcessMessages() override {}
+  void ProcessMessages() override { ++Served; }
+  void Copied(unsigned long long Bytes) override { CopiedBytes += Bytes; }
+  void WaitingForProgram(bool Waiting) override { Waits.push_back(Waiting); }
+  void ShowProgressBar(int Done, TProgressMode Mode) override {
+    Bars.push_back({Done, Mode, Lines.size(), Errors.size(), Questions.size()});
+  }
   void RepaintLog() override { Events.push_back(L"repaint"); }
   bool AskYesNo(const std::wstring& Question) override {
     Questions.push_back(Question);

@@ -218,6 +218,45 @@ TEST_F(Sequence, MissingTargetIsCreatedAndSmallFontsLeadToTheFontPage) {
   EXPECT_STREQ(disk, L"I");
 }
 
+// The bar moves with the bytes copied and a share per stage, shows marquee while the release level's
+// script runs, and is full before the final question.
+TEST_F(Sequence, ProgressBarFollowsTheCopiesAndIsFullBeforeTheFinalQuestion) {
+  PrepareTarget();
+  // Three of the run's ten mebibytes (seven stages weigh one each): the database copy moves the bar most.
+  WriteFileBytes(Source + L"DTAfb\\R12.FDB", std::string(3 << 20, 'x'));
+  const TScopedDpi dpi(LargeFonts);
+  Context.Answers = {true};
+  ASSERT_EQ(RunInstallation(Context, Plan()), ioInstalled);
+
+  const auto& bars = Context.Bars;
+  ASSERT_GE(bars.size(), 3u);
+  for (size_t i = 1; i < bars.size(); ++i) EXPECT_GE(bars[i].Done, bars[i - 1].Done) << "only forward, at " << i;
+  for (const auto& bar : bars) EXPECT_NE(bar.Mode, pmFailed);
+  EXPECT_EQ(bars.back().Done, ProgressBarEnd);
+  EXPECT_EQ(bars.back().Mode, pmPosition);
+  EXPECT_EQ(bars.back().QuestionsBefore, 0u) << "full before the final question";
+  EXPECT_EQ(std::count_if(bars.begin(), bars.end(), [](const auto& bar) { return bar.Done == ProgressBarEnd; }), 1);
+
+  // Where the bar stood once the log had Lines lines.
+  auto doneAt = [&](size_t Lines) {
+    int done = -1;
+    for (const auto& bar : bars)
+      if (bar.LinesBefore <= Lines) done = bar.Done;
+    return done;
+  };
+  const auto database = std::find(Context.Lines.begin(), Context.Lines.end(), CopyLine(L"R12.FDB") + L"Завершено");
+  ASSERT_NE(database, Context.Lines.end());
+  const size_t line = static_cast<size_t>(database - Context.Lines.begin());
+  const int jump = doneAt(line + 2) - doneAt(line);
+  EXPECT_GE(jump, 250) << "the database file's 3 MiB moved the bar by about 300 thousandths";
+  EXPECT_LE(jump, 350);
+
+  // The release level's script: marquee while it runs, the position again afterwards.
+  const auto waiting = std::find_if(bars.begin(), bars.end(), [](const auto& bar) { return bar.Mode == pmWaiting; });
+  ASSERT_NE(waiting, bars.end()) << "no marquee while Install.cmd ran";
+  EXPECT_TRUE(std::any_of(waiting, bars.end(), [](const auto& bar) { return bar.Mode == pmPosition; }));
+}
+
 TEST_F(Sequence, NoToTheFinalQuestionKeepsTheWindow) {
   PrepareTarget();
   const TScopedDpi dpi(LargeFonts);
@@ -302,6 +341,10 @@ TEST_P(SequenceFailure, EndsTheRunAsItMust) {
   EXPECT_FALSE(Context.ExitEnabled) << "an early end leaves the exit button disabled";
   EXPECT_TRUE(Context.Questions.empty());
   EXPECT_FALSE(Context.FontPage);
+  ASSERT_FALSE(Context.Bars.empty());
+  EXPECT_EQ(Context.Bars.back().Mode, pmFailed) << "the bar turns red where the run stopped";
+  EXPECT_LT(Context.Bars.back().Done, ProgressBarEnd);
+  EXPECT_EQ(Context.Bars.back().ErrorsBefore, 0u) << "red before the error box shows";
   for (const auto& name : failure.Deployed) EXPECT_TRUE(TestFileExists(Target + name)) << ToUtf8(name);
   for (const auto& name : failure.NotDeployed) EXPECT_FALSE(TestFileExists(Target + name)) << ToUtf8(name);
 }
