@@ -1,6 +1,7 @@
 // The program block of the setup program.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "CommandLine.h"
@@ -19,6 +20,13 @@
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
+
+// An exception nobody catches ends the program. The standard library's default handler would first print
+// the exception's demangled type name to a console this program does not have, and its demangler alone
+// weighs some 50 KB of the program.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 namespace {
 
