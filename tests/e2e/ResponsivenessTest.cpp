@@ -288,7 +288,7 @@ TEST_F(Responsive, TheWindowAnswersThroughTheWholeRunWhichEndsAsBefore) {
 
   ASSERT_TRUE(WaitForLastLine(DatabaseLine)) << "the database copy line never showed as the last line";
   const int midRun = BarPosition();
-  Screenshot(L"40-progress-mid-run-96dpi");
+  Screenshot(L"50-progress-mid-run-96dpi");
   EXPECT_GT(midRun, 0);
   EXPECT_LT(midRun, 1000);
 
@@ -299,7 +299,7 @@ TEST_F(Responsive, TheWindowAnswersThroughTheWholeRunWhichEndsAsBefore) {
   ASSERT_TRUE(WaitForLastLine(DriverStarted));
   EXPECT_TRUE(WaitFor([&] { return (GetWindowLongW(Bar(), GWL_STYLE) & PBS_MARQUEE) != 0; }, 2s))
       << "no marquee while the driver installer runs";
-  Screenshot(L"41-progress-driver-running-96dpi");
+  Screenshot(L"51-progress-driver-running-96dpi");
 
   // Wine's 96 DPI is small fonts: the run ends on the large-font page.
   ASSERT_TRUE(WaitFor([&] { return FindVisibleByText(Main, L"Изменить настройки") != nullptr; }, 60s));
@@ -336,7 +336,7 @@ TEST_F(Responsive, CloseRequestsAreRefusedAtEveryMomentUntilTheRunHasEnded) {
   // 1. While the database file is copied.
   ASSERT_TRUE(WaitForLastLine(DatabaseLine));
   EXPECT_EQ(RequestCloseEverywhere("database copy"), FALSE) << "Windows is asked to wait";
-  Screenshot(L"42-progress-mid-run-120dpi");
+  Screenshot(L"52-progress-mid-run-120dpi");
 
   // 2. With the driver question open: it stays open, and Yes installs the driver.
   HWND question = Setup->WaitForMessageBox(30s);
@@ -367,7 +367,7 @@ TEST_F(Responsive, CloseRequestsAreRefusedAtEveryMomentUntilTheRunHasEnded) {
   EXPECT_EQ(RequestCloseEverywhere("final question"), FALSE);
   EXPECT_TRUE(IsWindow(finalQuestion) && IsWindowVisible(finalQuestion)) << "the final question vanished";
   EXPECT_EQ(BarPosition(), 1000);
-  Screenshot(L"43-progress-end-120dpi");
+  Screenshot(L"53-progress-end-120dpi");
   AnswerMessageBox(finalQuestion, IDNO);
 
   // The run has ended: its log is whole, one run long, and the close box works as before.
@@ -401,7 +401,7 @@ TEST_F(Responsive, AnErrorLeavesTheBarRedWhereTheRunStopped) {
   EXPECT_TRUE(SendMessageW(Bar(), PBM_GETSTATE, 0, 0) == PBST_ERROR ||
               static_cast<COLORREF>(SendMessageW(Bar(), PBM_GETBARCOLOR, 0, 0)) == RGB(204, 0, 0))
       << "the bar is not red";
-  Screenshot(L"44-progress-error-96dpi");
+  Screenshot(L"54-progress-error-96dpi");
   AnswerMessageBox(error, IDOK);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(error); }, 5s));
   EXPECT_EQ(BarPosition(), stopped);
@@ -417,7 +417,7 @@ TEST_F(Responsive, SilentShowsTheBarAnswersAndRefusesToClose) {
   ASSERT_TRUE(WaitForLastLine(DriverStarted));
   EXPECT_TRUE(WaitFor([&] { return (GetWindowLongW(Bar(), GWL_STYLE) & PBS_MARQUEE) != 0; }, 2s));
   EXPECT_EQ(RequestCloseEverywhere("driver installer"), FALSE);
-  Screenshot(L"45-silent-driver-running");
+  Screenshot(L"55-silent-driver-running");
   ASSERT_TRUE(Setup->WaitForExit(60s)) << "the program ends by itself";
   EXPECT_EQ(Setup->ExitCode(), 0u);
   const std::vector<std::wstring> lines = LogFileLines(target + L"Settings\\install.log");

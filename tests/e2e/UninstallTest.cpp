@@ -310,7 +310,7 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   const std::wstring text = MessageBoxText(question);
   EXPECT_NE(text.find(L"База данных"), std::wstring::npos) << Narrow(text);
   EXPECT_NE(text.find(L"\"Settings\""), std::wstring::npos) << Narrow(text);
-  Screenshot(L"50-uninstall-question");
+  Screenshot(L"40-uninstall-question");
   AnswerMessageBox(question, IDNO);
   ASSERT_TRUE(Process->WaitForExit(30s));
   EXPECT_EQ(Process->ExitCode(), 2u);
@@ -328,7 +328,7 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   const std::wstring summary = MessageBoxText(finished);
   EXPECT_NE(summary.find(Target), std::wstring::npos) << Narrow(summary);
   EXPECT_NE(summary.find(L"DTAfb"), std::wstring::npos) << Narrow(summary);
-  Screenshot(L"51-uninstall-finished");
+  Screenshot(L"41-uninstall-finished");
   AnswerMessageBox(finished, IDOK);
   ASSERT_TRUE(Process->WaitForExit(30s));
   EXPECT_EQ(Process->ExitCode(), 0u);
