@@ -1,6 +1,7 @@
 // The program block of the setup program.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "CommandLine.h"
@@ -11,6 +12,7 @@
 #include "RH_Common_Init.h"
 #include "RH_Common_Proc.h"
 #include "UnattendedInstall.h"
+#include "UninstallProgram.h"
 #include "ResourceIds.h"
 #include "Toolkit.h"
 #include "WaitRun.h"
@@ -18,6 +20,13 @@
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
+
+// An exception nobody catches ends the program. The standard library's default handler would first print
+// the exception's demangled type name to a console this program does not have, and its demangler alone
+// weighs some 50 KB of the program.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 namespace {
 
@@ -103,12 +112,15 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
     MessageBoxW(nullptr, InstallHelpText().c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
     return ecInstalled;
   }
+  if (RunsAsSetupCopy()) options.Uninstall = true;
   const TSingleInstance instance;
-  if (!instance.First()) {
+  // The uninstall's temporary copy runs for the program that holds the lock and waits for it.
+  if (!instance.First() && !options.HandOver) {
     BringRunningSetupToFront();
     return ecBadCommandLine;
   }
 
+  if (options.Uninstall) return UninstallProgram(options);
   int exitCode = ecBadCommandLine;
   try {
     if (options.Mode == TInstallOptions::imVerySilent) return InstallWithoutWindow(options);

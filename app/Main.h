@@ -88,6 +88,9 @@ class TFMain : public TForm {
   int InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile);
   // The program's exit code: 2 (cancelled before the start) until an installation has run.
   int ExitCode() const { return FExitCode; }
+  // The parts of this window an installation (or an uninstall) shows itself in.
+  TInstallWindow InstallWindow();
+
   // From the start of the installation until it has ended: nothing may close the window or act on
   // the pages meanwhile.
   bool InstallRunning() const { return FInstallRunning; }
@@ -102,8 +105,6 @@ class TFMain : public TForm {
                         int Id);
   TMemo* AddMemo(TTabSheet* Page, const TFont& Font, const std::vector<std::wstring>& Lines, int Id);
   void CreatePages();
-  // The parts of this window an installation shows itself in.
-  TInstallWindow InstallWindow();
 
   TBitmap32 BG_bmp;
   TBitmap32 Panels_bmp;

@@ -27,5 +27,10 @@ TInstallPlan ProgramPlan(const std::wstring& Target, bool DriverInstall) {
   plan.SiblingProduct = IsSiblingProductName(plan.ProductName);
   plan.ProductDescription = LoadResString(instance, IDS_PRODUCT_DESCRIPTION);
   plan.MainProgram = LoadResString(instance, IDS_MAIN_PROGRAM);
+  // One entry name for every installation of the product, so a reinstall updates the same entry.
+  plan.EntryName = LoadResString(instance, IDS_APP_FOLDER);
+  plan.Publisher = LoadResString(instance, IDS_PUBLISHER);
+  plan.AboutLink = LoadResString(instance, IDS_ABOUT_LINK);
+  plan.SetupProgram = ProgramFile();
   return plan;
 }

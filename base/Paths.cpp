@@ -8,17 +8,19 @@ std::wstring ProgramFolderOf(const std::wstring& FileName) {
   return FileName.substr(0, lastSeparator + 1);
 }
 
-std::wstring ProgramFolder() {
+std::wstring ProgramFile() {
   // A program deep in a long path needs more than MAX_PATH characters; grow until the name fits.
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return std::wstring();
-    if (length < path.size()) return ProgramFolderOf(path.substr(0, length));
+    if (length < path.size()) return path.substr(0, length);
     if (path.size() >= 32768) return std::wstring();
     path.resize(path.size() * 2);
   }
 }
+
+std::wstring ProgramFolder() { return ProgramFolderOf(ProgramFile()); }
 
 std::wstring FullPathOf(const std::wstring& Path) {
   const DWORD size = GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);

@@ -4,6 +4,8 @@
 
 // The folder part of a file name with its trailing backslash; empty when the name has no folder.
 std::wstring ProgramFolderOf(const std::wstring& FileName);
+// The running program's file, however long its path; empty when the system cannot tell.
+std::wstring ProgramFile();
 // The folder of the running program with a trailing backslash, however long its path; empty when the
 // system cannot tell.
 std::wstring ProgramFolder();

@@ -13,7 +13,9 @@ bool IsDefault(const TInstallOptions& Options) {
   const TInstallOptions defaults;
   return Options.Mode == defaults.Mode && Options.HasDir == defaults.HasDir && Options.Dir == defaults.Dir &&
          Options.NoDriver == defaults.NoDriver && Options.LogFile == defaults.LogFile &&
-         Options.Help == defaults.Help;
+         Options.Help == defaults.Help && Options.Uninstall == defaults.Uninstall &&
+         Options.HandOver == defaults.HandOver && Options.HandOverProcess == defaults.HandOverProcess &&
+         Options.HandOverPipe == defaults.HandOverPipe;
 }
 
 void Check(const std::wstring& Arguments) {
@@ -23,6 +25,9 @@ void Check(const std::wstring& Arguments) {
   if (ParseInstallOptions(Arguments, options, error)) {
     if (!error.empty()) abort();
     if (options.HasDir == options.Dir.empty()) abort();
+    // Only the uninstall's copy is handed handles, and never a null one.
+    if (options.HandOver && (!options.Uninstall || options.HandOverProcess == 0 || options.HandOverPipe == 0)) abort();
+    if (!options.HandOver && (options.HandOverProcess != 0 || options.HandOverPipe != 0)) abort();
   } else if (error.empty() || !IsDefault(options)) {
     abort();
   }

@@ -4,7 +4,8 @@ declare -A sources=(
   [png]="fuzz/FuzzPng.cpp toolkit/PngDecoder.cpp"
   [fontname]="fuzz/FuzzFontName.cpp install/FontNameTable.cpp"
   [commandline]="fuzz/FuzzCommandLine.cpp install/CommandLine.cpp"
+  [installrecord]="fuzz/FuzzInstallRecord.cpp install/InstallRecordText.cpp"
 )
-declare -A includes=([png]=toolkit [fontname]=install [commandline]=install)
-declare -A libraries=([png]=-lz [fontname]= [commandline]=)
-all_targets=(png fontname commandline)
+declare -A includes=([png]=toolkit [fontname]=install [commandline]=install [installrecord]=install)
+declare -A libraries=([png]=-lz [fontname]= [commandline]= [installrecord]=)
+all_targets=(png fontname commandline installrecord)

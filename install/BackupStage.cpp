@@ -12,6 +12,7 @@
 
 #include "Error.h"
 #include "FileOps.h"
+#include "InstallRecord.h"
 #include "ProcessRunner.h"
 #include "Scoped.h"
 #include "SystemError.h"
@@ -420,6 +421,7 @@ void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) 
   DWORD scriptCode = 0;
   {
     const TCurrentFolder inLevel(level + L"\\");
+    const TTargetChanges scriptAdds(target);  // what the script puts into the target is the installation's
     scriptCode = ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE, Context.OwnerWindow(), &Context);
   }
   // The script's own failures do not end the installation; the log tells of them.

@@ -45,7 +45,7 @@ std::wstring AsciiUpper(std::wstring Text) {
   return Text;
 }
 
-enum TSwitchId { swSilent, swVerySilent, swDir, swNoDriver, swLog, swHelp, swCount };
+enum TSwitchId { swSilent, swVerySilent, swDir, swNoDriver, swLog, swHelp, swUninstall, swHandOver, swCount };
 
 struct TSwitch {
   const wchar_t* Name;
@@ -57,7 +57,7 @@ struct TSwitch {
 const TSwitch Switches[] = {
     {L"SILENT", swSilent, false}, {L"VERYSILENT", swVerySilent, false}, {L"DIR", swDir, true},
     {L"NODRIVER", swNoDriver, false}, {L"LOG", swLog, true}, {L"?", swHelp, false},
-    {L"HELP", swHelp, false},
+    {L"HELP", swHelp, false}, {L"UNINSTALL", swUninstall, false}, {L"HANDOVER", swHandOver, true},
 };
 
 const TSwitch* FindSwitch(const std::wstring& Name) {
@@ -73,6 +73,27 @@ bool Fail(const std::wstring& Text, const TToken& Token, std::wstring& Error) {
   return false;
 }
 
+// A decimal number from 1 to 2^32 - 1 at Text[At], up to the character Stop (or the end).
+bool ParseHandle(const std::wstring& Text, size_t& At, wchar_t Stop, unsigned long& Value) {
+  unsigned long long value = 0;
+  const size_t start = At;
+  for (; At < Text.size() && Text[At] != Stop; ++At) {
+    if (Text[At] < L'0' || Text[At] > L'9') return false;
+    value = value * 10 + static_cast<unsigned long long>(Text[At] - L'0');
+    if (value > 0xFFFFFFFFull) return false;
+  }
+  Value = static_cast<unsigned long>(value);
+  return At > start && value != 0;
+}
+
+// "<process>,<pipe>".
+bool ParseHandOver(const std::wstring& Value, unsigned long& Process, unsigned long& Pipe) {
+  size_t at = 0;
+  if (!ParseHandle(Value, at, L',', Process) || at == Value.size()) return false;
+  ++at;
+  return ParseHandle(Value, at, L',', Pipe) && at == Value.size();
+}
+
 }  // namespace
 
 bool ParseInstallOptions(const std::wstring& Arguments, TInstallOptions& Options, std::wstring& Error) {
@@ -80,6 +101,7 @@ bool ParseInstallOptions(const std::wstring& Arguments, TInstallOptions& Options
   Error.clear();
   TInstallOptions parsed;
   bool seen[swCount] = {};
+  TToken handOver;  // kept for the error text: the tokens live only while they are read
   for (const TToken& token : Tokenize(Arguments)) {
     // An open quote would swallow the switches after it without a word.
     if (token.QuoteOpen) return Fail(L"Не закрыта кавычка в командной строке: ", token, Error);
@@ -120,10 +142,21 @@ bool ParseInstallOptions(const std::wstring& Arguments, TInstallOptions& Options
       case swHelp:
         parsed.Help = true;
         break;
+      case swUninstall:
+        parsed.Uninstall = true;
+        break;
+      case swHandOver:
+        if (!ParseHandOver(value, parsed.HandOverProcess, parsed.HandOverPipe))
+          return Fail(L"Непонятное значение ключа командной строки: ", token, Error);
+        parsed.HandOver = true;
+        handOver = token;
+        break;
       case swCount:
         break;
     }
   }
+  if (parsed.HandOver && !parsed.Uninstall)
+    return Fail(L"Ключ командной строки служит только удалению (/UNINSTALL): ", handOver, Error);
   Options = parsed;
   return true;
 }
@@ -144,6 +177,7 @@ std::wstring ArgumentsOf(const std::wstring& CommandLine) {
 
 std::wstring InstallHelpText() {
   return L"Запуск: Install.exe [/SILENT | /VERYSILENT] [/DIR=\"папка\"] [/NODRIVER] [/LOG=\"файл\"]\n"
+         L"Удаление: Install.exe /UNINSTALL [/SILENT | /VERYSILENT] [/DIR=\"папка\"] [/LOG=\"файл\"]\n"
          L"\n"
          L"Ключи (регистр букв не важен, вместо \"/\" можно писать \"-\"; значение, содержащее пробелы, "
          L"заключается в двойные кавычки):\n"
@@ -154,13 +188,18 @@ std::wstring InstallHelpText() {
          L"выбора папки.\n"
          L"/NODRIVER — не устанавливать драйвер.\n"
          L"/LOG=\"файл\" — записывать журнал установки также в этот файл.\n"
+         L"/UNINSTALL — удалить то, что поставила программа установки, из папки /DIR (без /DIR — из "
+         L"папки программы; Uninstall.exe в папке комплекса удаляет и без ключа). База данных, "
+         L"настройки, файлы клиники, шрифты и драйвер остаются; с /SILENT или /VERYSILENT — без вопроса.\n"
          L"/? или /HELP — показать эту справку (код завершения 0).\n"
          L"Любой другой параметр — ошибка командной строки.\n"
          L"\n"
          L"Коды завершения (одинаковы при установке с мастером и без него):\n"
-         L"0 — установка выполнена;\n"
-         L"1 — неверная командная строка или программа не смогла запуститься;\n"
-         L"2 — установка отменена оператором до её начала;\n"
+         L"0 — установка (удаление) выполнена;\n"
+         L"1 — неверная командная строка, программа не смогла запуститься или уже работает другая "
+         L"программа установки;\n"
+         L"2 — установка (удаление) отменена оператором до её начала;\n"
          L"3 — папка установки недопустима или не может быть создана;\n"
-         L"4 — установка прервана ошибкой (текст ошибки — последняя строка журнала).";
+         L"4 — установка прервана ошибкой (текст ошибки — последняя строка журнала); удаление не "
+         L"завершено или в папке нет записи об установке (подробности в журнале).";
 }

@@ -10,15 +10,21 @@ struct TInstallOptions {
   bool NoDriver = false;
   std::wstring LogFile;
   bool Help = false;
+  // /UNINSTALL: remove the suite from /DIR (without it: from the program's own folder).
+  bool Uninstall = false;
+  // /HANDOVER=<process>,<pipe>: this is the uninstall's temporary copy, started by the setup program that
+  // holds these handles for it (decimal handle values): it waits for that program and tells it the result.
+  bool HandOver = false;
+  unsigned long HandOverProcess = 0, HandOverPipe = 0;
 };
 
 // The process's exit codes, the same with and without the wizard.
 enum TInstallExitCode {
-  ecInstalled = 0,
-  ecBadCommandLine = 1,  // also: the program could not start
-  ecCancelled = 2,       // by the operator, before the installation started
+  ecInstalled = 0,       // also: uninstalled
+  ecBadCommandLine = 1,  // also: the program could not start, or another setup program runs
+  ecCancelled = 2,       // by the operator, before the installation (or the uninstall) started
   ecBadTargetFolder = 3, // not valid or cannot be created
-  ecInstallFailed = 4,   // the error's text is the last log line
+  ecInstallFailed = 4,   // the error's text is the last log line; an uninstall that did not complete
 };
 
 // Arguments: the command line after the program's own name. Switches are case-insensitive, start

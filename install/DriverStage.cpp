@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "FileOps.h"
+#include "InstalledFiles.h"
 #include "ProcessRunner.h"
 #include "SystemError.h"
 
@@ -24,6 +25,8 @@ void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
     // installation left, whose files a medium may have made read-only.
     TTreeCopyReport copy;
     CopyFolderTree(Plan.Source + L"FTDIDriverInstall", folder, true, &copy);
+    // With what the installer adds there when it runs: the folder is the installation's.
+    ReportTreePut(folder);
     if (!copy.FirstNotCopied.empty()) {
       Context.AddLine(L"Файл драйвера устройства не скопирован: \"" + copy.FirstNotCopied + L"\". " +
                       SystemErrorText(copy.Error));

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Error.h"
+#include "InstalledFiles.h"
 #include "Paths.h"
 #include "PowerCut.h"
 #include "Scoped.h"
@@ -309,6 +310,7 @@ namespace {
 void CopyTree(const std::wstring& Source, const std::wstring& Destination, bool ReplaceProtected,
               TTreeCopyReport* Report, TPumpByTime& Pump) {
   if (!DirectoryExists(Destination)) ForceDirectories(Destination);
+  ReportFolderPut(Destination);
   const auto notCopied = [Report](const std::wstring& File, DWORD Code) {
     if (Report && Report->FirstNotCopied.empty()) {
       Report->FirstNotCopied = File;
@@ -332,6 +334,7 @@ void CopyTree(const std::wstring& Source, const std::wstring& Destination, bool 
           SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
         const DWORD code = CopyOverWhole(Source + L"\\" + found.cFileName, to, Pump);
+        ReportFilePut(to);
         if (code != 0) notCopied(to, code);
         PowerCutPoint("tree.copied");
       } while (FindNextFileW(search.Get(), &found));

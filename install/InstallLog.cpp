@@ -22,11 +22,13 @@ std::wstring Now() {
 }  // namespace
 
 TInstallLog::TInstallLog(TInstallContext& Inner, const std::wstring& Source, const std::wstring& Target,
-                         std::wstring ExtraFile)
+                         std::wstring ExtraFile, const std::wstring& Heading)
     : FInner(Inner) {
   const std::wstring version = ProgramVersion();
-  FHeader = L"==== " + Now() + L"  Установка" + (version.empty() ? L"" : L" " + version) + L"  из \"" + Source +
-            L"\" в \"" + Target + L"\"";
+  FHeader = L"==== " + Now() + L"  " +
+            (Heading.empty() ? L"Установка" + (version.empty() ? L"" : L" " + version) + L"  из \"" + Source +
+                                   L"\" в \"" + Target + L"\""
+                             : Heading);
   FLines.push_back(FHeader);
   if (!Target.empty()) FFiles.push_back({Target + L"Settings\\install.log"});
   if (!ExtraFile.empty()) FFiles.push_back({std::move(ExtraFile)});

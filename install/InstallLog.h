@@ -12,9 +12,10 @@
 class TInstallLog : public TInstallContext {
  public:
   // Passes everything on to Inner and keeps the log lines; the file is Target + "Settings\install.log"
-  // (none for an empty Target) and, when ExtraFile is not empty, that file too.
+  // (none for an empty Target) and, when ExtraFile is not empty, that file too. Heading, when given, is
+  // what the header line says after its date in place of the installation's words (an uninstall's run).
   TInstallLog(TInstallContext& Inner, const std::wstring& Source, const std::wstring& Target,
-              std::wstring ExtraFile = std::wstring());
+              std::wstring ExtraFile = std::wstring(), const std::wstring& Heading = std::wstring());
 
   int AddLine(const std::wstring& Text) override;
   void AppendOutcome(int Line, const std::wstring& Word) override;

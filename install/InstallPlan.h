@@ -13,4 +13,8 @@ struct TInstallPlan {
   std::wstring ProductName;         // the link's name
   std::wstring ProductDescription;  // the first part of the link's description
   std::wstring LogFile;             // a second copy of the installation log; empty: none
+  // The entry in Programs and Features: its key's name (empty: the installation is not registered), the
+  // maker, a link to the maker's site (empty: none), and the running setup program, which is kept in the
+  // target to uninstall it.
+  std::wstring EntryName, Publisher, AboutLink, SetupProgram;
 };

@@ -12,7 +12,9 @@
 #include "Fonts.h"
 #include "InstallLog.h"
 #include "InstallProgress.h"
+#include "InstallRecord.h"
 #include "RH_Common_Proc.h"
+#include "Registration.h"
 #include "SettingsFiles.h"
 #include "Shortcut.h"
 #include "StageSteps.h"
@@ -104,6 +106,8 @@ TInstallOutcome RunStages(TInstallProgress& Context, const TInstallPlan& Plan) {
   // 14.
   CreateDesktopShortcut(Context, Plan);
   Context.StageDone();
+  // After the link: the entry in Programs and Features, with the record and the copy that uninstalls.
+  RegisterInstallation(Context, Plan);
   // 15. The bar is full before the last question.
   Context.Finished();
   Context.EnableExit();
@@ -124,6 +128,8 @@ int ExitCodeOf(TInstallOutcome Outcome) {
 
 TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Plan) {
   TInstallLog log(Screen, Plan.Source, Plan.Target, Plan.LogFile);
+  // What this run puts into the target is recorded however the run ends.
+  const TInstallRecorder recorder(Plan.Target);
   TInstallProgress context(log, PlannedCopyBytes(Plan), MeasuredStages);
   try {
     const TInstallOutcome outcome = RunStages(context, Plan);

@@ -154,3 +154,21 @@ void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan) {
                     HexCode(code) + L")");
   }
 }
+
+std::wstring DesktopShortcutPath(const std::wstring& ProductName) {
+  const std::wstring folder = LocationFolder(slDesktop, L"");
+  return folder.empty() ? std::wstring() : JoinPath(folder, LinkFileName(ProductName));
+}
+
+std::wstring ShortcutTarget(const std::wstring& LinkFile) {
+  const TComApartment apartment;
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> file;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
+      FAILED(link.As(&file)) || FAILED(file->Load(LinkFile.c_str(), STGM_READ)))
+    return std::wstring();
+  wchar_t path[MAX_PATH] = {};
+  // The path as stored: resolving it could search the disk for a moved target.
+  if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) return std::wstring();
+  return path;
+}

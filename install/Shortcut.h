@@ -21,3 +21,8 @@ std::wstring AddShortcut(const std::wstring& FileName, BYTE Location, const std:
 // The desktop link to the suite's main program in the target folder. A link that could not be saved, or
 // a profile without a desktop folder, is a notice line; the installation goes on.
 void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan);
+
+// Where CreateDesktopShortcut puts the link of the product ProductName; empty when there is no desktop.
+std::wstring DesktopShortcutPath(const std::wstring& ProductName);
+// The file a link points at, as the link holds it; empty when LinkFile cannot be read as a link.
+std::wstring ShortcutTarget(const std::wstring& LinkFile);

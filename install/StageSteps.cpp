@@ -1,6 +1,7 @@
 #include "StageSteps.h"
 
 #include "FileOps.h"
+#include "InstalledFiles.h"
 
 bool CreateFolderStep(TInstallContext& Context, const std::wstring& Folder, const std::wstring& Created,
                       const std::wstring& Failed) {
@@ -22,6 +23,7 @@ bool CopyStepWith(bool (*Copy)(const std::wstring&, const std::wstring&, TMessag
   const int line = Context.AddLine(L"Копирование файла " + Name + L"....");
   Context.ProcessMessages();
   const bool copied = Copy(FromFolder + Name, ToFolder + Name, &Context);
+  ReportFilePut(ToFolder + Name);
   Context.AppendOutcome(line, copied ? OutcomeDone : OutcomeFailed);
   return copied;
 }

@@ -9,3 +9,6 @@
 #define IDS_PROGRAM_COUNT 3
 #define IDS_MAIN_PROGRAM 4
 #define IDS_LAST_PROGRAM 21
+// The maker and its site, for the entry in Programs and Features.
+#define IDS_PUBLISHER 30
+#define IDS_ABOUT_LINK 31

@@ -52,7 +52,28 @@ void SampleDistribution::SetUp() {
     if (FileExists(FontsFolder() + font)) FontsBefore.push_back(font);
 }
 
-void SampleDistribution::TearDown() { RemoveInstalledFonts(); }
+void SampleDistribution::TearDown() {
+  RemoveInstalledFonts();
+  RemoveEntriesOfThisTest();
+}
+
+void SampleDistribution::RemoveEntriesOfThisTest() {
+  // Every installation registers itself; an entry of a folder this test made goes with the test.
+  const wchar_t* const key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zuzavo";
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+      HKEY entry = nullptr;
+      if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, &entry) != ERROR_SUCCESS) continue;
+      wchar_t location[MAX_PATH * 2] = {};
+      DWORD size = sizeof(location) - sizeof(wchar_t), type = 0;
+      const bool ours = RegQueryValueExW(entry, L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location),
+                                         &size) == ERROR_SUCCESS &&
+                        std::wstring(location).rfind(Work, 0) == 0;
+      RegCloseKey(entry);
+      if (ours) RegDeleteKeyExW(root, key, view, 0);
+    }
+  }
+}
 
 void SampleDistribution::RemoveInstalledFonts() {
   HKEY key = nullptr;

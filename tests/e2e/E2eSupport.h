@@ -53,6 +53,8 @@ class SampleDistribution : public ::testing::Test {
   void TearDown() override;
   // Takes the fonts an installation put into the prefix out again, so the next one finds what the first did.
   void RemoveInstalledFonts();
+  // Takes the Programs and Features entries of the test's folders out again.
+  void RemoveEntriesOfThisTest();
   std::wstring Work, Dist, Elsewhere;
 
  private:

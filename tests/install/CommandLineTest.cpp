@@ -8,13 +8,15 @@
 // Beside the type, where the assertions' lookup finds them.
 bool operator==(const TInstallOptions& A, const TInstallOptions& B) {
   return A.Mode == B.Mode && A.HasDir == B.HasDir && A.Dir == B.Dir && A.NoDriver == B.NoDriver &&
-         A.LogFile == B.LogFile && A.Help == B.Help;
+         A.LogFile == B.LogFile && A.Help == B.Help && A.Uninstall == B.Uninstall && A.HandOver == B.HandOver &&
+         A.HandOverProcess == B.HandOverProcess && A.HandOverPipe == B.HandOverPipe;
 }
 
 void PrintTo(const TInstallOptions& O, std::ostream* Out) {
   *Out << "{Mode=" << O.Mode << " HasDir=" << O.HasDir << " Dir=" << ::testing::PrintToString(O.Dir)
        << " NoDriver=" << O.NoDriver << " LogFile=" << ::testing::PrintToString(O.LogFile)
-       << " Help=" << O.Help << "}";
+       << " Help=" << O.Help << " Uninstall=" << O.Uninstall << " HandOver=" << O.HandOver << ":"
+       << O.HandOverProcess << "," << O.HandOverPipe << "}";
 }
 
 namespace {
@@ -33,10 +35,21 @@ TInstallOptions Options(TMode Mode, const wchar_t* Dir = nullptr, bool NoDriver 
   return o;
 }
 
+// An uninstall's options; HandOver values of 0 mean no /HANDOVER.
+TInstallOptions Uninstall(TInstallOptions Base, unsigned long Process = 0, unsigned long Pipe = 0) {
+  Base.Uninstall = true;
+  Base.HandOver = Process != 0;
+  Base.HandOverProcess = Process;
+  Base.HandOverPipe = Pipe;
+  return Base;
+}
+
 TInstallOptions HelpOnly() { return Options(TInstallOptions::imWizard, nullptr, false, L"", true); }
 
 // Left over from an earlier call: a field the parse does not set must not keep it.
-TInstallOptions Stale() { return Options(TInstallOptions::imSilent, L"X:\\stale", true, L"stale.log", true); }
+TInstallOptions Stale() {
+  return Uninstall(Options(TInstallOptions::imSilent, L"X:\\stale", true, L"stale.log", true), 7, 9);
+}
 
 struct TParseCase {
   const char* Name;
@@ -61,6 +74,8 @@ const wchar_t* const FlagValue = L"Ключ командной строки не
 const wchar_t* const Repeated = L"Ключ командной строки указан повторно: ";
 const wchar_t* const Stray = L"Непонятный параметр командной строки";
 const wchar_t* const OpenQuote = L"Не закрыта кавычка в командной строке: ";
+const wchar_t* const BadValue = L"Непонятное значение ключа командной строки: ";
+const wchar_t* const OnlyUninstall = L"Ключ командной строки служит только удалению (/UNINSTALL): ";
 
 const TInstallOptions::TMode Wizard = TInstallOptions::imWizard, Silent = TInstallOptions::imSilent,
                              VerySilent = TInstallOptions::imVerySilent;
@@ -115,6 +130,12 @@ INSTANTIATE_TEST_SUITE_P(
         Ok("QuestionMarkDash", L"-?", HelpOnly()),
         Ok("HelpLowerCase", L"/help", HelpOnly()),
         Ok("HelpWithOthers", L"/SILENT /?", Options(Silent, nullptr, false, L"", true)),
+        Ok("Uninstall", L"/uninstall", Uninstall(Options(Wizard))),
+        Ok("UninstallUnattendedWithFolderAndLog", L"-UNINSTALL /VERYSILENT /DIR=\"C:\\Ритмон Видео\" /LOG=u.log",
+           Uninstall(Options(VerySilent, L"C:\\Ритмон Видео", false, L"u.log"))),
+        Ok("UninstallHandOver", L"/UNINSTALL /SILENT /HANDOVER=120,4294967295",
+           Uninstall(Options(Silent), 120, 4294967295ul)),
+        Ok("HandOverBeforeUninstall", L"-handover=1,2 -uninstall", Uninstall(Options(Wizard), 1, 2)),
 
         Bad("UnknownSwitch", L"/FOO", Unknown, L"/FOO"),
         Bad("UnknownAfterGood", L"/SILENT -foo", Unknown, L"-foo"),
@@ -143,7 +164,20 @@ INSTANTIATE_TEST_SUITE_P(
         Bad("StrayPath", L"\"C:\\Program Files\\Suite\"", Stray, L"\"C:\\Program Files\\Suite\""),
         Bad("EmptyQuotedToken", L"/SILENT \"\"", Stray, L"\"\""),
         Bad("EmDashIsNotAPrefix", L"\u2014SILENT", Stray, L"\u2014SILENT"),
-        Bad("UnclosedQuote", L"/DIR=\"C:\\a b /SILENT", OpenQuote, L"/DIR=\"C:\\a b /SILENT")),
+        Bad("UnclosedQuote", L"/DIR=\"C:\\a b /SILENT", OpenQuote, L"/DIR=\"C:\\a b /SILENT"),
+        Bad("UninstallTwice", L"/UNINSTALL /uninstall", Repeated, L"/uninstall"),
+        Bad("UninstallWithValue", L"/UNINSTALL=yes", FlagValue, L"/UNINSTALL=yes"),
+        Bad("HandOverWithoutUninstall", L"/SILENT /HANDOVER=1,2", OnlyUninstall, L"/HANDOVER=1,2"),
+        Bad("HandOverWithoutValue", L"/UNINSTALL /HANDOVER", NoValue, L"/HANDOVER"),
+        Bad("HandOverNotNumbers", L"/UNINSTALL /HANDOVER=a,b", BadValue, L"/HANDOVER=a,b"),
+        Bad("HandOverOneNumber", L"/UNINSTALL /HANDOVER=12", BadValue, L"/HANDOVER=12"),
+        Bad("HandOverThreeNumbers", L"/UNINSTALL /HANDOVER=1,2,3", BadValue, L"/HANDOVER=1,2,3"),
+        Bad("HandOverSecondMissing", L"/UNINSTALL /HANDOVER=5,", BadValue, L"/HANDOVER=5,"),
+        Bad("HandOverFirstMissing", L"/UNINSTALL /HANDOVER=,5", BadValue, L"/HANDOVER=,5"),
+        Bad("HandOverZero", L"/UNINSTALL /HANDOVER=0,5", BadValue, L"/HANDOVER=0,5"),
+        Bad("HandOverBeyond32Bits", L"/UNINSTALL /HANDOVER=4294967296,5", BadValue, L"/HANDOVER=4294967296,5"),
+        Bad("HandOverSigned", L"/UNINSTALL /HANDOVER=+1,-5", BadValue, L"/HANDOVER=+1,-5"),
+        Bad("HandOverTwice", L"/UNINSTALL /HANDOVER=1,2 /HANDOVER=1,2", Repeated, L"/HANDOVER=1,2")),
     [](const ::testing::TestParamInfo<TParseCase>& Info) { return std::string(Info.param.Name); });
 
 struct TArgumentsCase {
@@ -196,7 +230,7 @@ TEST(CommandLine, HelpTextNamesEverySwitchTheParserAccepts) {
   } const switches[] = {
       {L"/SILENT", L"/SILENT"}, {L"/VERYSILENT", L"/VERYSILENT"}, {L"/DIR=", L"/DIR=C:\\a"},
       {L"/NODRIVER", L"/NODRIVER"}, {L"/LOG=", L"/LOG=a.log"},     {L"/?", L"/?"},
-      {L"/HELP", L"/HELP"},
+      {L"/HELP", L"/HELP"},         {L"/UNINSTALL", L"/UNINSTALL"},
   };
   for (const auto& s : switches) {
     EXPECT_NE(help.find(s.Shown), std::wstring::npos) << ::testing::PrintToString(std::wstring(s.Shown));

@@ -1,0 +1,109 @@
+#include "UninstallProgram.h"
+
+#include <windows.h>
+
+#include "InstallLog.h"
+#include "Main.h"
+#include "MainWindowInstall.h"
+#include "Paths.h"
+#include "Registration.h"
+#include "ResourceIds.h"
+#include "RH_Common_Proc.h"
+#include "SetupCopy.h"
+#include "TargetFolder.h"
+#include "UnattendedContext.h"
+#include "Uninstall.h"
+
+namespace {
+
+// The folder to uninstall: /DIR, or the program's own (the setup copy lies in the target). Full, with a
+// trailing backslash; a drive root stays as it is, and the uninstall refuses it.
+std::wstring UninstallTarget(const TInstallOptions& Options) {
+  std::wstring folder;
+  if (CheckTargetFolder(Options.HasDir ? Options.Dir : ProgramFolder(), folder) == tcEmpty) return std::wstring();
+  return FullFolderPath(folder);
+}
+
+std::wstring LogFileOf(const TInstallOptions& Options) {
+  return Options.LogFile.empty() ? std::wstring() : FullPathOf(Options.LogFile);
+}
+
+// What the temporary copy is told: the same run, with everything made full, since it starts elsewhere.
+std::wstring CopyArguments(const TInstallOptions& Options, const std::wstring& Target) {
+  std::wstring folder = Target;
+  // No backslash before the closing quote, which a tool that parses the line would read as an escape.
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  std::wstring arguments = L"/UNINSTALL";
+  if (Options.Mode == TInstallOptions::imSilent) arguments += L" /SILENT";
+  if (Options.Mode == TInstallOptions::imVerySilent) arguments += L" /VERYSILENT";
+  arguments += L" /DIR=\"" + folder + L"\"";
+  if (!Options.LogFile.empty()) arguments += L" /LOG=\"" + LogFileOf(Options) + L"\"";
+  return arguments;
+}
+
+int StartCopy(const TInstallOptions& Options, const std::wstring& Target) {
+  std::wstring error;
+  const int code = RunFromTemporaryCopy(CopyArguments(Options, Target), error);
+  if (code >= 0) return code;
+  TUnattendedContext nobody;
+  TInstallLog log(nobody, std::wstring(), std::wstring(), LogFileOf(Options), L"Удаление из папки \"" + Target + L"\"");
+  log.Note(error);
+  if (Options.Mode == TInstallOptions::imWizard)
+    MessageBoxW(nullptr, error.c_str(), Application.Title().c_str(), MB_OK | MB_ICONERROR);
+  return ecInstallFailed;
+}
+
+// The copy's run: the question, the removal and its log, and what stayed.
+int UninstallHere(const TInstallOptions& Options, const std::wstring& Target, TSetupCopyParent& Parent) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  TUninstallRequest request;
+  request.Target = Target;
+  request.EntryName = LoadResString(instance, IDS_APP_FOLDER);
+  request.ProductName = LoadResString(instance, IDS_PRODUCT_NAME);
+  request.LogFile = LogFileOf(Options);
+  request.ReleaseSetupCopy = [&Parent] { Parent.HandOver(ecInstalled); };
+
+  if (Options.Mode == TInstallOptions::imVerySilent) {
+    TUnattendedContext nobody;
+    return UninstallExitCode(RunUninstall(nobody, request).Outcome);
+  }
+  Application.SetTitle(L"Удаление комплекса \"Ритмон-Vidoze\"");
+  FMain = new TFMain();
+  FMain->SetCaption(L"Удаление комплекса");
+  FMain->InsatallPages->SetActivePage(FMain->tsProgressInstall);
+  FMain->Show();
+  Application.ProcessMessages();
+  TMainWindowInstall window(FMain->InstallWindow());
+  if (Options.Mode == TInstallOptions::imSilent) {
+    TUnattendedContext unattended(&window);
+    return UninstallExitCode(RunUninstall(unattended, request).Outcome);
+  }
+  const TUninstallResult result = RunUninstall(window, request);
+  if (result.Outcome == uoRemoved || result.Outcome == uoIncomplete)
+    MessageDlg(result.Summary, result.Outcome == uoRemoved ? mtInformation : mtError, mbOK);
+  return UninstallExitCode(result.Outcome);
+}
+
+}  // namespace
+
+bool RunsAsSetupCopy() {
+  const std::wstring file = ProgramFile();
+  const std::wstring name = file.substr(file.find_last_of(L'\\') + 1);
+  return CompareStringOrdinal(name.c_str(), -1, SetupCopyName, -1, TRUE) == CSTR_EQUAL;
+}
+
+int UninstallProgram(const TInstallOptions& Options) {
+  const std::wstring target = UninstallTarget(Options);
+  if (!Options.HandOver) return StartCopy(Options, target);
+  TSetupCopyParent parent(Options.HandOverProcess, Options.HandOverPipe);
+  int exitCode = ecInstallFailed;
+  try {
+    exitCode = UninstallHere(Options, target, parent);
+  } catch (...) {
+    // Nothing may be shown when no window was asked for.
+    if (Options.Mode != TInstallOptions::imVerySilent) Application.HandleException();
+  }
+  delete FMain;
+  FMain = nullptr;
+  return exitCode;
+}

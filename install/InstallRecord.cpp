@@ -1,0 +1,213 @@
+#include "InstallRecord.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <utility>
+
+#include "Error.h"
+#include "FileOps.h"
+#include "Scoped.h"
+
+const wchar_t* const InstallRecordFile = L"Settings\\install-record.txt";
+
+namespace {
+
+// A record is a few kilobytes; anything far larger is not one.
+constexpr unsigned long long MaxRecordBytes = 16ull << 20;
+
+TInstallRecorder* ActiveRecorder = nullptr;
+
+bool StartsWithIgnoringCase(const std::wstring& Text, const std::wstring& Prefix) {
+  return Text.size() >= Prefix.size() &&
+         CompareStringOrdinal(Text.c_str(), static_cast<int>(Prefix.size()), Prefix.c_str(),
+                              static_cast<int>(Prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsDotEntry(const wchar_t* Name) {
+  return (Name[0] == L'.' && Name[1] == L'\0') || (Name[0] == L'.' && Name[1] == L'.' && Name[2] == L'\0');
+}
+
+long long TimeOf(const FILETIME& Time) {
+  return static_cast<long long>((static_cast<unsigned long long>(Time.dwHighDateTime) << 32) | Time.dwLowDateTime);
+}
+
+using TVisit = std::function<void(const std::wstring& Relative, const WIN32_FIND_DATAW& Found)>;
+
+// Everything below Root + Relative, folders before their content. Links and junctions are neither
+// followed nor reported: what they lead to is not the installation's. At the top of the target, the
+// database and settings folders are left out.
+void Walk(const std::wstring& Root, const std::wstring& Relative, const TVisit& Visit) {
+  WIN32_FIND_DATAW found;
+  TScopedFind search(FindFirstFileW((Root + Relative + L"*").c_str(), &found));
+  if (!search.Valid()) return;
+  do {
+    if (IsDotEntry(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    const std::wstring relative = Relative + found.cFileName;
+    if (Relative.empty() && IsKeptArea(relative)) continue;
+    Visit(relative, found);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Walk(Root, relative + L"\\", Visit);
+  } while (FindNextFileW(search.Get(), &found));
+}
+
+// What tells a written file from an untouched one: a script's "copy" keeps the source's write time, but
+// the change time moves with every write.
+TTargetChanges::TStamp StampOf(const std::wstring& Path, const WIN32_FIND_DATAW& Found) {
+  TTargetChanges::TStamp stamp;
+  stamp.Size = (static_cast<unsigned long long>(Found.nFileSizeHigh) << 32) | Found.nFileSizeLow;
+  stamp.Written = TimeOf(Found.ftLastWriteTime);
+  TScopedFile file(CreateFileW(Path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FILE_BASIC_INFO basic{};
+  if (file.Valid() && GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &basic, sizeof(basic)))
+    stamp.Changed = basic.ChangeTime.QuadPart;
+  return stamp;
+}
+
+bool IsThere(const std::wstring& Path, bool Folder) {
+  const DWORD attributes = GetFileAttributesW(Path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == Folder;
+}
+
+bool ReadWhole(const std::wstring& Path, std::string& Bytes) {
+  TScopedFile file(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) > MaxRecordBytes) return false;
+  Bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < Bytes.size()) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), Bytes.data() + done, static_cast<DWORD>(Bytes.size() - done), &got, nullptr) || got == 0)
+      return false;
+    done += got;
+  }
+  return true;
+}
+
+}  // namespace
+
+TInstallRecorder::TInstallRecorder(const std::wstring& Target)
+    : FTarget(Target),
+      FPreviousListener(SetInstalledFilesListener(this)),
+      FPreviousActive(std::exchange(ActiveRecorder, this)) {
+  if (!FTarget.empty() && FTarget.back() != L'\\') FTarget += L'\\';
+}
+
+TInstallRecorder::~TInstallRecorder() {
+  SetInstalledFilesListener(FPreviousListener);
+  ActiveRecorder = FPreviousActive;
+  try {
+    Save();
+  } catch (...) {
+    // The run's own error, if any, is what the operator must see; a later run records again.
+  }
+}
+
+TInstallRecorder* TInstallRecorder::Active() { return ActiveRecorder; }
+
+bool TInstallRecorder::Relative(const std::wstring& Path, std::wstring& Result) const {
+  if (FTarget.empty() || !StartsWithIgnoringCase(Path, FTarget)) return false;
+  Result = Path.substr(FTarget.size());
+  while (!Result.empty() && Result.back() == L'\\') Result.pop_back();
+  return !Result.empty();
+}
+
+void TInstallRecorder::Add(const std::wstring& RelativePath, bool Folder) {
+  TRecordEntry entry;
+  std::wstring reason;
+  if (!CheckRecordedPath(RelativePath + (Folder ? L"\\" : L""), entry, reason)) return;
+  FEntries.push_back(entry);
+  // The folders that hold it; each is removed only once empty.
+  for (size_t at = RelativePath.find(L'\\'); at != std::wstring::npos; at = RelativePath.find(L'\\', at + 1))
+    FEntries.push_back({RelativePath.substr(0, at), true});
+}
+
+void TInstallRecorder::FilePut(const std::wstring& Path) {
+  std::wstring relative;
+  if (Relative(Path, relative)) Add(relative, false);
+}
+
+void TInstallRecorder::FolderPut(const std::wstring& Path) {
+  std::wstring relative;
+  if (Relative(Path, relative)) Add(relative, true);
+}
+
+void TInstallRecorder::TreePut(const std::wstring& Folder) {
+  std::wstring relative;
+  if (Relative(Folder, relative)) FTrees.push_back(relative);
+}
+
+void TInstallRecorder::Save() {
+  // The trees are looked at now: the programs started meanwhile (the driver installer) add to them.
+  for (const std::wstring& tree : FTrees) {
+    if (!IsThere(FTarget + tree, true)) continue;
+    Add(tree, true);
+    Walk(FTarget, tree + L"\\", [this](const std::wstring& Relative, const WIN32_FIND_DATAW& Found) {
+      Add(Relative, (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    });
+  }
+  FTrees.clear();
+
+  const std::wstring file = FTarget + InstallRecordFile;
+  std::string before;
+  const bool hadRecord = ReadWhole(file, before);
+  std::vector<TRecordEntry> entries = FEntries;
+  if (hadRecord) {
+    const TInstallRecordText earlier = ParseInstallRecord(before);
+    entries.insert(entries.end(), earlier.Entries.begin(), earlier.Entries.end());
+  }
+  std::vector<TRecordEntry> present;
+  unsigned long long bytes = 0;
+  for (const TRecordEntry& entry : entries) {
+    if (!IsThere(FTarget + entry.Path, entry.Folder)) continue;
+    present.push_back(entry);
+  }
+  const std::string text = FormatInstallRecord(present);
+  // The size counts each file once, as the record lists it.
+  const TInstallRecordText written = ParseInstallRecord(text);
+  for (const TRecordEntry& entry : written.Entries) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!entry.Folder && GetFileAttributesExW((FTarget + entry.Path).c_str(), GetFileExInfoStandard, &data))
+      bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  const unsigned long long kib = (bytes + 1023) / 1024;
+  FSizeKiB = kib > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(kib);
+  if (present.empty() && !hadRecord) return;
+  // Written also when unchanged: that takes a temporary file an interrupted run left beside it away.
+  ReplaceFileAtomically(file, text);
+}
+
+TTargetChanges::TTargetChanges(const std::wstring& Target) : FTarget(Target) {
+  if (!FTarget.empty() && FTarget.back() != L'\\') FTarget += L'\\';
+  Walk(FTarget, L"", [this](const std::wstring& Relative, const WIN32_FIND_DATAW& Found) {
+    if (!(Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) FBefore[Relative] = StampOf(FTarget + Relative, Found);
+  });
+}
+
+TTargetChanges::~TTargetChanges() {
+  try {
+    Walk(FTarget, L"", [this](const std::wstring& Relative, const WIN32_FIND_DATAW& Found) {
+      if (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+      const auto before = FBefore.find(Relative);
+      if (before == FBefore.end() || !(before->second == StampOf(FTarget + Relative, Found)))
+        ReportFilePut(FTarget + Relative);
+    });
+  } catch (...) {
+    // Out of memory while listing: the record misses these files, the installation goes on.
+  }
+}
+
+TRecordRead ReadInstallRecord(const std::wstring& Target, TInstallRecordText& Record) {
+  Record = TInstallRecordText();
+  const std::wstring file = Target + InstallRecordFile;
+  if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return rrMissing;
+  }
+  std::string bytes;
+  if (!ReadWhole(file, bytes)) return rrUnreadable;
+  Record = ParseInstallRecord(bytes);
+  return Record.Signed ? rrRead : rrUnreadable;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The text of the installation record: which files and folders an installation put into its target, one
+// path relative to the target a line. Pure (no Windows call): the uninstall reads the record as hostile
+// input, and its fuzz target reads it natively.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// One thing the installation put into the target. Path is relative to the target folder, components
+// separated by backslashes, without a trailing backslash; a folder is removed only when it is empty.
+struct TRecordEntry {
+  std::wstring Path;
+  bool Folder = false;
+};
+
+// A line the reader left out: its number (the first line is 1) and why.
+struct TRecordProblem {
+  size_t Line = 0;
+  std::wstring Reason;
+};
+
+struct TInstallRecordText {
+  bool Signed = false;  // the first line is the record's own; nothing else is read without it
+  std::vector<TRecordEntry> Entries;
+  std::vector<TRecordProblem> Problems;
+};
+
+// The file as it is written: UTF-8 with a byte-order mark, the signature line, a comment for whoever opens
+// it, then one entry a line (a folder's ends with a backslash), CR LF line ends, sorted, each once.
+std::string FormatInstallRecord(std::vector<TRecordEntry> Entries);
+
+// Reads the file's bytes. Empty lines and comment lines (";") are skipped; a line that is not valid UTF-8
+// or not a path CheckRecordedPath accepts is left out and named in Problems.
+TInstallRecordText ParseInstallRecord(const std::string& Bytes);
+
+// True when Text names something inside the target that the uninstall may remove: relative (no drive,
+// no UNC or device prefix, no leading backslash), no "." or ".." component, no empty component, no
+// component ending in a dot or a blank (Windows would strip them and reach another name), no ";" at the
+// start (the line would read as a comment), no character
+// Windows forbids in names (the stream separator ":" and "/" among them), no reserved device name, not in
+// the folders the uninstall always keeps (IsKeptArea), and at most MaxRecordedPath characters. A trailing
+// backslash makes it a folder. Entry gets the path and kind; otherwise Reason says why not (Russian).
+bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstring& Reason);
+
+// True when the relative path is "DTAfb" or "Settings" or lies in one of them (letter case aside): the
+// database and the settings stay, whatever a record says.
+bool IsKeptArea(const std::wstring& RelativePath);
+
+constexpr size_t MaxRecordedPath = 1024;

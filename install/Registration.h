@@ -1,0 +1,25 @@
+#pragma once
+// The last stage of an installation that went through: what lets Windows, IT staff and deployment tools
+// find the suite and take it off again.
+#include <string>
+
+#include "InstallContext.h"
+#include "InstallPlan.h"
+#include "UninstallEntry.h"
+
+// The setup program's copy in the target, which the entry starts to uninstall.
+extern const wchar_t* const SetupCopyName;  // "Uninstall.exe"
+
+// Copies Plan.SetupProgram into the target as SetupCopyName (unless the same program is there already),
+// writes the installation record (which lists the copy) and then the entry in Programs and Features, in
+// this order: an entry never points at a copy or a record that is not there. Nothing is done for a plan
+// without an entry name. What cannot be written ends the stage with a log line saying so; the
+// installation goes on (the suite works without its entry).
+void RegisterInstallation(TInstallContext& Context, const TInstallPlan& Plan);
+
+// The entry's values for an installation by Plan whose recorded files weigh SizeKiB.
+TUninstallEntry EntryFor(const TInstallPlan& Plan, unsigned long SizeKiB);
+
+// The release level written into Folder + "ReleaseInfo" (its Level element); empty when there is no
+// such file or no plain level in it.
+std::wstring RecordedReleaseLevel(const std::wstring& Folder);

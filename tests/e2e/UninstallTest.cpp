@@ -1,0 +1,405 @@
+// The real Install.exe installs, registers itself in Programs and Features, and is taken off again through
+// its entry's command lines, as Windows and deployment tools run them: the clinic's data stay byte for
+// byte, nothing is left in the temporary folder or running.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <map>
+#include <thread>
+
+#include "Driver.h"
+#include "E2eSupport.h"
+
+using namespace e2e;
+using namespace std::chrono_literals;
+
+namespace {
+
+const wchar_t EntryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zuzavo";
+
+struct Entry {
+  bool Found = false;
+  std::map<std::wstring, std::wstring> Texts;
+  std::map<std::wstring, DWORD> Numbers;
+};
+
+// The entry as any reader of the registry sees it: the machine's first, then the user's; both views of a
+// 64-bit system, since the shipped program is a 32-bit one.
+Entry ReadEntry() {
+  Entry entry;
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+      HKEY key = nullptr;
+      if (RegOpenKeyExW(root, EntryKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) continue;
+      for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD nameLength = 256, type = 0;
+        BYTE data[4096] = {};
+        DWORD size = sizeof(data) - sizeof(wchar_t);
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        if (type == REG_SZ) entry.Texts[name] = reinterpret_cast<const wchar_t*>(data);
+        if (type == REG_DWORD) entry.Numbers[name] = *reinterpret_cast<const DWORD*>(data);
+      }
+      RegCloseKey(key);
+      entry.Found = true;
+      return entry;
+    }
+  }
+  return entry;
+}
+
+// The uninstall's temporary copies that are still running.
+std::vector<std::wstring> RunningTemporaryCopies() {
+  std::vector<std::wstring> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return found;
+  PROCESSENTRY32W process{};
+  process.dwSize = sizeof(process);
+  for (BOOL more = Process32FirstW(snapshot, &process); more; more = Process32NextW(snapshot, &process)) {
+    const std::wstring name = process.szExeFile;
+    if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".tmp") == 0) found.push_back(name);
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+std::vector<std::wstring> TemporaryFolderNames() {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Every file below Folder with its bytes; folders as "name\".
+void ReadTree(const std::wstring& Folder, const std::wstring& Relative, std::map<std::wstring, std::string>& Tree) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Tree[Relative + name + L"\\"] = "";
+      ReadTree(Folder, Relative + name + L"\\", Tree);
+    } else {
+      Tree[Relative + name] = ReadBytes(Folder + Relative + name);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+std::map<std::wstring, std::string> TreeOf(const std::wstring& Folder) {
+  std::map<std::wstring, std::string> tree;
+  ReadTree(Folder, L"", tree);
+  return tree;
+}
+
+// A command line as Windows runs an entry's: the program named by its quoted first token.
+class CommandLine {
+ public:
+  CommandLine(const std::wstring& Line, const std::wstring& Folder) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring line = Line;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder.c_str(), &startup, &Info))
+      throw std::runtime_error("cannot start the entry's command line");
+  }
+  ~CommandLine() {
+    if (WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(Info.hProcess, 99);
+    CloseHandle(Info.hThread);
+    CloseHandle(Info.hProcess);
+  }
+  bool WaitForExit(std::chrono::milliseconds Timeout) {
+    return WaitForSingleObject(Info.hProcess, static_cast<DWORD>(Timeout.count())) == WAIT_OBJECT_0;
+  }
+  DWORD ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(Info.hProcess, &code);
+    return code;
+  }
+
+ private:
+  PROCESS_INFORMATION Info{};
+};
+
+struct BoxSearch {
+  std::wstring Part;
+  HWND Found = nullptr;
+};
+BOOL CALLBACK FindBox(HWND Wnd, LPARAM Param) {
+  auto* search = reinterpret_cast<BoxSearch*>(Param);
+  if (IsWindowVisible(Wnd) && ClassName(Wnd) == L"#32770" && MessageBoxText(Wnd).find(search->Part) != std::wstring::npos) {
+    search->Found = Wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+// A message box of any process whose text holds Part: the uninstall asks from its temporary copy.
+HWND WaitForBoxSaying(const std::wstring& Part, std::chrono::milliseconds Timeout = 30s) {
+  BoxSearch search{Part};
+  WaitFor([&] {
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    return search.Found != nullptr;
+  }, Timeout);
+  return search.Found;
+}
+
+// The lines of the last section of a log file.
+std::vector<std::wstring> LastSection(const std::wstring& LogFile) {
+  std::vector<std::wstring> section;
+  for (const std::wstring& line : LogFileLines(LogFile)) {
+    if (line.rfind(L"==== ", 0) == 0) section.clear();
+    section.push_back(line);
+  }
+  return section;
+}
+
+bool Contains(const std::vector<std::wstring>& Lines, const std::wstring& Part) {
+  return std::any_of(Lines.begin(), Lines.end(),
+                     [&](const std::wstring& line) { return line.find(Part) != std::wstring::npos; });
+}
+
+class Uninstall : public SampleDistribution {
+ protected:
+  void SetUp() override {
+    SampleDistribution::SetUp();
+    Target = Work + L"Папка клиники\\";
+  }
+  void TearDown() override {
+    Process.reset();
+    Setup.reset();
+    SampleDistribution::TearDown();
+  }
+  void Install(bool Driver = false) {
+    Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere,
+                                      std::wstring(L"/VERYSILENT ") + (Driver ? L"" : L"/NODRIVER ") + L"/DIR=\"" +
+                                          Target + L"\"");
+    ASSERT_TRUE(Setup->WaitForExit(90s));
+    ASSERT_EQ(Setup->ExitCode(), 0u);
+    Installed = ReadEntry();
+    ASSERT_TRUE(Installed.Found) << "the installation registered itself";
+  }
+  // Runs one of the entry's command lines to its end, as "start /wait" does; its exit code.
+  DWORD RunToEnd(const std::wstring& Line) {
+    Process = std::make_unique<CommandLine>(Line, Elsewhere);
+    EXPECT_TRUE(Process->WaitForExit(90s)) << "the uninstall did not end";
+    return Process->ExitCode();
+  }
+  // The temporary copy ends a moment after the program it answered: then nothing of it may be left.
+  void ExpectNothingLeftBehind(const std::vector<std::wstring>& TemporaryBefore) {
+    EXPECT_TRUE(WaitFor([] { return RunningTemporaryCopies().empty(); }, 15s))
+        << "still running: " << Narrow(RunningTemporaryCopies().empty() ? L"" : RunningTemporaryCopies()[0]);
+    EXPECT_EQ(TemporaryFolderNames(), TemporaryBefore) << "the temporary folder is as it was";
+  }
+  // What the clinic did since the installation.
+  void ClinicWorks() {
+    WriteBytes(Target + L"DTAfb\\R12.FDB", "patients since the installation");
+    WriteBytes(Target + L"DTAfb\\архив 2024.fdb", "an archive");
+    WriteBytes(Target + L"Settings\\rarovu.ini", "[options]\r\nFilterType=2\r\nLanguage=1\r\n");
+    CreateDirectoryW((Target + L"Записи пациентов").c_str(), nullptr);
+    WriteBytes(Target + L"Записи пациентов\\Иванов И.И.ecg", "an ECG");
+    WriteBytes(Target + L"udf\\своя функция.dll", "the clinic's own library");
+  }
+  // The clinic's part of the target: what must stay byte for byte (the log only grows).
+  std::map<std::wstring, std::string> ClinicsPart() const {
+    std::map<std::wstring, std::string> part;
+    for (const auto& [name, bytes] : TreeOf(Target))
+      if (name.rfind(L"DTAfb\\", 0) == 0 || name.rfind(L"Settings\\", 0) == 0 || name.rfind(L"Записи пациентов\\", 0) == 0 ||
+          name == L"udf\\своя функция.dll")
+        if (name != L"Settings\\install.log") part[name] = bytes;
+    return part;
+  }
+
+  std::wstring Target;
+  Entry Installed;
+  std::unique_ptr<Program> Setup;
+  std::unique_ptr<CommandLine> Process;
+};
+
+TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsData) {
+  // With the driver: its installer's folder in the target is the installation's, the driver is not.
+  Install(true);
+  ASSERT_TRUE(FileExists(Target + L"FTDIDriverInstall\\FTDIDriverInstall.record")) << "the driver installer ran";
+  // The entry as Windows and deployment tools read it.
+  EXPECT_EQ(Installed.Texts[L"DisplayName"], L"Ритмон - Vidoze");
+  EXPECT_EQ(Installed.Texts[L"DisplayVersion"], L"011226") << "the release level the installation recorded";
+  EXPECT_EQ(Installed.Texts[L"Publisher"], L"ООО «Кардиотех-Мед»");
+  EXPECT_EQ(Installed.Texts[L"InstallLocation"], Target);
+  EXPECT_EQ(Installed.Texts[L"DisplayIcon"], Target + L"Vidoze.exe");
+  EXPECT_EQ(Installed.Texts[L"UninstallString"], L"\"" + Target + L"Uninstall.exe\" /UNINSTALL");
+  EXPECT_EQ(Installed.Texts[L"QuietUninstallString"], L"\"" + Target + L"Uninstall.exe\" /UNINSTALL /VERYSILENT");
+  EXPECT_EQ(Installed.Texts[L"URLInfoAbout"], L"http://www.kardiotech-med.example");
+  EXPECT_EQ(Installed.Texts[L"InstallDate"].size(), 8u);
+  EXPECT_GT(Installed.Numbers[L"EstimatedSize"], 0u);
+  EXPECT_EQ(Installed.Numbers[L"NoModify"], 1u);
+  EXPECT_EQ(Installed.Numbers[L"NoRepair"], 1u);
+
+  // Wine's own list of Programs and Features, an independent reader of the same keys.
+  const std::wstring listFile = Work + L"uninstaller list.txt";
+  {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE out = CreateFileW(listFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = out;
+    PROCESS_INFORMATION lister{};
+    std::wstring line = L"uninstaller.exe --list";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &lister));
+    WaitForSingleObject(lister.hProcess, 30000);
+    CloseHandle(lister.hThread);
+    CloseHandle(lister.hProcess);
+    CloseHandle(out);
+  }
+  const std::string list = ReadBytes(listFile);
+  EXPECT_NE(list.find("Zuzavo|||"), std::string::npos) << list;
+  EXPECT_NE(list.find(" - Vidoze", list.find("Zuzavo|||")), std::string::npos) << list;
+
+  ClinicWorks();
+  const auto clinics = ClinicsPart();
+  const std::string logBefore = ReadBytes(Target + L"Settings\\install.log");
+  const auto temporaryBefore = TemporaryFolderNames();
+  ASSERT_TRUE(FileExists(DesktopFolder() + L"\\Ритмон - Vidoze.lnk"));
+
+  EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 0u);
+  ExpectNothingLeftBehind(temporaryBefore);
+
+  // The program is gone: the files of every stage, the script's, the setup copy, the entry, the link.
+  for (const Deployed& file : DeployedFiles()) {
+    if (file.Name == L"R12.FDB") continue;
+    EXPECT_FALSE(FileExists(Target + file.To + file.Name)) << Narrow(file.Name);
+  }
+  for (const wchar_t* name : {L"Vidoze.exe", L"Uninstall.exe", L"ReleaseInfo", L"Updater.exe.cfg"})
+    EXPECT_FALSE(FileExists(Target + name)) << Narrow(name);
+  for (const wchar_t* folder : {L"backup", L"intl", L"FTDIDriverInstall"})
+    EXPECT_FALSE(FolderExists(Target + folder)) << Narrow(folder);
+  EXPECT_FALSE(ReadEntry().Found);
+  EXPECT_FALSE(FileExists(DesktopFolder() + L"\\Ритмон - Vidoze.lnk"));
+  // The clinic's data are as they were; the log grew by the uninstall's section.
+  EXPECT_EQ(ClinicsPart(), clinics);
+  const std::string log = ReadBytes(Target + L"Settings\\install.log");
+  EXPECT_EQ(log.substr(0, logBefore.size()), logBefore);
+  const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
+  ASSERT_FALSE(section.empty());
+  EXPECT_NE(section.front().find(L"Удаление"), std::wstring::npos) << Narrow(section.front());
+  EXPECT_TRUE(Contains(section, L"Оставлены шрифты"));
+  EXPECT_TRUE(Contains(section, L"Оставлен драйвер устройства"));
+  EXPECT_TRUE(Contains(section, L"\"Записи пациентов\""));
+  EXPECT_EQ(section.back(), L"Удаление завершено");
+}
+
+TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
+  Install();
+  const auto before = TreeOf(Target);
+  const auto temporaryBefore = TemporaryFolderNames();
+
+  // The copy in the target uninstalls also when started without switches, as an operator might.
+  Process = std::make_unique<CommandLine>(L"\"" + Target + L"Uninstall.exe\"", Elsewhere);
+  HWND question = WaitForBoxSaying(Target);
+  ASSERT_NE(question, nullptr) << "the uninstall asks, naming the folder";
+  const std::wstring text = MessageBoxText(question);
+  EXPECT_NE(text.find(L"База данных"), std::wstring::npos) << Narrow(text);
+  EXPECT_NE(text.find(L"\"Settings\""), std::wstring::npos) << Narrow(text);
+  Screenshot(L"40-uninstall-question");
+  AnswerMessageBox(question, IDNO);
+  ASSERT_TRUE(Process->WaitForExit(30s));
+  EXPECT_EQ(Process->ExitCode(), 2u);
+  ExpectNothingLeftBehind(temporaryBefore);
+  EXPECT_EQ(TreeOf(Target), before) << "No changes nothing, not even the log";
+  EXPECT_TRUE(ReadEntry().Found);
+
+  // Programs and Features starts the entry's command line.
+  Process = std::make_unique<CommandLine>(Installed.Texts[L"UninstallString"], Elsewhere);
+  question = WaitForBoxSaying(Target);
+  ASSERT_NE(question, nullptr);
+  AnswerMessageBox(question, IDYES);
+  HWND finished = WaitForBoxSaying(L"удалён", 60s);
+  ASSERT_NE(finished, nullptr) << "the operator is told what stayed and where";
+  const std::wstring summary = MessageBoxText(finished);
+  EXPECT_NE(summary.find(Target), std::wstring::npos) << Narrow(summary);
+  EXPECT_NE(summary.find(L"DTAfb"), std::wstring::npos) << Narrow(summary);
+  Screenshot(L"41-uninstall-finished");
+  AnswerMessageBox(finished, IDOK);
+  ASSERT_TRUE(Process->WaitForExit(30s));
+  EXPECT_EQ(Process->ExitCode(), 0u);
+  ExpectNothingLeftBehind(temporaryBefore);
+  EXPECT_FALSE(FileExists(Target + L"gds32.dll"));
+  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(FileExists(Target + L"DTAfb\\R12.FDB"));
+  EXPECT_FALSE(ReadEntry().Found);
+}
+
+TEST_F(Uninstall, AFileHeldOpenEndsWithFourAndASecondRunCompletes) {
+  Install();
+  const auto temporaryBefore = TemporaryFolderNames();
+  // The running suite holds its database client.
+  HANDLE held = CreateFileW((Target + L"fbclient.Dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 4u);
+  CloseHandle(held);
+  ExpectNothingLeftBehind(temporaryBefore);
+  const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
+  EXPECT_TRUE(Contains(section, L"Не удалось удалить \"" + Target + L"fbclient.Dll\"")) << "the file is named";
+  EXPECT_TRUE(ReadEntry().Found) << "the entry stays, so the uninstall can be run again";
+  EXPECT_TRUE(FileExists(Target + L"Uninstall.exe"));
+
+  EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 0u);
+  ExpectNothingLeftBehind(temporaryBefore);
+  EXPECT_FALSE(FileExists(Target + L"fbclient.Dll"));
+  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(ReadEntry().Found);
+}
+
+TEST_F(Uninstall, AFolderWithoutARecordIsRefusedAndNothingRemoved) {
+  const std::wstring folder = Work + L"Чужая папка\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  CreateDirectoryW((folder + L"Settings").c_str(), nullptr);
+  WriteBytes(folder + L"gds32.dll", "someone else's");
+  WriteBytes(folder + L"Settings\\rarovu.ini", "[options]");
+  const auto before = TreeOf(folder);
+  const std::wstring log = Work + L"удаление.log";
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere,
+                                    L"/UNINSTALL /VERYSILENT /DIR=\"" + folder + L"\" /LOG=\"" + log + L"\"");
+  ASSERT_TRUE(Setup->WaitForExit(60s));
+  EXPECT_EQ(Setup->ExitCode(), 4u);
+  EXPECT_EQ(TreeOf(folder), before);
+  const std::vector<std::wstring> lines = LogFileLines(log);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find(L"нет записи об установке"), std::wstring::npos) << Narrow(lines.back());
+  EXPECT_TRUE(WaitFor([] { return RunningTemporaryCopies().empty(); }, 15s));
+}
+
+TEST_F(Uninstall, ASilentUninstallFromTheDistributionAndAReinstallThatFindsTheKeptDatabase) {
+  Install();
+  WriteBytes(Target + L"DTAfb\\R12.FDB", "patients since the installation");
+  // Not from the entry: the distribution's program, told the folder; only the log page shows.
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, L"/UNINSTALL /SILENT /DIR=\"" + Target + L"\"");
+  // The window shows only while the copy works: looked for until the program ends by itself.
+  bool shown = false;
+  const auto end = std::chrono::steady_clock::now() + 60s;
+  while (!Setup->WaitForExit(2ms) && std::chrono::steady_clock::now() < end)
+    shown = shown || FindWindowW(L"TFMain", L"Удаление комплекса") != nullptr;
+  ASSERT_FALSE(Setup->Running()) << "the program ends by itself";
+  EXPECT_TRUE(shown) << "the uninstall's progress page showed";
+  EXPECT_EQ(Setup->ExitCode(), 0u);
+  ASSERT_TRUE(WaitFor([&] { return !FileExists(Target + L"Uninstall.exe"); }, 15s));
+  EXPECT_FALSE(ReadEntry().Found);
+  Install();
+  const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
+  EXPECT_TRUE(Contains(section, L"Файл базы данных R12.FDB уже есть: он сохранён без изменений"));
+  EXPECT_EQ(ReadBytes(Target + L"DTAfb\\R12.FDB"), "patients since the installation");
+  EXPECT_TRUE(FileExists(Target + L"gds32.dll"));
+  EXPECT_TRUE(FileExists(Target + L"Uninstall.exe"));
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// The entry in Programs and Features, in the test prefix's own registry, under a name of this test
+// process, so nothing of a real installation is touched.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "InstallRecord.h"
+#include "InstallTestFiles.h"
+#include "ProgramVersion.h"
+#include "RecordingContext.h"
+#include "Registration.h"
+#include "UninstallEntry.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& Text) { return ::testing::PrintToString(Text); }
+
+// UTF-16LE with its byte-order mark, as a release file saved so would be.
+std::string Utf16(const std::wstring& Text) {
+  std::string bytes = "\xFF\xFE";
+  for (wchar_t c : Text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>((c >> 8) & 0xFF);
+  }
+  return bytes;
+}
+
+class UninstallEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Name = L"ПроверкаЗаписи-" + std::to_wstring(GetCurrentProcessId());
+    Target = Temp.Path() + L"Папка установки\\";
+    CreateFolder(Target);
+    CreateFolder(Target + L"Settings");
+  }
+  void TearDown() override {
+    UninstallEntrySeams::SetMachineRefused(false);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyW(root, (UninstallKeyPath + Name).c_str());
+  }
+  static bool Has(HKEY Root, const std::wstring& Key) {
+    TUninstallEntry entry;
+    return ReadUninstallEntry(Root, Key, entry);
+  }
+  TUninstallEntry Sample(const std::wstring& Folder) const {
+    TUninstallEntry entry;
+    entry.DisplayName = L"Ритмон - Vidoze";
+    entry.InstallLocation = Folder;
+    entry.UninstallString = L"\"" + Folder + L"Uninstall.exe\" /UNINSTALL";
+    entry.URLInfoAbout = L"http://www.example";
+    entry.EstimatedSize = 7;
+    return entry;
+  }
+  TInstallPlan Plan() const {
+    TInstallPlan plan;
+    plan.Target = Target;
+    plan.ProductName = L"Ритмон - Vidoze";
+    plan.MainProgram = L"Vidoze.exe";
+    plan.EntryName = Name;
+    plan.Publisher = L"ООО «Кардиотех-Мед»";
+    plan.AboutLink = L"http://www.kardiotech-med.example";
+    plan.SetupProgram = Temp.Path() + L"Дистрибутив Install.exe";
+    return plan;
+  }
+
+  TTempFolder Temp;
+  std::wstring Name, Target;
+};
+
+TEST_F(UninstallEntry, RegistrationWritesWhatWindowsAndDeploymentToolsRead) {
+  const std::string program(5000, 'P');
+  WriteFileBytes(Plan().SetupProgram, program);
+  WriteFileBytes(Target + L"Vidoze.exe", "main program");
+  WriteFileBytes(Target + L"ReleaseInfo", "<?xml version=\"1.0\"?>\r\n<ROOT><Version>1</Version><Level>011226</Level></ROOT>\r\n");
+  TRecordingContext context;
+  RegisterInstallation(context, Plan());
+
+  // The setup program is kept in the target, and the record lists it.
+  EXPECT_EQ(ReadFileBytes(Target + L"Uninstall.exe"), program);
+  TInstallRecordText record;
+  ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
+  ASSERT_EQ(record.Entries.size(), 1u);
+  EXPECT_EQ(record.Entries[0].Path, L"Uninstall.exe");
+
+  TUninstallEntry entry;
+  ASSERT_TRUE(ReadUninstallEntry(HKEY_LOCAL_MACHINE, Name, entry)) << "an administrator's goes to the machine";
+  EXPECT_FALSE(Has(HKEY_CURRENT_USER, Name));
+  EXPECT_EQ(entry.DisplayName, L"Ритмон - Vidoze");
+  EXPECT_EQ(entry.DisplayVersion, L"011226") << "the release level the installation recorded";
+  EXPECT_EQ(entry.Publisher, L"ООО «Кардиотех-Мед»");
+  EXPECT_EQ(entry.InstallLocation, Target);
+  EXPECT_EQ(entry.DisplayIcon, Target + L"Vidoze.exe");
+  EXPECT_EQ(entry.UninstallString, L"\"" + Target + L"Uninstall.exe\" /UNINSTALL");
+  EXPECT_EQ(entry.QuietUninstallString, L"\"" + Target + L"Uninstall.exe\" /UNINSTALL /VERYSILENT");
+  EXPECT_EQ(entry.EstimatedSize, 5u) << "KiB of what the record lists, rounded up";
+  EXPECT_EQ(entry.URLInfoAbout, L"http://www.kardiotech-med.example");
+  EXPECT_EQ(entry.NoModify, 1u);
+  EXPECT_EQ(entry.NoRepair, 1u);
+  SYSTEMTIME today{};
+  GetLocalTime(&today);
+  wchar_t date[16];
+  wsprintfW(date, L"%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+  EXPECT_EQ(entry.InstallDate, date);
+  EXPECT_TRUE(context.Lines.empty()) << "the log is as it was before the entry";
+}
+
+TEST_F(UninstallEntry, WithoutAReleaseLevelOrMainProgramTheEntryStillNamesSomething) {
+  WriteFileBytes(Plan().SetupProgram, "P");
+  TRecordingContext context;
+  RegisterInstallation(context, Plan());
+  TUninstallEntry entry;
+  ASSERT_TRUE(ReadUninstallEntry(HKEY_LOCAL_MACHINE, Name, entry));
+  EXPECT_EQ(entry.DisplayVersion, ProgramVersion());
+  EXPECT_EQ(entry.DisplayIcon, Target + L"Uninstall.exe");
+}
+
+TEST_F(UninstallEntry, WhatCannotBeWrittenIsToldAndNoEntryPointsAtIt) {
+  WriteFileBytes(Plan().SetupProgram, "P");
+  // A folder in the record's place: the record cannot be written.
+  CreateFolder(Target + L"Settings\\install-record.txt");
+  TRecordingContext context;
+  RegisterInstallation(context, Plan());
+  ASSERT_EQ(context.Lines.size(), 1u);
+  EXPECT_EQ(context.Lines[0].rfind(L"Комплекс не внесён в список установленных программ Windows: Cannot create file \"" +
+                                       Target + L"Settings\\install-record.txt\"",
+                                   0),
+            0u)
+      << Narrow(context.Lines[0]);
+  EXPECT_FALSE(Has(HKEY_LOCAL_MACHINE, Name));
+  EXPECT_FALSE(Has(HKEY_CURRENT_USER, Name));
+  EXPECT_TRUE(context.Errors.empty()) << "the installation goes on";
+}
+
+TEST_F(UninstallEntry, TheSameProgramIsNotCopiedAgain) {
+  WriteFileBytes(Plan().SetupProgram, "P");
+  WriteFileBytes(Target + L"Uninstall.exe", "P");
+  const FILETIME earlier{0x12345678, 0x01D00000};
+  SetLastWriteTime(Target + L"Uninstall.exe", earlier);
+  TRecordingContext context;
+  RegisterInstallation(context, Plan());
+  const FILETIME now = LastWriteTime(Target + L"Uninstall.exe");
+  EXPECT_EQ(CompareFileTime(&now, &earlier), 0) << "left as it was";
+  TInstallRecordText record;
+  ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
+  ASSERT_EQ(record.Entries.size(), 1u) << "still listed";
+  EXPECT_TRUE(Has(HKEY_LOCAL_MACHINE, Name));
+}
+
+TEST_F(UninstallEntry, APlanWithoutAnEntryNameRegistersNothing) {
+  TInstallPlan plan = Plan();
+  plan.EntryName.clear();
+  WriteFileBytes(plan.SetupProgram, "P");
+  TRecordingContext context;
+  RegisterInstallation(context, plan);
+  EXPECT_FALSE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(TestFileExists(Target + L"Settings\\install-record.txt"));
+  EXPECT_FALSE(Has(HKEY_LOCAL_MACHINE, Name));
+}
+
+TEST_F(UninstallEntry, AReinstallReplacesTheEntryWhole) {
+  WriteUninstallEntry(Name, Sample(Target));
+  TUninstallEntry second = Sample(Target);
+  second.URLInfoAbout.clear();
+  second.EstimatedSize = 9;
+  EXPECT_EQ(WriteUninstallEntry(Name, second), HKEY_LOCAL_MACHINE);
+  TUninstallEntry entry;
+  ASSERT_TRUE(ReadUninstallEntry(HKEY_LOCAL_MACHINE, Name, entry));
+  EXPECT_EQ(entry.EstimatedSize, 9u);
+  EXPECT_TRUE(entry.URLInfoAbout.empty()) << "no value of the earlier entry stays";
+}
+
+TEST_F(UninstallEntry, AUserWithoutRightsToTheMachineGetsItInTheirOwn) {
+  UninstallEntrySeams::SetMachineRefused(true);
+  EXPECT_EQ(WriteUninstallEntry(Name, Sample(Target)), HKEY_CURRENT_USER);
+  EXPECT_FALSE(Has(HKEY_LOCAL_MACHINE, Name));
+  TUninstallEntry entry;
+  ASSERT_TRUE(ReadUninstallEntry(HKEY_CURRENT_USER, Name, entry));
+  EXPECT_EQ(entry.InstallLocation, Target);
+
+  // An administrator's later installation of the same folder moves it to the machine: one entry.
+  UninstallEntrySeams::SetMachineRefused(false);
+  EXPECT_EQ(WriteUninstallEntry(Name, Sample(Target)), HKEY_LOCAL_MACHINE);
+  EXPECT_FALSE(Has(HKEY_CURRENT_USER, Name));
+}
+
+TEST_F(UninstallEntry, RemovalTakesOnlyTheEntriesOfTheFolder) {
+  const std::wstring other = Temp.Path() + L"Другая папка\\";
+  WriteUninstallEntry(Name, Sample(Target));
+  UninstallEntrySeams::SetMachineRefused(true);
+  WriteUninstallEntry(Name, Sample(other));
+  UninstallEntrySeams::SetMachineRefused(false);
+  ASSERT_TRUE(Has(HKEY_LOCAL_MACHINE, Name));
+  ASSERT_TRUE(Has(HKEY_CURRENT_USER, Name));
+
+  // The same folder written otherwise: other letter case, no trailing backslash.
+  std::wstring folder = Target.substr(0, Target.size() - 1);
+  CharUpperBuffW(folder.data(), static_cast<DWORD>(folder.size()));
+  const TEntryRemoval removal = RemoveUninstallEntries(Name, folder);
+  EXPECT_EQ(removal.Removed, 1);
+  EXPECT_EQ(removal.OtherFolder, 1);
+  EXPECT_TRUE(removal.Error.empty()) << Narrow(removal.Error);
+  EXPECT_FALSE(Has(HKEY_LOCAL_MACHINE, Name));
+  EXPECT_TRUE(Has(HKEY_CURRENT_USER, Name));
+}
+
+TEST_F(UninstallEntry, RemovalWithoutRightsSaysWhy) {
+  WriteUninstallEntry(Name, Sample(Target));
+  UninstallEntrySeams::SetMachineRefused(true);
+  const TEntryRemoval removal = RemoveUninstallEntries(Name, Target);
+  EXPECT_EQ(removal.Removed, 0);
+  EXPECT_FALSE(removal.Error.empty());
+  EXPECT_TRUE(Has(HKEY_LOCAL_MACHINE, Name));
+}
+
+TEST_F(UninstallEntry, TheReleaseLevelIsReadFromTheReleaseFile) {
+  struct {
+    const char* Name;
+    std::string Bytes;
+    std::wstring Level;
+  } const cases[] = {
+      {"Utf8", "<?xml version=\"1.0\"?>\r\n<ROOT>\r\n  <Version>1</Version>\r\n  <Level>011226</Level>\r\n</ROOT>\r\n",
+       L"011226"},
+      {"Utf16", Utf16(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ROOT><Level>150326</Level></ROOT>"), L"150326"},
+      {"EmptyLevel", "<ROOT><Level></Level></ROOT>", L""},
+      {"NoLevel", "<ROOT><Version>1</Version></ROOT>", L""},
+      {"Unclosed", "<ROOT><Level>011226", L""},
+      {"MarkupInside", "<ROOT><Level>01<b>1226</b></Level></ROOT>", L""},
+      {"TooLong", "<Level>" + std::string(40, '1') + "</Level>", L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    WriteFileBytes(Target + L"ReleaseInfo", c.Bytes);
+    EXPECT_EQ(RecordedReleaseLevel(Target), c.Level);
+  }
+  DeleteFileW((Target + L"ReleaseInfo").c_str());
+  EXPECT_EQ(RecordedReleaseLevel(Target), L"");
+}
+
+}  // namespace

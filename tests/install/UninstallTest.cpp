@@ -1,0 +1,539 @@
+// The uninstall against a recording context: a real installation by the sequence into a temporary folder
+// with Cyrillic names and blanks, the clinic's changes after it, and the removal; records altered to lead
+// outside; a file held open; a folder without a record.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "InstallRecord.h"
+#include "InstallSequence.h"
+#include "InstallTestFiles.h"
+#include "RecordingContext.h"
+#include "Shortcut.h"
+#include "Uninstall.h"
+#include "UninstallEntry.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& Text) { return ::testing::PrintToString(Text); }
+
+// Every file below Folder with its bytes, and every folder as "name\" with none.
+using TTree = std::map<std::wstring, std::string>;
+void ReadTree(const std::wstring& Folder, const std::wstring& Relative, TTree& Tree) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Tree[Relative + name + L"\\"] = "";
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ReadTree(Folder, Relative + name + L"\\", Tree);
+    } else {
+      Tree[Relative + name] = ReadFileBytes(Folder + Relative + name);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+TTree TreeOf(const std::wstring& Folder) {
+  TTree tree;
+  ReadTree(Folder, L"", tree);
+  return tree;
+}
+TTree Only(const TTree& Tree, const std::function<bool(const std::wstring&)>& Keep) {
+  TTree part;
+  for (const auto& [name, bytes] : Tree)
+    if (Keep(name)) part[name] = bytes;
+  return part;
+}
+// The lines of a log file without its byte-order mark; LastSection: only the last run's, from its header.
+std::vector<std::wstring> LogFileLinesOf(const std::wstring& Path, bool LastSection = false) {
+  std::string bytes = ReadFileBytes(Path);
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  std::wstring text(bytes.size(), L'\0');
+  text.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()))));
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
+    if (LastSection && text.compare(start, 5, L"==== ") == 0) lines.clear();
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+bool Contains(const std::vector<std::wstring>& Lines, const std::wstring& Part) {
+  return std::any_of(Lines.begin(), Lines.end(), [&](const std::wstring& line) { return line.find(Part) != std::wstring::npos; });
+}
+
+const std::vector<std::wstring> RuntimeFiles = {
+    L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",  L"icuin30.Dll",
+    L"icuuc30.Dll",  L"msvcp80.Dll",   L"msvcr80.Dll",  L"firebird.msg", L"gbak.exe",   L"gds32.dll"};
+
+using UnixNameFn = char*(CDECL*)(const wchar_t*);
+UnixNameFn WineUnixName() {
+  return reinterpret_cast<UnixNameFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+}
+std::string UnixName(const std::wstring& Path) {
+  char* name = WineUnixName()(Path.c_str());
+  const std::string result = name ? name : "";
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+// Starts a Unix command under Wine and waits until Done holds (Wine does not wait on a Unix process).
+bool RunUnix(const std::string& Command, const std::function<bool()>& Done) {
+  std::wstring wide(Command.size() * 2 + 1, L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, Command.c_str(), -1, wide.data(),
+                                                      static_cast<int>(wide.size()))) - 1);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 100 && !Done(); ++i) Sleep(50);
+  return Done();
+}
+
+bool Exists(const std::wstring& Path) { return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A link at Link to Target (a folder when Folder): Windows' own call where it makes one, else, under Wine,
+// whose links are Unix ones, the Unix "ln". Empty when made, otherwise why not.
+std::string MakeLink(const std::wstring& Link, const std::wstring& Target, bool Folder) {
+  if (CreateSymbolicLinkW(Link.c_str(), Target.c_str(), Folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) && Exists(Link))
+    return "";
+  if (!WineUnixName()) return "no link could be made: no rights to make one, and not under Wine";
+  const std::string command = "/bin/ln -s \"" + UnixName(Target) + "\" \"" + UnixName(Link) + "\"";
+  return RunUnix(command, [&] { return Exists(Link); }) ? "" : "ln made no link: " + command;
+}
+
+// Takes a link away without touching what it points at, before the temporary folder's clean-up, which
+// would follow it. Under Wine by the Unix "rm": Wine's DeleteFileW on a link to a file deletes that file.
+void RemoveLink(const std::wstring& Link) {
+  if (WineUnixName()) {
+    RunUnix("/bin/rm -f \"" + UnixName(Link) + "\"", [&] { return !Exists(Link); });
+  } else if (!DeleteFileW(Link.c_str())) {
+    RemoveDirectoryW(Link.c_str());
+  }
+}
+
+class Uninstall : public ::testing::Test {
+ public:
+  void SetUp() override {
+    const std::wstring process = std::to_wstring(GetCurrentProcessId());
+    EntryName = L"ПроверкаУдаления-" + process;
+    ProductName = L"Проверка удаления " + process;
+    Source = Temp.Path() + L"Дистрибутив 8.74\\";
+    Target = Temp.Path() + L"Папка установки\\";
+    Outside = Temp.Path() + L"Снаружи\\";
+    CreateFolder(Outside);
+    CreateFolder(Outside + L"Пустая");
+    WriteFileBytes(Outside + L"keep.txt", "not the installation's");
+  }
+  void TearDown() override {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyW(root, (UninstallKeyPath + EntryName).c_str());
+    DeleteFileW(DesktopShortcutPath(ProductName).c_str());
+    for (const std::wstring& link : Links) RemoveLink(link);
+  }
+  std::string Link(const std::wstring& At, const std::wstring& To, bool Folder) {
+    const std::string why = MakeLink(At, To, Folder);
+    if (why.empty()) Links.push_back(At);
+    return why;
+  }
+
+  void MakeDistribution() {
+    for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF", L"backup",
+                                  L"backup\\L010118", L"Updater"})
+      CreateFolder(Source + folder);
+    WriteFileBytes(Source + L"DTAfb\\R12.FDB", "empty database");
+    for (const std::wstring& name : RuntimeFiles) WriteFileBytes(Source + L"Firebird\\" + name, "runtime");
+    for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) WriteFileBytes(Source + L"Firebird\\intl\\" + name, "intl");
+    for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
+      WriteFileBytes(Source + L"Firebird\\udf\\" + name, "udf");
+    for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
+      WriteFileBytes(Source + L"UDF\\" + name, "library");
+    // The level's script puts the main program into the target, as a real one does.
+    WriteFileBytes(Source + L"backup\\L010118\\Install.cmd", "@copy /y Vidoze.exe ..\\..\\ >nul\r\n@exit 0\r\n");
+    WriteFileBytes(Source + L"backup\\L010118\\Vidoze.exe", "main program");
+    WriteFileBytes(Source + L"Updater\\ReleaseInfo",
+                   "<?xml version=\"1.0\"?>\r\n<ROOT><Version>1</Version><Level></Level></ROOT>\r\n");
+    WriteFileBytes(Source + L"Updater\\Updater.exe.cfg", "stand-in\r\n");
+    WriteFileBytes(Source + L"Install.exe", "the setup program");
+  }
+  TInstallPlan Plan() const {
+    TInstallPlan plan;
+    plan.Source = Source;
+    plan.Target = Target;
+    plan.DriverInstall = false;
+    plan.MainProgram = L"Vidoze.exe";
+    plan.ProductName = ProductName;
+    plan.ProductDescription = L"Комплекс";
+    plan.EntryName = EntryName;
+    plan.SetupProgram = Source + L"Install.exe";
+    return plan;
+  }
+  void Install() {
+    MakeDistribution();
+    CreateFolder(Target);
+    CreateFolder(Target + L"Settings");
+    TRecordingContext context;
+    ASSERT_EQ(RunInstallation(context, Plan()), ioInstalled);
+    ASSERT_TRUE(TestFileExists(Target + L"Vidoze.exe"));
+    ASSERT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+    ASSERT_TRUE(TestFileExists(DesktopShortcutPath(ProductName)));
+    TUninstallEntry entry;
+    ASSERT_TRUE(ReadUninstallEntry(HKEY_LOCAL_MACHINE, EntryName, entry));
+  }
+  TUninstallRequest Request() const {
+    TUninstallRequest request;
+    request.Target = Target;
+    request.EntryName = EntryName;
+    request.ProductName = ProductName;
+    request.LogFile = Temp.Path() + L"журнал удаления.log";
+    return request;
+  }
+  bool HasEntry() const {
+    TUninstallEntry entry;
+    return ReadUninstallEntry(HKEY_LOCAL_MACHINE, EntryName, entry) ||
+           ReadUninstallEntry(HKEY_CURRENT_USER, EntryName, entry);
+  }
+  // What the clinic did since the installation: patients, its settings, records of its own, in folders
+  // of its own and of the installation's.
+  void ClinicWorks() {
+    WriteFileBytes(Target + L"DTAfb\\R12.FDB", "patients since the installation");
+    WriteFileBytes(Target + L"DTAfb\\архив 2024.fdb", "an archive");
+    WriteFileBytes(Target + L"Settings\\rarovu.ini", "[options]\r\nFilterType=2\r\n");
+    CreateFolder(Target + L"Записи пациентов");
+    WriteFileBytes(Target + L"Записи пациентов\\Иванов.ecg", "an ECG");
+    WriteFileBytes(Target + L"udf\\своя функция.dll", "the clinic's own library");
+    WriteFileBytes(Target + L"заметки.txt", "notes");
+  }
+
+  TTempFolder Temp;
+  std::wstring EntryName, ProductName, Source, Target, Outside;
+  TRecordingContext Context;
+  std::vector<std::wstring> Links;  // made by the test, taken away at its end
+};
+
+TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
+  Install();
+  ClinicWorks();
+  // A program file a medium made read-only goes too.
+  SetFileAttributesW((Target + L"gds32.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+  const TTree before = TreeOf(Target);
+  const std::string recordBefore = ReadFileBytes(Target + L"Settings\\install-record.txt");
+  const TTree outsideBefore = TreeOf(Outside);
+
+  int released = 0;
+  TUninstallRequest request = Request();
+  request.ReleaseSetupCopy = [&] {
+    ++released;
+    // Everything else is done by then, and the log says so.
+    EXPECT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+    EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
+    EXPECT_FALSE(HasEntry());
+    ASSERT_FALSE(Context.Lines.empty());
+    EXPECT_EQ(Context.Lines.back(), L"Удаление завершено");
+  };
+  Context.Answers = {true};
+  const TUninstallResult result = RunUninstall(Context, request);
+  EXPECT_EQ(result.Outcome, uoRemoved);
+  EXPECT_EQ(UninstallExitCode(result.Outcome), 0);
+  EXPECT_EQ(released, 1);
+  ASSERT_EQ(Context.Questions.size(), 1u);
+  EXPECT_NE(Context.Questions[0].find(Target), std::wstring::npos) << "the question names the folder";
+  EXPECT_NE(Context.Questions[0].find(L"База данных"), std::wstring::npos);
+  EXPECT_NE(Context.Questions[0].find(L"настройки"), std::wstring::npos);
+  EXPECT_TRUE(Context.Errors.empty());
+
+  // What stays is exactly the clinic's: the database folder, the settings folder (the log grew by a section
+  // of its own), the clinic's files, and the installation's folder that holds one of them.
+  const TTree after = TreeOf(Target);
+  TTree expected = Only(before, [](const std::wstring& name) {
+    return name.rfind(L"DTAfb\\", 0) == 0 || name.rfind(L"Settings\\", 0) == 0 ||
+           name.rfind(L"Записи пациентов\\", 0) == 0 || name == L"udf\\" || name == L"udf\\своя функция.dll" ||
+           name == L"заметки.txt";
+  });
+  const std::string logBefore = expected[L"Settings\\install.log"];
+  expected.erase(L"Settings\\install.log");
+  TTree kept = after;
+  const std::string logAfter = kept[L"Settings\\install.log"];
+  kept.erase(L"Settings\\install.log");
+  EXPECT_EQ(kept, expected);
+  EXPECT_EQ(ReadFileBytes(Target + L"Settings\\install-record.txt"), recordBefore);
+  EXPECT_EQ(logAfter.substr(0, logBefore.size()), logBefore) << "the installation's sections stay as they were";
+  EXPECT_NE(logAfter.find("  \xD0\xA3\xD0\xB4\xD0\xB0\xD0\xBB\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5", logBefore.size()),  // "  Удаление"
+            std::string::npos);
+  EXPECT_EQ(TreeOf(Outside), outsideBefore);
+
+  EXPECT_FALSE(HasEntry());
+  EXPECT_FALSE(TestFileExists(DesktopShortcutPath(ProductName)));
+  // The log: what went, what stayed and why.
+  const std::vector<std::wstring>& lines = Context.Lines;
+  EXPECT_TRUE(Contains(lines, L"Удаление файла gds32.dll....Завершено"));
+  EXPECT_TRUE(Contains(lines, L"Удаление файла Vidoze.exe....Завершено")) << "what the level's script added";
+  EXPECT_TRUE(Contains(lines, L"Удаление папки backup\\L010118....Завершено"));
+  EXPECT_TRUE(Contains(lines, L"Папка \"udf\" оставлена"));
+  EXPECT_TRUE(Contains(lines, L"Удаление из списка установленных программ....Завершено"));
+  EXPECT_TRUE(Contains(lines, L"Оставлена база данных"));
+  EXPECT_TRUE(Contains(lines, L"\"udf\", \"Записи пациентов\", \"заметки.txt\""));
+  EXPECT_TRUE(Contains(lines, L"Оставлены шрифты: ими могут пользоваться другие программы"));
+  EXPECT_TRUE(Contains(lines, L"Оставлен драйвер устройства: им могут пользоваться другие программы"));
+  EXPECT_EQ(LogFileLinesOf(Request().LogFile), LogFileLinesOf(Target + L"Settings\\install.log", true))
+      << "the second log is the uninstall's section";
+  EXPECT_NE(result.Summary.find(Target), std::wstring::npos);
+  EXPECT_NE(result.Summary.find(L"Записи пациентов"), std::wstring::npos) << "the operator is told what stayed";
+}
+
+TEST_F(Uninstall, NoToTheQuestionChangesNothing) {
+  Install();
+  ClinicWorks();
+  const TTree before = TreeOf(Target);
+  bool released = false;
+  TUninstallRequest request = Request();
+  request.ReleaseSetupCopy = [&] { released = true; };
+  Context.Answers = {false};
+  const TUninstallResult result = RunUninstall(Context, request);
+  EXPECT_EQ(result.Outcome, uoCancelled);
+  EXPECT_EQ(UninstallExitCode(result.Outcome), 2);
+  EXPECT_EQ(TreeOf(Target), before) << "not even the log";
+  EXPECT_TRUE(HasEntry());
+  EXPECT_TRUE(TestFileExists(DesktopShortcutPath(ProductName)));
+  EXPECT_FALSE(released);
+  EXPECT_TRUE(Context.Lines.empty());
+}
+
+TEST_F(Uninstall, AFileHeldOpenIsNamedAndTheUninstallCanBeRunAgain) {
+  Install();
+  auto held = std::make_unique<THeldOpen>(Target + L"fbclient.Dll");
+  ASSERT_TRUE(held->Held());
+  bool released = false;
+  TUninstallRequest request = Request();
+  request.ReleaseSetupCopy = [&] { released = true; };
+  Context.Answers = {true};
+  const TUninstallResult result = RunUninstall(Context, request);
+  EXPECT_EQ(result.Outcome, uoIncomplete);
+  EXPECT_EQ(UninstallExitCode(result.Outcome), 4);
+  EXPECT_TRUE(Contains(Context.Lines, L"Удаление файла fbclient.Dll....ОШИБКА!!!"));
+  EXPECT_TRUE(Contains(Context.Lines, L"Не удалось удалить \"" + Target + L"fbclient.Dll\": "));
+  EXPECT_TRUE(Contains(Context.Lines, L"Запись в списке установленных программ оставлена"));
+  EXPECT_NE(result.Summary.find(Target + L"fbclient.Dll"), std::wstring::npos);
+  // The rest went; what is needed to run it again stayed.
+  EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
+  EXPECT_TRUE(TestFileExists(Target + L"fbclient.Dll"));
+  EXPECT_TRUE(HasEntry());
+  EXPECT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(TestFileExists(Target + L"Settings\\install-record.txt"));
+  EXPECT_FALSE(released);
+
+  held.reset();
+  TRecordingContext again;
+  again.Answers = {true};
+  EXPECT_EQ(RunUninstall(again, Request()).Outcome, uoRemoved);
+  EXPECT_FALSE(TestFileExists(Target + L"fbclient.Dll"));
+  EXPECT_FALSE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(HasEntry());
+  EXPECT_FALSE(Contains(again.Lines, L"Удаление файла gds32.dll")) << "what is gone is not mentioned again";
+}
+
+TEST_F(Uninstall, TheDesktopLinkGoesOnlyWhenItPointsIntoTheTarget) {
+  Install();
+  // The operator pointed the link elsewhere.
+  const std::wstring link = DesktopShortcutPath(ProductName);
+  DeleteFileW(link.c_str());
+  ASSERT_EQ(AddShortcut(Outside + L"keep.txt", slDesktop, L"", L"", L"", L"", ProductName), link);
+  Context.Answers = {true};
+  EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
+  EXPECT_TRUE(TestFileExists(link));
+  EXPECT_TRUE(Contains(Context.Lines, L"на рабочем столе оставлен: он указывает не в папку установки"));
+}
+
+TEST_F(Uninstall, AReinstallAfterTheUninstallFindsTheKeptDatabase) {
+  Install();
+  WriteFileBytes(Target + L"DTAfb\\R12.FDB", "patients since the installation");
+  Context.Answers = {true};
+  ASSERT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved) << ::testing::PrintToString(Context.Lines);
+  TRecordingContext again;
+  ASSERT_EQ(RunInstallation(again, Plan()), ioInstalled);
+  EXPECT_TRUE(Contains(again.Lines, L"Файл базы данных R12.FDB уже есть: он сохранён без изменений"));
+  EXPECT_EQ(ReadFileBytes(Target + L"DTAfb\\R12.FDB"), "patients since the installation");
+  EXPECT_TRUE(TestFileExists(Target + L"gds32.dll"));
+  EXPECT_TRUE(HasEntry());
+  TInstallRecordText record;
+  ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
+  EXPECT_TRUE(std::any_of(record.Entries.begin(), record.Entries.end(),
+                          [](const TRecordEntry& Entry) { return Entry.Path == L"gds32.dll"; }));
+}
+
+// A folder the uninstall must not work in: refused with a clear message, nothing removed, nothing
+// written there.
+struct TRefusal {
+  const char* Name;
+  std::function<std::wstring(Uninstall&)> Folder;  // arranges it and gives its path
+  std::wstring Message;
+};
+void PrintTo(const TRefusal& Refusal, std::ostream* Out) { *Out << Refusal.Name; }
+
+class UninstallRefusal : public Uninstall, public ::testing::WithParamInterface<TRefusal> {};
+
+TEST_P(UninstallRefusal, RemovesNothing) {
+  const TRefusal& refusal = GetParam();
+  const std::wstring folder = refusal.Folder(*this);
+  // The target's tree, or, for a folder elsewhere, the temporary folder's.
+  const std::wstring watched = folder.rfind(Temp.Path(), 0) == 0 ? folder : Temp.Path();
+  const TTree before = TreeOf(watched);
+  TUninstallRequest request = Request();
+  request.Target = folder;
+  Context.Answers = {true};
+  const TUninstallResult result = RunUninstall(Context, request);
+  EXPECT_EQ(result.Outcome, uoRefused);
+  EXPECT_EQ(UninstallExitCode(result.Outcome), 4);
+  EXPECT_TRUE(Context.Questions.empty()) << "refused before the question";
+  ASSERT_EQ(Context.Errors.size(), 1u);
+  EXPECT_NE(Context.Errors[0].find(refusal.Message), std::wstring::npos) << Narrow(Context.Errors[0]);
+  EXPECT_NE(Context.Errors[0].find(L"Ничего не удалено"), std::wstring::npos);
+  TTree after = TreeOf(watched);
+  after.erase(L"журнал удаления.log");
+  EXPECT_EQ(after, before);
+  const std::vector<std::wstring> log = LogFileLinesOf(request.LogFile);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), Context.Errors[0]) << "the second log says why";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, UninstallRefusal,
+    ::testing::Values(
+        TRefusal{"NoRecord",
+                 [](Uninstall& u) {
+                   CreateFolder(u.Target);
+                   CreateFolder(u.Target + L"Settings");
+                   WriteFileBytes(u.Target + L"gds32.dll", "someone's");
+                   WriteFileBytes(u.Target + L"Settings\\rarovu.ini", "[options]");
+                   return u.Target;
+                 },
+                 L"нет записи об установке"},
+        TRefusal{"NotARecord",
+                 [](Uninstall& u) {
+                   CreateFolder(u.Target);
+                   CreateFolder(u.Target + L"Settings");
+                   WriteFileBytes(u.Target + L"gds32.dll", "someone's");
+                   WriteFileBytes(u.Target + L"Settings\\install-record.txt", "gds32.dll\r\n");
+                   return u.Target;
+                 },
+                 L"не читается или повреждена"},
+        TRefusal{"MissingFolder", [](Uninstall& u) { return u.Temp.Path() + L"нет такой папки\\"; },
+                 L"нет записи об установке"},
+        TRefusal{"DriveRoot",
+                 [](Uninstall& u) {
+                   CreateFolder(u.Target);
+                   WriteFileBytes(u.Target + L"gds32.dll", "someone's");
+                   return std::wstring(L"C:\\");
+                 },
+                 L"не из корня диска"}),
+    [](const ::testing::TestParamInfo<TRefusal>& Info) { return std::string(Info.param.Name); });
+
+// A record altered to lead outside the target or into what it keeps: the lines it can tell at once are
+// left out and named, the rest is found out on the file itself; either way nothing outside is touched,
+// and the record's sound lines are still done.
+struct THostile {
+  const char* Name;
+  // Arranges what the row needs (links) and gives the record's lines; an empty list skips the row, with
+  // Why saying so.
+  std::function<std::vector<std::string>(Uninstall&, std::string& Why)> Lines;
+  std::wstring Logged;  // a piece of the log line that tells of it
+};
+void PrintTo(const THostile& Hostile, std::ostream* Out) { *Out << Hostile.Name; }
+
+class UninstallHostileRecord : public Uninstall, public ::testing::WithParamInterface<THostile> {};
+
+std::string Utf8(const std::wstring& Text) {
+  std::string bytes(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), -1, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
+  bytes.pop_back();
+  return bytes;
+}
+
+TEST_P(UninstallHostileRecord, NeverTouchesAnythingOutsideTheTarget) {
+  const THostile& row = GetParam();
+  CreateFolder(Target);
+  CreateFolder(Target + L"Settings");
+  CreateFolder(Target + L"DTAfb");
+  WriteFileBytes(Target + L"gds32.dll", "the installation's");
+  WriteFileBytes(Target + L"DTAfb\\R12.FDB", "patients");
+  WriteFileBytes(Target + L"Settings\\rarovu.ini", "[options]");
+  std::string why;
+  const std::vector<std::string> lines = row.Lines(*this, why);
+  if (lines.empty()) GTEST_SKIP() << why;
+  std::string record = "InstallRecord 1\r\ngds32.dll\r\n";
+  for (const std::string& line : lines) record += line + "\r\n";
+  WriteFileBytes(Target + L"Settings\\install-record.txt", record);
+  const TTree outside = TreeOf(Outside);
+  const TTree kept = Only(TreeOf(Target), [](const std::wstring& name) {
+    return name.rfind(L"DTAfb\\", 0) == 0 || (name.rfind(L"Settings\\", 0) == 0 && name != L"Settings\\install.log");
+  });
+
+  Context.Answers = {true};
+  EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
+  EXPECT_EQ(TreeOf(Outside), outside);
+  EXPECT_EQ(Only(TreeOf(Target), [&](const std::wstring& name) { return kept.count(name) > 0; }), kept);
+  EXPECT_FALSE(TestFileExists(Target + L"gds32.dll")) << "the sound line is still done";
+  EXPECT_TRUE(Contains(Context.Lines, row.Logged)) << ::testing::PrintToString(Context.Lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, UninstallHostileRecord,
+    ::testing::Values(
+        THostile{"ParentFolder", [](Uninstall&, std::string&) { return std::vector<std::string>{"..\\Снаружи\\keep.txt"}; },
+                 L"Строка 3 записи об установке пропущена: путь с"},
+        THostile{"ParentFolderToAnEmptyFolder",
+                 [](Uninstall&, std::string&) { return std::vector<std::string>{"..\\Снаружи\\Пустая\\"}; },
+                 L"Строка 3 записи об установке пропущена"},
+        THostile{"AbsolutePath",
+                 [](Uninstall& u, std::string&) { return std::vector<std::string>{Utf8(u.Outside + L"keep.txt")}; },
+                 L"Строка 3 записи об установке пропущена: путь не внутри папки установки"},
+        THostile{"ExtendedPath",
+                 [](Uninstall& u, std::string&) { return std::vector<std::string>{Utf8(L"\\\\?\\" + u.Outside + L"keep.txt")}; },
+                 L"путь не внутри папки установки"},
+        THostile{"UncName", [](Uninstall&, std::string&) { return std::vector<std::string>{"\\\\localhost\\C$\\keep.txt"}; },
+                 L"путь не внутри папки установки"},
+        THostile{"DriveRelative", [](Uninstall&, std::string&) { return std::vector<std::string>{"C:keep.txt"}; },
+                 L"путь не внутри папки установки"},
+        THostile{"Database", [](Uninstall&, std::string&) { return std::vector<std::string>{"DTAfb\\R12.FDB", "dtafb\\"}; },
+                 L"Строка 4 записи об установке пропущена: база данных и настройки не удаляются"},
+        THostile{"Settings",
+                 [](Uninstall&, std::string&) { return std::vector<std::string>{"Settings\\rarovu.ini", "SETTINGS\\"}; },
+                 L"база данных и настройки не удаляются"},
+        THostile{"UnreadableLine", [](Uninstall&, std::string&) { return std::vector<std::string>{"\xC3\x28\xFF"}; },
+                 L"Строка 3 записи об установке пропущена: строка не в кодировке UTF-8"},
+        THostile{"FolderLinkOnTheWay",
+                 [](Uninstall& u, std::string& why) {
+                   why = u.Link(u.Target + L"Ссылка", u.Outside.substr(0, u.Outside.size() - 1), true);
+                   if (!why.empty()) return std::vector<std::string>{};
+                   return std::vector<std::string>{"Ссылка\\keep.txt", "Ссылка\\Пустая\\", "Ссылка\\"};
+                 },
+                 L"оставлен"},
+        THostile{"FileLink",
+                 [](Uninstall& u, std::string& why) {
+                   why = u.Link(u.Target + L"ссылка.txt", u.Outside + L"keep.txt", false);
+                   if (!why.empty()) return std::vector<std::string>{};
+                   return std::vector<std::string>{"ссылка.txt"};
+                 },
+                 L"Файл \"ссылка.txt\" оставлен"},
+        THostile{"LinkIntoTheDatabase",
+                 [](Uninstall& u, std::string& why) {
+                   why = u.Link(u.Target + L"База", u.Target + L"DTAfb", true);
+                   if (!why.empty()) return std::vector<std::string>{};
+                   return std::vector<std::string>{"База\\R12.FDB"};
+                 },
+                 L"Файл \"База\\R12.FDB\" оставлен"}),
+    [](const ::testing::TestParamInfo<THostile>& Info) { return std::string(Info.param.Name); });
+
+}  // namespace
