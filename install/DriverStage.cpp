@@ -24,7 +24,7 @@ void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
     // The content into the folder: a newer distribution's installer replaces the one an earlier
     // installation left, whose files a medium may have made read-only.
     TTreeCopyReport copy;
-    CopyFolderTree(Plan.Source + L"FTDIDriverInstall", folder, true, &copy);
+    CopyFolderTree(Plan.Source + L"FTDIDriverInstall", folder, true, &copy, &Context);
     // With what the installer adds there when it runs: the folder is the installation's.
     ReportTreePut(folder);
     if (!copy.FirstNotCopied.empty()) {

@@ -66,7 +66,7 @@ void FinishInstallation(TInstallContext& Context) {
 unsigned long long PlannedCopyBytes(const TInstallPlan& Plan) {
   return DatabaseRuntimeBytes(Plan.Source, Plan.Target) + FontBytes(Plan.Source) + BackupAndUpdaterBytes(Plan);
 }
-constexpr int MeasuredStages = 7;
+constexpr int MeasuredStages = 8;
 
 TInstallOutcome RunStages(TInstallProgress& Context, const TInstallPlan& Plan) {
   const std::wstring& target = Plan.Target;
@@ -108,6 +108,7 @@ TInstallOutcome RunStages(TInstallProgress& Context, const TInstallPlan& Plan) {
   Context.StageDone();
   // After the link: the entry in Programs and Features, with the record and the copy that uninstalls.
   RegisterInstallation(Context, Plan);
+  Context.StageDone();
   // 15. The bar is full before the last question.
   Context.Finished();
   Context.EnableExit();
