@@ -164,9 +164,16 @@ Program::Program(const std::wstring& ExePath, const std::wstring& CurrentFolder,
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   std::wstring commandLine = L"\"" + ExePath + L"\"" + (Arguments.empty() ? L"" : L" " + Arguments);
-  if (!CreateProcessW(ExePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      CurrentFolder.c_str(), &startup, &Info))
-    throw std::runtime_error("cannot start Install.exe");
+  // Wine under load now and then refuses a start for a moment; a real failure stays after three tries.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (attempt > 0) Sleep(500);
+    if (CreateProcessW(ExePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       CurrentFolder.c_str(), &startup, &Info))
+      return;
+    error = GetLastError();
+  }
+  throw std::runtime_error("cannot start Install.exe, error " + std::to_string(error));
 }
 
 Program::~Program() {
