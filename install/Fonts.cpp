@@ -12,6 +12,7 @@
 #include "RH_Common_Proc.h"
 #include "Scoped.h"
 #include "SystemError.h"
+#include "SeamSlot.h"
 
 namespace {
 
@@ -84,13 +85,6 @@ DWORD SystemWindowsBuild() {
 
 FontSeams::OpenMachineKeyFn OpenMachineKey = RegOpenKeyExW;
 FontSeams::WindowsBuildFn WindowsBuild = SystemWindowsBuild;
-
-template <typename Fn>
-Fn Replace(Fn& Slot, Fn NewFn, Fn SystemFn) {
-  const Fn previous = Slot;
-  Slot = NewFn ? NewFn : SystemFn;
-  return previous;
-}
 
 // What no administrator rights look like to the calls that write fonts.
 bool IsRefusal(unsigned long Code) { return Code == ERROR_ACCESS_DENIED || Code == ERROR_PRIVILEGE_NOT_HELD; }
@@ -221,8 +215,8 @@ std::wstring JoinNames(const std::vector<std::wstring>& Names) {
 }  // namespace
 
 namespace FontSeams {
-OpenMachineKeyFn SetOpenMachineKey(OpenMachineKeyFn Fn) { return Replace(OpenMachineKey, Fn, &RegOpenKeyExW); }
-WindowsBuildFn SetWindowsBuildQuery(WindowsBuildFn Fn) { return Replace(WindowsBuild, Fn, &SystemWindowsBuild); }
+OpenMachineKeyFn SetOpenMachineKey(OpenMachineKeyFn Fn) { return ReplaceSeam(OpenMachineKey, Fn, &RegOpenKeyExW); }
+WindowsBuildFn SetWindowsBuildQuery(WindowsBuildFn Fn) { return ReplaceSeam(WindowsBuild, Fn, &SystemWindowsBuild); }
 }  // namespace FontSeams
 
 unsigned long long FontBytes(const std::wstring& Source) {

@@ -4,6 +4,7 @@
 
 #include "Error.h"
 #include "Scoped.h"
+#include "SeamSlot.h"
 
 namespace {
 
@@ -12,13 +13,6 @@ constexpr DWORD ErrorElevationRequired = 740;
 
 ProcessSeams::CreateProcessFn CreateProcessCall = CreateProcessW;
 ProcessSeams::ShellExecuteFn ShellExecuteCall = ShellExecuteExW;
-
-template <typename Fn>
-Fn Replace(Fn& Slot, Fn NewFn, Fn SystemFn) {
-  const Fn previous = Slot;
-  Slot = NewFn ? NewFn : SystemFn;
-  return previous;
-}
 
 struct TStartedProcess {
   TScopedHandle Process;
@@ -156,8 +150,8 @@ DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump) {
 }
 
 namespace ProcessSeams {
-CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return Replace(CreateProcessCall, Fn, &CreateProcessW); }
-ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return Replace(ShellExecuteCall, Fn, &ShellExecuteExW); }
+CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return ReplaceSeam(CreateProcessCall, Fn, &CreateProcessW); }
+ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return ReplaceSeam(ShellExecuteCall, Fn, &ShellExecuteExW); }
 }  // namespace ProcessSeams
 
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError,
