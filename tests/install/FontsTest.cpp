@@ -201,7 +201,7 @@ class FontsInPrefix : public ::testing::Test {
   std::wstring Aside = Temp.Path() + L"Отложенные\\";
   TRecordingContext Context;
   TFontChangeWindow Window;
-  TValues KeyBefore;
+  TValues KeyFound, KeyBefore;  // as the test found it; without the values naming our fonts
   std::set<std::wstring> PresentBefore, MovedAside;
 
   void SetUp() override {
@@ -216,6 +216,16 @@ class FontsInPrefix : public ::testing::Test {
       if (TestFileExists(Destination + file)) PresentBefore.insert(file);
     }
     ASSERT_EQ(PresentBefore.count(L"TAHOMA.TTF"), 1u) << "the prefix lacks Wine's tahoma.ttf";
+    // An earlier installation into this prefix may have registered our fonts already: a value written
+    // again with the same text would not show, so the test starts without them and puts them back.
+    KeyFound = ReadFontsKey();
+    TScopedKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, FontsKeyPath, 0, KEY_SET_VALUE, key.Receive()), ERROR_SUCCESS);
+    for (const auto& [name, value] : KeyFound) {
+      if (NamesOurFont(value)) {
+        ASSERT_EQ(RegDeleteValueW(key.Get(), name.c_str()), ERROR_SUCCESS) << ToUtf8(name);
+      }
+    }
     KeyBefore = ReadFontsKey();
   }
 
@@ -232,14 +242,13 @@ class FontsInPrefix : public ::testing::Test {
     TScopedKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, FontsKeyPath, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) return;
     for (const auto& written : WrittenSince(KeyBefore)) {
-      const std::wstring& name = written.first;
-      const auto old = KeyBefore.find(name);
-      if (old == KeyBefore.end()) {
-        RegDeleteValueW(key.Get(), name.c_str());
-      } else {
-        RegSetValueExW(key.Get(), name.c_str(), 0, old->second.Type, old->second.Data.data(),
-                       static_cast<DWORD>(old->second.Data.size()));
-      }
+      if (!KeyFound.count(written.first)) RegDeleteValueW(key.Get(), written.first.c_str());
+    }
+    const TValues now = ReadFontsKey();
+    for (const auto& [name, value] : KeyFound) {
+      const auto current = now.find(name);
+      if (current != now.end() && current->second == value) continue;
+      RegSetValueExW(key.Get(), name.c_str(), 0, value.Type, value.Data.data(), static_cast<DWORD>(value.Data.size()));
     }
   }
 
