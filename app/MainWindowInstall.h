@@ -45,12 +45,13 @@ class TMainWindowInstall : public TInstallContext {
   TTaskbarProgress FTaskbar;
 };
 
-// The installation is on for its lifetime: Running is true meanwhile, which refuses close requests, the
-// pages' buttons and a second start, and Windows is asked to wait with ending the session.
+// The installation (or the uninstall) is on for its lifetime: Running is true meanwhile, which refuses
+// close requests, the pages' buttons and a second start, and Windows is asked to wait with ending the
+// session, for Reason.
 class TInstallationRun {
  public:
-  TInstallationRun(HWND Window, bool& Running)
-      : FRunning(Running), FShutdownBlock(Window, InstallationShutdownReason) {
+  TInstallationRun(HWND Window, bool& Running, const wchar_t* Reason = InstallationShutdownReason)
+      : FRunning(Running), FShutdownBlock(Window, Reason) {
     FRunning = true;
   }
   ~TInstallationRun() { FRunning = false; }

@@ -2,6 +2,8 @@
 
 const wchar_t* const InstallationShutdownReason =
     L"Идёт установка комплекса \"Ритмон-Vidoze\". Дождитесь её окончания, иначе установку придётся повторить.";
+const wchar_t* const UninstallShutdownReason =
+    L"Идёт удаление комплекса \"Ритмон-Vidoze\". Дождитесь его окончания, иначе удаление придётся повторить.";
 
 namespace {
 

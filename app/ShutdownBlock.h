@@ -21,5 +21,6 @@ class TShutdownBlock {
   bool FRegistered = false;
 };
 
-// What the shutdown screen shows while the installation runs.
+// What the shutdown screen shows while the installation, or the uninstall, runs.
 extern const wchar_t* const InstallationShutdownReason;
+extern const wchar_t* const UninstallShutdownReason;

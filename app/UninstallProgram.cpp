@@ -73,7 +73,10 @@ int UninstallHere(const TInstallOptions& Options, const std::wstring& Target, TS
   FMain->InsatallPages->SetActivePage(FMain->tsProgressInstall);
   FMain->Show();
   Application.ProcessMessages();
-  TMainWindowInstall window(FMain->InstallWindow());
+  const TInstallWindow parts = FMain->InstallWindow();
+  // Up to the last box: a close would end an open box, and the program, half-way.
+  const TInstallationRun run(FMain->Handle(), *parts.InstallRunning, UninstallShutdownReason);
+  TMainWindowInstall window(parts);
   if (Options.Mode == TInstallOptions::imSilent) {
     TUnattendedContext unattended(&window);
     return UninstallExitCode(RunUninstall(unattended, request).Outcome);

@@ -11,8 +11,9 @@
 # copy: a distribution whose database file "DTAfb\R12.FDB" weighs 1 GiB,
 # deployed by (a) the installation's database stage, (a') the same stage serving a window that another thread
 # asks every 20 ms whether it answers, as the program runs it, against (b) Windows' own CopyFileW of the
-# same file and (c) Linux's cp; then CopyFileWithDate alone with several copy buffer sizes, to choose the
-# product's.
+# same file, (b') CopyFileW followed by a flush of the copy (the stage must have its copy on the disk
+# before it renames it into place; CopyFileW leaves it in the cache) and (c) Linux's cp; then
+# CopyFileWithDate alone with several copy buffer sizes, to choose the product's.
 # Every way runs BENCH_ROUNDS times (9 by default), in a new order each round, under the same Wine prefix.
 # The best time counts (a shared machine's other work only ever slows a run down); the median and the
 # processor time (user + kernel) are shown beside it. The memory figure is the copying process's highest
@@ -237,6 +238,10 @@ run_way() {
       run_driver CopyFileW "$bench_exe/copy_bench.exe" copyfile "$database" "$copy"
       [ "$round" -gt 1 ] || check_copy "$copy" "CopyFileW"
       ;;
+    "CopyFileW+flush")
+      run_driver "CopyFileW+flush" "$bench_exe/copy_bench.exe" flushed "$database" "$copy"
+      [ "$round" -gt 1 ] || check_copy "$copy" "CopyFileW and a flush"
+      ;;
     cp)
       local measured real user sys
       measured="$({ TIMEFORMAT='%3R %3U %3S'; time cp "$database" "$copy"; } 2>&1)"
@@ -253,7 +258,7 @@ run_way() {
   esac
 }
 
-ways=(stage "stage served" CopyFileW cp)
+ways=(stage "stage served" CopyFileW "CopyFileW+flush" cp)
 for kib in "${buffers[@]}"; do ways+=("dated $kib KiB"); done
 for round in $(seq 1 "$rounds"); do
   echo "round $round of $rounds"
@@ -280,15 +285,18 @@ done
 a="$(best "${times[stage]}")"
 s="$(best "${times[stage served]}")"
 b="$(best "${times[CopyFileW]}")"
+f="$(best "${times[CopyFileW+flush]}")"
 c="$(best "${times[cp]}")"
 echo
 ca="$(median "${cpus[stage]}")"
 cs="$(median "${cpus[stage served]}")"
 cb="$(median "${cpus[CopyFileW]}")"
+cf="$(median "${cpus[CopyFileW+flush]}")"
 cc="$(median "${cpus[cp]}")"
-awk -v a="$a" -v s="$s" -v b="$b" -v c="$c" -v ca="$ca" -v cs="$cs" -v cb="$cb" -v cc="$cc" 'BEGIN {
+awk -v a="$a" -v s="$s" -v b="$b" -v f="$f" -v c="$c" -v ca="$ca" -v cs="$cs" -v cb="$cb" -v cf="$cf" -v cc="$cc" 'BEGIN {
   printf "a/b  (database stage / CopyFileW)                = %.2f by best time, %.2f by processor time   (goal: at most 1)\n", a / b, ca / cb
   printf "a\x27/b (database stage serving a window / CopyFileW) = %.2f by best time, %.2f by processor time   (goal: at most 1)\n", s / b, cs / cb
+  printf "a/b\x27 (database stage / CopyFileW and a flush)   = %.2f by best time, %.2f by processor time\n", a / f, ca / cf
   printf "a/c  (database stage / cp)                       = %.2f by best time, %.2f by processor time\n", a / c, ca / cc
 }'
 worst_silence="$(tr ' ' '\n' <<<"${silences[stage served]}" | grep . | sort -n | tail -1)"

@@ -7,6 +7,8 @@
 //                                                   whether it answers (its longest silence is printed)
 //   copy_bench dated    <source file> <destination>   CopyFileWithDate alone
 //   copy_bench copyfile <source file> <destination>   the system's CopyFileW
+//   copy_bench flushed  <source file> <destination>   CopyFileW, then the copy put on the disk, as the
+//                                                     stage must before it renames its copy into place
 //
 // Prints one line: "<way> seconds=<wall> cpu=<user+kernel> peak_before_kib=<k> peak_after_kib=<k> ok=<0|1>
 // silence_ms=<longest silence of the served window, -1 for the other ways>".
@@ -143,7 +145,7 @@ double Seconds() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 4) {
-    Print(L"usage: copy_bench stage|served|dated|copyfile <source> <destination>");
+    Print(L"usage: copy_bench stage|served|dated|copyfile|flushed <source> <destination>");
     return 2;
   }
   const std::wstring way = argv[1], source = argv[2], destination = argv[3];
@@ -170,6 +172,13 @@ int wmain(int argc, wchar_t** argv) {
       ok = CopyFileWithDate(source, destination);
     } else if (way == L"copyfile") {
       ok = CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
+    } else if (way == L"flushed") {
+      ok = CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
+      if (ok) {
+        const HANDLE copy = CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ok = copy != INVALID_HANDLE_VALUE && FlushFileBuffers(copy);
+        if (copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
+      }
     } else {
       Print(L"unknown way: " + way);
       return 2;

@@ -339,6 +339,76 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   EXPECT_FALSE(ReadEntry().Found);
 }
 
+// The top-level windows of the process that owns Box: the uninstall's main window and the application
+// window that carries its task-bar button.
+struct ProcessWindows {
+  DWORD Process = 0;
+  HWND Main = nullptr, Application = nullptr;
+};
+BOOL CALLBACK FindProcessWindows(HWND Wnd, LPARAM Param) {
+  auto* found = reinterpret_cast<ProcessWindows*>(Param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(Wnd, &process);
+  if (process != found->Process) return TRUE;
+  if (ClassName(Wnd) == L"TApplication") found->Application = Wnd;
+  if (WindowText(Wnd) == L"Удаление комплекса") found->Main = Wnd;
+  return TRUE;
+}
+ProcessWindows WindowsBeside(HWND Box) {
+  ProcessWindows found;
+  GetWindowThreadProcessId(Box, &found.Process);
+  EnumWindows(FindProcessWindows, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Every kind of close request, and whether Windows may end the session, while Box is open: each is
+// answered at once, none ends the box or the program. What the session question was answered.
+LRESULT RequestCloseWhileOpen(HWND Box, const char* Moment) {
+  const ProcessWindows windows = WindowsBeside(Box);
+  EXPECT_NE(windows.Main, nullptr) << Moment << ": no main window";
+  EXPECT_NE(windows.Application, nullptr) << Moment << ": no application window";
+  struct Request {
+    HWND To;
+    UINT Message;
+    WPARAM Command;
+  };
+  for (const Request& request : {Request{windows.Main, WM_CLOSE, 0}, Request{windows.Main, WM_SYSCOMMAND, SC_CLOSE},
+                                 Request{windows.Application, WM_SYSCOMMAND, SC_CLOSE},
+                                 Request{windows.Application, WM_CLOSE, 0}}) {
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutW(request.To, request.Message, request.Command, 0, SMTO_NORMAL, 2000, &result), 0)
+        << Moment << ": a close request was not handled";
+  }
+  DWORD_PTR session = 1;
+  EXPECT_NE(SendMessageTimeoutW(windows.Main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 2000, &session), 0);
+  // Whatever the requests set going has had its turn.
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(IsWindow(Box) && IsWindowVisible(Box)) << Moment << ": a close request ended the box";
+  return static_cast<LRESULT>(session);
+}
+
+// From the question to the last box the uninstall is a run that nothing may cut short: close requests
+// from anywhere are refused, and Windows is asked to wait with ending the session.
+TEST_F(Uninstall, CloseRequestsAreRefusedFromTheQuestionToTheLastBox) {
+  Install();
+  const auto temporaryBefore = TemporaryFolderNames();
+  Process = std::make_unique<CommandLine>(Installed.Texts[L"UninstallString"], Elsewhere);
+  HWND question = WaitForBoxSaying(Target);
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(RequestCloseWhileOpen(question, "the question"), FALSE) << "Windows is asked to wait";
+  AnswerMessageBox(question, IDYES);
+  HWND finished = WaitForBoxSaying(L"удалён", 60s);
+  ASSERT_NE(finished, nullptr) << "a close request cut the uninstall short";
+  EXPECT_EQ(RequestCloseWhileOpen(finished, "the last box"), FALSE);
+  AnswerMessageBox(finished, IDOK);
+  ASSERT_TRUE(Process->WaitForExit(30s));
+  EXPECT_EQ(Process->ExitCode(), 0u);
+  ExpectNothingLeftBehind(temporaryBefore);
+  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_EQ(LastSection(Target + L"Settings\\install.log").back(), L"Удаление завершено");
+  EXPECT_FALSE(ReadEntry().Found);
+}
+
 TEST_F(Uninstall, AFileHeldOpenEndsWithFourAndASecondRunCompletes) {
   Install();
   const auto temporaryBefore = TemporaryFolderNames();
