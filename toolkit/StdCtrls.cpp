@@ -524,15 +524,42 @@ LRESULT TLabel::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
 
 // ---------------------------------------------------------------- TLogList
 
+// Room left of a line's text, and right of it when scrolled to its end.
+constexpr int LogTextMargin = 4;
+
 TLogList::TLogList(TWinControl* Parent, int ItemHeight) : TWinControl(Parent) {
-  CreateHandle(L"LISTBOX", WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_NOSEL);
+  // The horizontal bar comes only with a line wider than the list: a notice's path is not cut off.
+  CreateHandle(L"LISTBOX",
+               WS_VSCROLL | WS_HSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_NOSEL);
   SendMessageW(Handle(), LB_SETITEMHEIGHT, 0, ItemHeight);
 }
 
 int TLogList::Add(const std::wstring& Line) {
   const int index = static_cast<int>(SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Line.c_str())));
+  Widen(Line);
   SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
   return index;
+}
+
+int TLogList::LineWidth(const std::wstring& Line) const {
+  HDC dc = GetDC(Handle());
+  HGDIOBJ old = SelectObject(dc, Font().Handle());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, Line.c_str(), static_cast<int>(Line.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(Handle(), dc);
+  return size.cx + 2 * LogTextMargin;
+}
+
+void TLogList::Widen(const std::wstring& Line) {
+  const int width = LineWidth(Line);
+  if (width <= FWidest) return;
+  FWidest = width;
+  SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(FWidest), 0);
+}
+
+int TLogList::ScrollWidth() const {
+  return static_cast<int>(SendMessageW(Handle(), LB_GETHORIZONTALEXTENT, 0, 0));
 }
 
 int TLogList::Count() const { return static_cast<int>(SendMessageW(Handle(), LB_GETCOUNT, 0, 0)); }
@@ -551,11 +578,16 @@ void TLogList::SetLine(int Index, const std::wstring& Line) {
   SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
   SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(Index), 0);
   SendMessageW(Handle(), LB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(Line.c_str()));
+  Widen(Line);
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   Invalidate();
 }
 
-void TLogList::Clear() { SendMessageW(Handle(), LB_RESETCONTENT, 0, 0); }
+void TLogList::Clear() {
+  SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
+  FWidest = 0;
+  SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, 0, 0);
+}
 
 int TLogList::ItemHeight() const { return static_cast<int>(SendMessageW(Handle(), LB_GETITEMHEIGHT, 0, 0)); }
 
@@ -603,7 +635,10 @@ bool TLogList::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Res
     HGDIOBJ old = SelectObject(item.hDC, Font().Handle());
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, ColorToRGB(Font().Color));
-    rect.left += 4;
+    // As wide as the widest line, scrolled or not: the list clips what lies outside its client area
+    // (the item's own rectangle may end at the client's edge).
+    rect.right = std::max(rect.right, rect.left + FWidest);
+    rect.left += LogTextMargin;
     DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &rect,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     SelectObject(item.hDC, old);

@@ -195,7 +195,8 @@ class TLabel : public TWinControl {
 };
 
 // A log list: one line per entry, drawn by the toolkit in fixed-height items (an owner-drawn LISTBOX
-// with strings, so LB_GETTEXT reads it from outside), framed like TEdit, not a tab stop.
+// with strings, so LB_GETTEXT reads it from outside), framed like TEdit, not a tab stop. A line wider
+// than the list brings a horizontal scroll bar that reaches its end.
 class TLogList : public TWinControl {
  public:
   explicit TLogList(TWinControl* Parent, int ItemHeight = 18);
@@ -208,14 +209,20 @@ class TLogList : public TWinControl {
   int ItemHeight() const;
   const TFrameStyle& FrameStyle() const { return FFrame; }
   void SetFrameStyle(const TFrameStyle& Value);
+  // How far the list scrolls sideways: the widest line's width with its margins.
+  int ScrollWidth() const;
+  // A line's width in the list's font, with its margins.
+  int LineWidth(const std::wstring& Line) const;
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
   bool Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
 
  private:
+  void Widen(const std::wstring& Line);
   TFrameStyle FFrame;
   bool FHot = false;
+  int FWidest = 0;
 };
 
 // A smooth progress bar (msctls_progress32 with PBS_SMOOTH); range 0..100, step 10 at the start.

@@ -358,6 +358,16 @@ TEST_F(Wizard, DistributionWithoutADriverInstallerSaysSoOnTheLogPage) {
                               L"FTDIDriverInstall\\FTDIDriverInstall.exe\"");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Установка драйверов устройства завершена"), 0);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), L"Началась установка драйверов устройства..."), 0);
+  // The notice is wider than the log: the operator scrolls sideways to read the installer's path.
+  HWND log = FindChildByClass(Main, L"ListBox");
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(GetWindowLongW(log, GWL_STYLE) & WS_HSCROLL) << "no horizontal scroll bar";
+  RECT client{};
+  GetClientRect(log, &client);
+  EXPECT_GT(SendMessageW(log, LB_GETHORIZONTALEXTENT, 0, 0), client.right);
+  // Wine keeps a scroll bar's position in its own process: the screenshot shows where it went.
+  SendMessageW(log, WM_HSCROLL, SB_RIGHT, 0);
+  Screenshot(L"18-log-notice-scrolled-to-its-end");
   Press(L"Выход");
   EXPECT_TRUE(Setup->WaitForExit(10s));
 }

@@ -226,6 +226,36 @@ TEST(LogList, LinesReadableByListBoxMessagesWithFixedItemHeight) {
   EXPECT_EQ(log->Line(5), L"");
 }
 
+// A notice wider than the list (a path at its end) can be read whole: the list scrolls sideways as far
+// as its widest line, and the item drawn then spans that width, so nothing is cut with an ellipsis.
+TEST(LogList, LineWiderThanTheListScrollsSidewaysToItsEnd) {
+  TestForm form;
+  auto* log = new TLogList(&form);
+  log->SetBounds(0, 0, 400, 120);
+  const auto horizontalBar = [&] { return (GetWindowLongW(log->Handle(), GWL_STYLE) & WS_HSCROLL) != 0; };
+  log->Add(L"Копирование файла gds32.dll....");
+  log->SetLine(0, log->Line(0) + L"Завершено");
+  RECT client;
+  GetClientRect(log->Handle(), &client);
+  EXPECT_LT(log->ScrollWidth(), client.right) << "short lines need no sideways scrolling";
+  EXPECT_FALSE(horizontalBar());
+
+  const std::wstring notice =
+      L"Драйвер устройства не установлен: его программа установки лежит в \"C:\\Ритмон\\FTDIDriverInstall\"";
+  log->Add(notice);
+  EXPECT_EQ(log->ScrollWidth(), log->LineWidth(notice));
+  EXPECT_GT(log->ScrollWidth(), client.right);
+  EXPECT_TRUE(horizontalBar());
+  SendMessageW(log->Handle(), WM_HSCROLL, SB_RIGHT, 0);
+  RECT item{};
+  SendMessageW(log->Handle(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+  EXPECT_GT(GetScrollPos(log->Handle(), SB_HORZ), 0) << "scrolled to the line's end";
+  EXPECT_GE(item.right - item.left, log->LineWidth(notice));
+
+  log->Clear();
+  EXPECT_EQ(log->ScrollWidth(), 0);
+}
+
 TEST(Memo, LinesJoinedWithCrLf) {
   TestForm form;
   auto* memo = new TMemo(&form);
