@@ -40,11 +40,7 @@ case "$what" in
 esac
 
 bash "$root/scripts/install-deps.sh"
-arch="$(bash "$root/scripts/windows-arch.sh")"
-if [ -f "$build/CMakeCache.txt" ] && ! grep -qx "INSTALL_TARGET_ARCH:STRING=$arch" "$build/CMakeCache.txt"; then
-  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
-fi
-cmake -S "$root" -B "$build" -DINSTALL_TARGET_ARCH="$arch" -DCMAKE_BUILD_TYPE=Release -DINSTALL_BUILD_TESTS=ON >/dev/null
+bash "$root/scripts/configure-build.sh" "$build" -DINSTALL_BUILD_TESTS=ON
 targets=(distribution startup_bench bare_window copy_bench responsiveness_bench)
 for kib in "${buffers[@]}"; do targets+=("copy_bench_${kib}k"); done
 cmake --build "$build" --target "${targets[@]}" -j"$(nproc)"

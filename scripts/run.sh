@@ -5,12 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 bash "$root/scripts/install-deps.sh"
-arch="$(bash "$root/scripts/windows-arch.sh")"
-# A build folder made for the other architecture is made anew: its toolchain cannot change.
-if [ -f "$build/CMakeCache.txt" ] && ! grep -qx "INSTALL_TARGET_ARCH:STRING=$arch" "$build/CMakeCache.txt"; then
-  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
-fi
-cmake -S "$root" -B "$build" -DINSTALL_TARGET_ARCH="$arch" -DCMAKE_BUILD_TYPE=Release >/dev/null
+bash "$root/scripts/configure-build.sh" "$build"
 cmake --build "$build" -j"$(nproc)" --target distribution
 
 export WINE_ROOT="$build/wine"
