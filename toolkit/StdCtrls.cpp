@@ -551,11 +551,12 @@ int TLogList::LineWidth(const std::wstring& Line) const {
   return size.cx + 2 * LogTextMargin;
 }
 
-void TLogList::Widen(const std::wstring& Line) {
+bool TLogList::Widen(const std::wstring& Line) {
   const int width = LineWidth(Line);
-  if (width <= FWidest) return;
+  if (width <= FWidest) return false;
   FWidest = width;
   SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(FWidest), 0);
+  return true;
 }
 
 int TLogList::ScrollWidth() const {
@@ -578,7 +579,8 @@ void TLogList::SetLine(int Index, const std::wstring& Line) {
   SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
   SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(Index), 0);
   SendMessageW(Handle(), LB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(Line.c_str()));
-  Widen(Line);
+  // A scroll bar that comes now takes room from below: the last line stays in view.
+  if (Widen(Line) && Index == Count() - 1) SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(Index), 0);
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   Invalidate();
 }

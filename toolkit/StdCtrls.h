@@ -219,7 +219,8 @@ class TLogList : public TWinControl {
   bool Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
 
  private:
-  void Widen(const std::wstring& Line);
+  // Lets the list scroll as far as Line; true when it now scrolls further than before.
+  bool Widen(const std::wstring& Line);
   TFrameStyle FFrame;
   bool FHot = false;
   int FWidest = 0;

@@ -254,6 +254,16 @@ TEST(LogList, LineWiderThanTheListScrollsSidewaysToItsEnd) {
 
   log->Clear();
   EXPECT_EQ(log->ScrollWidth(), 0);
+
+  // The bar that an outcome word brings takes room from below; the line it was added to stays in view.
+  for (int i = 0; i < 20; ++i) log->Add(L"Копирование файла " + std::to_wstring(i) + L"....");
+  EXPECT_FALSE(horizontalBar());
+  log->SetLine(19, log->Line(19) + L"Завершено, и ещё очень длинное пояснение, которое не помещается в список");
+  EXPECT_TRUE(horizontalBar());
+  GetClientRect(log->Handle(), &client);
+  SendMessageW(log->Handle(), LB_GETITEMRECT, 19, reinterpret_cast<LPARAM>(&item));
+  EXPECT_LE(item.bottom, client.bottom) << "the last line went under the scroll bar";
+  EXPECT_GE(item.top, 0);
 }
 
 TEST(Memo, LinesJoinedWithCrLf) {
