@@ -1,6 +1,7 @@
 #include "Bitmap32.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "Error.h"
 #include "PngDecoder.h"
@@ -11,6 +12,13 @@ void TBitmap32::SetSize(int Width, int Height, uint32_t Fill) {
   FWidth = std::max(Width, 0);
   FHeight = std::max(Height, 0);
   FPixels.assign(static_cast<size_t>(FWidth) * FHeight, Fill);
+}
+
+void TBitmap32::TakePixels(int Width, int Height, std::vector<uint32_t>&& Pixels) {
+  FWidth = std::max(Width, 0);
+  FHeight = std::max(Height, 0);
+  FPixels = std::move(Pixels);
+  FPixels.resize(static_cast<size_t>(FWidth) * FHeight);
 }
 
 void TBitmap32::Fill(uint32_t Color) { std::fill(FPixels.begin(), FPixels.end(), Color); }
@@ -79,9 +87,9 @@ PngImage DecodeResource(const std::wstring& ResourceName) {
   }
 }
 
-void Assign(TBitmap32& Bitmap, const PngImage& Image) {
-  Bitmap.SetSize(static_cast<int>(Image.Width), static_cast<int>(Image.Height));
-  std::copy(Image.Pixels.begin(), Image.Pixels.end(), Bitmap.Bits());
+// Moved, not copied: a fresh copy of the large artwork costs its pages' first touch again.
+void Assign(TBitmap32& Bitmap, PngImage&& Image) {
+  Bitmap.TakePixels(static_cast<int>(Image.Width), static_cast<int>(Image.Height), std::move(Image.Pixels));
 }
 
 }  // namespace
@@ -89,7 +97,7 @@ void Assign(TBitmap32& Bitmap, const PngImage& Image) {
 void LoadResourcePng(TBitmap32& Bitmap, const std::wstring& ResourceName) {
   PngImage image = DecodeResource(ResourceName);
   CompositeOverWhite(image);
-  Assign(Bitmap, image);
+  Assign(Bitmap, std::move(image));
 }
 
 void LoadResourcePngWithAlpha(TBitmap32& Bitmap, const std::wstring& ResourceName) {

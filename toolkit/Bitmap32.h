@@ -16,6 +16,8 @@ class TBitmap32 {
   bool Empty() const { return FWidth == 0 || FHeight == 0; }
   // New size; every pixel becomes Fill.
   void SetSize(int Width, int Height, uint32_t Fill = 0);
+  // Takes Pixels (Width x Height, row by row) as they are, without a copy.
+  void TakePixels(int Width, int Height, std::vector<uint32_t>&& Pixels);
   void Fill(uint32_t Color);
 
   uint32_t Pixel(int X, int Y) const { return FPixels[static_cast<size_t>(Y) * FWidth + X]; }

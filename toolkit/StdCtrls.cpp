@@ -318,6 +318,9 @@ void TButton::Draw(const DRAWITEMSTRUCT& Item) {
 TMemo::TMemo(TWinControl* Parent) : TWinControl(Parent) {
   CreateHandle(L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL);
   SetTextMargins(FLeftMargin, FRightMargin);
+  // A text set before the layout sizes the memo is wrapped at this width: at none, Wine's edit control
+  // breaks it after every character, which cost a quarter of the program's start.
+  SetBounds(0, 0, ProvisionalWidth, ProvisionalHeight);
 }
 
 void TMemo::SetTextMargins(int Left, int Right) {

@@ -117,6 +117,7 @@ class TMemo : public TWinControl {
   void FontChanged() override;
 
  private:
+  static constexpr int ProvisionalWidth = 640, ProvisionalHeight = 240;
   int FLeftMargin = 2, FRightMargin = 2;
 };
 
