@@ -38,6 +38,18 @@ bool UpdateHot(HWND Wnd, UINT Msg, bool& Hot) {
   return was != Hot;
 }
 
+// The extent of Text as DrawTextW with Flags lays it out in Wnd's DC with Font, wrapped at Width where
+// Flags wrap.
+SIZE MeasureText(HWND Wnd, HFONT Font, const std::wstring& Text, UINT Flags, int Width) {
+  HDC dc = GetDC(Wnd);
+  HGDIOBJ old = SelectObject(dc, Font);
+  RECT rect{0, 0, std::max(Width, 1), 0};
+  DrawTextW(dc, Text.c_str(), static_cast<int>(Text.size()), &rect, Flags | DT_CALCRECT);
+  SelectObject(dc, old);
+  ReleaseDC(Wnd, dc);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
 // Focus and mouse-over switch a framed control to its hot frame colour and back.
 void RefreshHotFrame(HWND Wnd, UINT Msg, bool& Hot) {
   const bool focusChanged = Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS;
@@ -454,13 +466,7 @@ UINT TLabel::DrawFlags() const {
 SIZE TLabel::TextExtent(int Width) const {
   std::wstring text = Text();
   if (text.empty()) text = L" ";  // an empty label keeps the height of a line
-  HDC dc = GetDC(Handle());
-  HGDIOBJ old = SelectObject(dc, Font().Handle());
-  RECT rect{0, 0, std::max(Width, 1), 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DrawFlags() | DT_CALCRECT);
-  SelectObject(dc, old);
-  ReleaseDC(Handle(), dc);
-  return {rect.right - rect.left, rect.bottom - rect.top};
+  return MeasureText(Handle(), Font().Handle(), text, DrawFlags(), Width);
 }
 
 int TLabel::AutoWidth() const {
@@ -529,6 +535,8 @@ LRESULT TLabel::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
 
 // Room left of a line's text, and right of it when scrolled to its end.
 constexpr int LogTextMargin = 4;
+// How a line is laid out, for drawing and for measuring alike.
+constexpr UINT LogLineFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
 
 TLogList::TLogList(TWinControl* Parent, int ItemHeight) : TWinControl(Parent) {
   // The horizontal bar comes only with a line wider than the list: a notice's path is not cut off.
@@ -545,20 +553,13 @@ int TLogList::Add(const std::wstring& Line) {
 }
 
 int TLogList::LineWidth(const std::wstring& Line) const {
-  HDC dc = GetDC(Handle());
-  HGDIOBJ old = SelectObject(dc, Font().Handle());
-  SIZE size{};
-  GetTextExtentPoint32W(dc, Line.c_str(), static_cast<int>(Line.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(Handle(), dc);
-  return size.cx + 2 * LogTextMargin;
+  return MeasureText(Handle(), Font().Handle(), Line, LogLineFlags, 0).cx + 2 * LogTextMargin;
 }
 
 bool TLogList::Widen(const std::wstring& Line) {
   const int width = LineWidth(Line);
-  if (width <= FWidest) return false;
-  FWidest = width;
-  SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(FWidest), 0);
+  if (width <= ScrollWidth()) return false;
+  SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
   return true;
 }
 
@@ -590,7 +591,6 @@ void TLogList::SetLine(int Index, const std::wstring& Line) {
 
 void TLogList::Clear() {
   SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
-  FWidest = 0;
   SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
@@ -642,10 +642,9 @@ bool TLogList::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Res
     SetTextColor(item.hDC, ColorToRGB(Font().Color));
     // As wide as the widest line, scrolled or not: the list clips what lies outside its client area
     // (the item's own rectangle may end at the client's edge).
-    rect.right = std::max(rect.right, rect.left + FWidest);
+    rect.right = std::max(rect.right, rect.left + ScrollWidth());
     rect.left += LogTextMargin;
-    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &rect,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &rect, LogLineFlags | DT_END_ELLIPSIS);
     SelectObject(item.hDC, old);
   }
   Result = TRUE;

@@ -224,7 +224,6 @@ class TLogList : public TWinControl {
   bool Widen(const std::wstring& Line);
   TFrameStyle FFrame;
   bool FHot = false;
-  int FWidest = 0;
 };
 
 // A smooth progress bar (msctls_progress32 with PBS_SMOOTH); range 0..100, step 10 at the start.
