@@ -1,4 +1,5 @@
 #include "TaskbarProgress.h"
+#include "SystemLibraries.h"
 
 #include <utility>
 
@@ -8,7 +9,7 @@ HRESULT CreateShellTaskbarList(ITaskbarList3** List) {
   *List = nullptr;
   ITaskbarList3* list = nullptr;
   // Vista's task-bar object has no ITaskbarList3: this fails there.
-  HRESULT result = CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+  HRESULT result = LateBound::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
                                     reinterpret_cast<void**>(&list));
   if (FAILED(result)) return result;
   result = list->HrInit();

@@ -1,4 +1,5 @@
 #include "BackupStage.h"
+#include "SystemLibraries.h"
 
 #include <windows.h>
 #include <msxml2.h>
@@ -39,10 +40,10 @@ constexpr long ReleaseInfoDepthLimit = 64;
 class TBstr {
  public:
   explicit TBstr(const std::wstring& Text = std::wstring())
-      : FValue(SysAllocStringLen(Text.data(), static_cast<UINT>(Text.size()))) {
+      : FValue(LateBound::SysAllocStringLen(Text.data(), static_cast<UINT>(Text.size()))) {
     if (!FValue) throw EProgramError(L"out of memory");
   }
-  ~TBstr() { SysFreeString(FValue); }
+  ~TBstr() { LateBound::SysFreeString(FValue); }
   TBstr(const TBstr&) = delete;
   TBstr& operator=(const TBstr&) = delete;
   BSTR Get() const { return FValue; }
@@ -55,15 +56,15 @@ class TBstr {
 class TReceivedBstr {
  public:
   TReceivedBstr() = default;
-  ~TReceivedBstr() { SysFreeString(FValue); }
+  ~TReceivedBstr() { LateBound::SysFreeString(FValue); }
   TReceivedBstr(const TReceivedBstr&) = delete;
   TReceivedBstr& operator=(const TReceivedBstr&) = delete;
   BSTR* Receive() {
-    SysFreeString(FValue);
+    LateBound::SysFreeString(FValue);
     FValue = nullptr;
     return &FValue;
   }
-  std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
+  std::wstring Text() const { return FValue ? std::wstring(FValue, LateBound::SysStringLen(FValue)) : std::wstring(); }
 
  private:
   BSTR FValue = nullptr;
@@ -71,19 +72,19 @@ class TReceivedBstr {
 
 class TVariant {
  public:
-  TVariant() { VariantInit(&FValue); }
+  TVariant() { LateBound::VariantInit(&FValue); }
   // A text variant.
   explicit TVariant(const std::wstring& Text) : TVariant() {
-    FValue.bstrVal = SysAllocStringLen(Text.data(), static_cast<UINT>(Text.size()));
+    FValue.bstrVal = LateBound::SysAllocStringLen(Text.data(), static_cast<UINT>(Text.size()));
     if (!FValue.bstrVal) throw EProgramError(L"out of memory");
     FValue.vt = VT_BSTR;
   }
-  ~TVariant() { VariantClear(&FValue); }
+  ~TVariant() { LateBound::VariantClear(&FValue); }
   TVariant(const TVariant&) = delete;
   TVariant& operator=(const TVariant&) = delete;
   VARIANT& Get() { return FValue; }
   VARIANT* Receive() {
-    VariantClear(&FValue);
+    LateBound::VariantClear(&FValue);
     return &FValue;
   }
 
@@ -246,20 +247,20 @@ void RefuseDocumentType(const std::string& Bytes) {
 class TByteSource {
  public:
   explicit TByteSource(const std::string& Bytes) {
-    VariantInit(&FValue);
-    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(Bytes.size()));
+    LateBound::VariantInit(&FValue);
+    SAFEARRAY* array = LateBound::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(Bytes.size()));
     if (!array) throw EProgramError(L"out of memory");
     void* data = nullptr;
-    if (FAILED(SafeArrayAccessData(array, &data))) {
-      SafeArrayDestroy(array);
+    if (FAILED(LateBound::SafeArrayAccessData(array, &data))) {
+      LateBound::SafeArrayDestroy(array);
       throw EProgramError(L"out of memory");
     }
     if (!Bytes.empty()) memcpy(data, Bytes.data(), Bytes.size());
-    SafeArrayUnaccessData(array);
+    LateBound::SafeArrayUnaccessData(array);
     FValue.vt = VT_ARRAY | VT_UI1;
     FValue.parray = array;
   }
-  ~TByteSource() { VariantClear(&FValue); }
+  ~TByteSource() { LateBound::VariantClear(&FValue); }
   TByteSource(const TByteSource&) = delete;
   TByteSource& operator=(const TByteSource&) = delete;
   VARIANT& Get() { return FValue; }
@@ -280,7 +281,7 @@ void SetDocumentProperty(IXMLDOMDocument2* Document, const wchar_t* Name, VARIAN
 // leaves the apartment.
 void SetReleaseLevel(const std::wstring& File, const std::wstring& Level) {
   ComPtr<IXMLDOMDocument2> document;
-  HRESULT result = CoCreateInstance(ReleaseInfoDocumentClass, nullptr, CLSCTX_INPROC_SERVER, DocumentInterface,
+  HRESULT result = LateBound::CoCreateInstance(ReleaseInfoDocumentClass, nullptr, CLSCTX_INPROC_SERVER, DocumentInterface,
                                     reinterpret_cast<void**>(document.GetAddressOf()));
   if (FAILED(result)) throw EProgramError(L"cannot create the XML document object: " + ResultText(result));
   // The file is hostile input: no document type (MSXML 3 allows one unless told), nothing outside the
@@ -290,13 +291,13 @@ void SetReleaseLevel(const std::wstring& File, const std::wstring& Level) {
   document->put_resolveExternals(VARIANT_FALSE);
   document->put_preserveWhiteSpace(VARIANT_TRUE);
   VARIANT prohibit;
-  VariantInit(&prohibit);
+  LateBound::VariantInit(&prohibit);
   prohibit.vt = VT_BOOL;
   prohibit.boolVal = VARIANT_TRUE;
   SetDocumentProperty(document.Get(), L"ProhibitDTD", prohibit, true);
   // Not every MSXML 3 knows it, nor Wine's, whose parser has a depth limit of its own.
   VARIANT depth;
-  VariantInit(&depth);
+  LateBound::VariantInit(&depth);
   depth.vt = VT_I4;
   depth.lVal = ReleaseInfoDepthLimit;
   SetDocumentProperty(document.Get(), L"MaxElementDepth", depth, false);
@@ -324,8 +325,8 @@ void SetReleaseLevel(const std::wstring& File, const std::wstring& Level) {
     result = versionNode->get_nodeTypedValue(value.Receive());
     if (FAILED(result)) throw EProgramError(L"cannot read the Version element: " + ResultText(result));
     TVariant text;
-    if (FAILED(VariantChangeType(text.Receive(), &value.Get(), 0, VT_BSTR)) ||
-        !ParseInteger(std::wstring(text.Get().bstrVal, SysStringLen(text.Get().bstrVal)), version)) {
+    if (FAILED(LateBound::VariantChangeType(text.Receive(), &value.Get(), 0, VT_BSTR)) ||
+        !ParseInteger(std::wstring(text.Get().bstrVal, LateBound::SysStringLen(text.Get().bstrVal)), version)) {
       throw EProgramError(L"the Version element is not an integer");
     }
   }

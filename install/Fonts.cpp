@@ -1,4 +1,5 @@
 #include "Fonts.h"
+#include "SystemLibraries.h"
 
 #include <windows.h>
 
@@ -200,7 +201,7 @@ TFontPlace MachinePlace(const std::wstring& Folder) { return {Folder, HKEY_LOCAL
 std::wstring UserFontsFolder() {
   if (WindowsBuild() < PerUserFontsBuild) return std::wstring();
   wchar_t local[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) || !local[0]) {
+  if (FAILED(LateBound::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)) || !local[0]) {
     return std::wstring();
   }
   return std::wstring(local) + L"\\Microsoft\\Windows\\Fonts\\";

@@ -1,4 +1,5 @@
 #include "ProcessRunner.h"
+#include "SystemLibraries.h"
 
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace {
 constexpr DWORD ErrorElevationRequired = 740;
 
 ProcessSeams::CreateProcessFn CreateProcessCall = CreateProcessW;
-ProcessSeams::ShellExecuteFn ShellExecuteCall = ShellExecuteExW;
+ProcessSeams::ShellExecuteFn ShellExecuteCall = LateBound::ShellExecuteExW;
 
 struct TStartedProcess {
   TScopedHandle Process;
@@ -151,7 +152,7 @@ DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump) {
 
 namespace ProcessSeams {
 CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return ReplaceSeam(CreateProcessCall, Fn, &CreateProcessW); }
-ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return ReplaceSeam(ShellExecuteCall, Fn, &ShellExecuteExW); }
+ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return ReplaceSeam(ShellExecuteCall, Fn, &LateBound::ShellExecuteExW); }
 }  // namespace ProcessSeams
 
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError,

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "SystemLibraries.h"
+
 #include <utility>
 
 template <typename Traits>
@@ -86,9 +88,9 @@ using TScopedModule = TScoped<TModuleTraits>;
 // must be balanced too.
 class TComApartment {
  public:
-  TComApartment() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  TComApartment() : FResult(LateBound::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
   ~TComApartment() {
-    if (SUCCEEDED(FResult)) CoUninitialize();
+    if (SUCCEEDED(FResult)) LateBound::CoUninitialize();
   }
   TComApartment(const TComApartment&) = delete;
   TComApartment& operator=(const TComApartment&) = delete;

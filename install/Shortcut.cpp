@@ -1,4 +1,5 @@
 #include "Shortcut.h"
+#include "SystemLibraries.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -74,7 +75,7 @@ std::wstring ReadFolderValue(const wchar_t* Key, const wchar_t* SubKey, const wc
 // Where the shell keeps a folder; empty when it has none.
 std::wstring ShellFolder(int Csidl) {
   wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, Csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return std::wstring();
+  if (FAILED(LateBound::SHGetFolderPathW(nullptr, Csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return std::wstring();
   return path;
 }
 
@@ -114,7 +115,7 @@ std::wstring AddShortcut(const std::wstring& FileName, BYTE Location, const std:
   const TComApartment apartment;
   // Declared after the apartment: released before it is left.
   ComPtr<IShellLinkW> link;
-  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
+  HRESULT result = LateBound::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
   if (FAILED(result)) ThrowNoLinkObject(result);
   ComPtr<IPersistFile> file;
   result = link.As(&file);
@@ -164,7 +165,7 @@ std::wstring ShortcutTarget(const std::wstring& LinkFile) {
   const TComApartment apartment;
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
+  if (FAILED(LateBound::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
       FAILED(link.As(&file)) || FAILED(file->Load(LinkFile.c_str(), STGM_READ)))
     return std::wstring();
   wchar_t path[MAX_PATH] = {};

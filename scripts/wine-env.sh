@@ -9,7 +9,16 @@ if [ -z "${WINE_ARCH:-}" ]; then
   [ "$(bash "$(dirname "${BASH_SOURCE[0]}")/windows-arch.sh")" = i686 ] && WINE_ARCH=win32
 fi
 export WINEARCH="$WINE_ARCH"
-if [ "$WINEARCH" = win64 ]; then
+WINE_PREFIX_FORMAT="2 $WINEARCH"
+if [ "$WINEARCH" = win64 ] && [ -n "${WINE_EMULATION_DIR:-}" ]; then
+  # The 32-bit side emulated (scripts/wine32-emulation.sh): the loaders of its tree, and its preload,
+  # which the dynamic linker takes from lib/<arch> of each side. Such a prefix has a filled syswow64, so
+  # it is told apart from one made without.
+  WINE_LOADER="$WINE_EMULATION_DIR/lib/wine/wine64"
+  export WINELOADER="$WINE_LOADER"
+  export LD_PRELOAD="$WINE_EMULATION_DIR/\$LIB/mmap-noreplace.so"
+  WINE_PREFIX_FORMAT="3 $WINEARCH wow64"
+elif [ "$WINEARCH" = win64 ]; then
   WINE_LOADER=/usr/lib/wine/wine64
   export WINELOADER="$WINE_LOADER"
 else
@@ -41,7 +50,6 @@ wine_start_server() {
   ) 9>"$WINEPREFIX.server-lock"
 }
 
-WINE_PREFIX_FORMAT="2 $WINEARCH"
 # Makes the locale and the prefix once. $1: "null" for the headless graphics driver (tests), "x11"
 # for a real window on a virtual desktop of the given size ($2, default 1024x768).
 wine_prepare_prefix() {

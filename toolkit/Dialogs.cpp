@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "SystemLibraries.h"
 
 #include <ole2.h>
 
@@ -29,7 +30,7 @@ int MessageDlg(const std::wstring& Text, TMsgDlgType Type, TMsgDlgButtons Button
 bool SelectFolder(const std::wstring& Instruction, UINT Flags, std::wstring& Path) {
   // The browser's new style needs OLE on this thread; taken when first needed, not at the start, and
   // kept for the program's life.
-  static const HRESULT ole = OleInitialize(nullptr);
+  static const HRESULT ole = LateBound::OleInitialize(nullptr);
   (void)ole;
   // The browser is owned by the hidden-sized application window, so the forms are disabled by hand.
   const std::vector<HWND> disabled = Application.DisableTaskWindows(nullptr);

@@ -1,4 +1,5 @@
 #include "Forms.h"
+#include "SystemLibraries.h"
 
 #include <commctrl.h>
 
@@ -234,7 +235,7 @@ void TTimer::Update() {
 
 void TApplication::Initialize() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
+  LateBound::InitCommonControlsEx(&controls);
   if (FHandle) return;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);

@@ -1,4 +1,5 @@
 #include "Prompts.h"
+#include "SystemLibraries.h"
 
 #include <shlobj.h>
 
@@ -27,11 +28,11 @@ bool TPrompts::BrowseForFolder(HWND Owner, const std::wstring& Instruction, UINT
   info.hwndOwner = Owner;
   info.lpszTitle = Instruction.c_str();
   info.ulFlags = Flags;
-  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+  PIDLIST_ABSOLUTE item = LateBound::SHBrowseForFolderW(&info);
   if (!item) return false;
   wchar_t path[MAX_PATH] = {};
-  const bool ok = SHGetPathFromIDListW(item, path) != FALSE;
-  CoTaskMemFree(item);
+  const bool ok = LateBound::SHGetPathFromIDListW(item, path) != FALSE;
+  LateBound::CoTaskMemFree(item);
   if (ok) Path = path;
   return ok;
 }
