@@ -9,8 +9,24 @@ bash "$root/scripts/configure-build.sh" "$build"
 cmake --build "$build" -j"$(nproc)" --target distribution
 
 export WINE_ROOT="$build/wine"
+# The shipped 32-bit program, as clinics get it: natively where 32-bit Wine runs, else with Wine's 32-bit
+# side emulated. Only where that cannot be set up, the 64-bit build of the same sources, and it says so.
+dist="$build/dist"
+stop_emulation() { :; }
+if [ "$(bash "$root/scripts/windows-arch.sh")" = x86_64 ]; then
+  cmake --build "$build" -j"$(nproc)" --target shipped_program
+  # shellcheck source=wine32-emulation.sh
+  . "$root/scripts/wine32-emulation.sh"
+  if emulation_start; then
+    dist="$build/shipped/dist"
+    stop_emulation() { emulation_stop; }
+  else
+    echo "showing the 64-bit build of the same sources: this machine cannot run the shipped 32-bit program"
+  fi
+fi
 # shellcheck source=wine-env.sh
 . "$root/scripts/wine-env.sh"
+trap 'stop_emulation' EXIT
 wine_prepare_prefix x11 1024x768
 had_display=""
 [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && had_display=yes
@@ -18,7 +34,8 @@ wine_use_display
 
 shots="$build/screenshots"
 mkdir -p "$shots"
-cd "$build/dist"
+cd "$dist"
+echo "starting $dist/Install.exe"
 wine_run Install.exe &
 program=$!
 sleep "${RUN_SHOT_DELAY:-6}"

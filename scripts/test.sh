@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test under Wine; ends with ctest's summary.
+# Builds everything and runs every test under Wine; ends with ctest's summary. Arguments go to ctest
+# (-R REGEX runs some tests with the same set-up).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
@@ -23,4 +24,4 @@ fi
 # the emulation's binfmt entry after them.
 trap 'wine_stop_all; stop_emulation' EXIT
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@"

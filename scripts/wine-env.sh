@@ -10,13 +10,19 @@ if [ -z "${WINE_ARCH:-}" ]; then
 fi
 export WINEARCH="$WINE_ARCH"
 WINE_PREFIX_FORMAT="2 $WINEARCH"
+WINE_PRELOAD=()
+# A ctest started by hand after scripts/test.sh set up the emulation finds it through the build's tree.
+if [ "$WINEARCH" = win64 ] && [ -z "${WINE_EMULATION_DIR:-}" ] &&
+   "$WINE_ROOT/wow64-emulation/lib/wine/wine" --version >/dev/null 2>&1; then
+  WINE_EMULATION_DIR="$WINE_ROOT/wow64-emulation"
+fi
 if [ "$WINEARCH" = win64 ] && [ -n "${WINE_EMULATION_DIR:-}" ]; then
   # The 32-bit side emulated (scripts/wine32-emulation.sh): the loaders of its tree, and its preload,
   # which the dynamic linker takes from lib/<arch> of each side. Such a prefix has a filled syswow64, so
   # it is told apart from one made without.
   WINE_LOADER="$WINE_EMULATION_DIR/lib/wine/wine64"
   export WINELOADER="$WINE_LOADER"
-  export LD_PRELOAD="$WINE_EMULATION_DIR/\$LIB/mmap-noreplace.so"
+  WINE_PRELOAD=(LD_PRELOAD="$WINE_EMULATION_DIR/\$LIB/mmap-noreplace.so")
   WINE_PREFIX_FORMAT="3 $WINEARCH wow64"
 elif [ "$WINEARCH" = win64 ]; then
   WINE_LOADER=/usr/lib/wine/wine64
@@ -30,8 +36,9 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LOCPATH="$WINE_ROOT/locale"
 unset LANGUAGE
-# Set for Wine's processes only: this shell may not know the private locale.
-WINE_LOCALE=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8)
+# Set for Wine's processes only: this shell may not know the private locale, and the emulation's
+# preload is no business of the machine's own programs (a sanitizer's runtime must come first in them).
+WINE_LOCALE=(LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 "${WINE_PRELOAD[@]}")
 
 # Runs a Windows program under the Russian locale.
 wine_exec() { exec env "${WINE_LOCALE[@]}" "$WINE_LOADER" "$@"; }
@@ -69,11 +76,11 @@ wine_prepare_prefix() {
     rm -rf "$tmp"
     WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" "$WINE_LOADER" wineboot -i >/dev/null 2>&1 </dev/null 9>&-
     WINEPREFIX="$tmp" wineserver -w 9>&-
-    WINEPREFIX="$tmp" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$driver" /f >/dev/null 2>&1 9>&-
+    WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$driver" /f >/dev/null 2>&1 9>&-
     if [ "$driver" = x11 ]; then
       # A virtual desktop avoids the multi-second waits of bare X11 without a window manager.
-      WINEPREFIX="$tmp" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 9>&-
-      WINEPREFIX="$tmp" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f >/dev/null 2>&1 9>&-
+      WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 9>&-
+      WINEPREFIX="$tmp" env "${WINE_LOCALE[@]}" "$WINE_LOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f >/dev/null 2>&1 9>&-
     fi
     WINEPREFIX="$tmp" wineserver -w 9>&-
     # Debian's Wine does not find its own fonts (Tahoma, MS Sans Serif) unless they are in the prefix.
