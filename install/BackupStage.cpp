@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "Scoped.h"
 #include "SystemError.h"
 #include "Text.h"
+#include "TrustedProgram.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -419,18 +421,28 @@ void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) 
   SetReadOnly(target + L"Updater.exe.cfg", false);
 
   const std::wstring level = NewestLevel(backup);
-  DWORD scriptCode = 0;
-  {
-    const TCurrentFolder inLevel(level + L"\\");
-    const TTargetChanges scriptAdds(target);  // what the script puts into the target is the installation's
-    scriptCode = ExecAndWait(level + L"\\Install.cmd", L"", SW_HIDE, Context.OwnerWindow(), &Context);
-  }
-  // The script's own failures do not end the installation; the log tells of them.
-  if (scriptCode != 0) {
-    Context.AddLine(L"Сценарий уровня выпуска \"" + level + L"\\Install.cmd\" завершился с кодом " +
-                    std::to_wstring(scriptCode));
-  }
   const std::wstring levelName = level.substr(level.find_last_of(L'\\') + 1);
+  const std::wstring script = level + L"\\Install.cmd";
+  // The level may be newer than the distribution's (an updater brought it) or a user's: with administrator
+  // rights only the script this installation copied runs, held unchanged until it has ended. A missing
+  // script fails to start as before.
+  std::optional<TTrustedProgram> trusted;
+  if (RunsWithAdministratorRights() && FileExists(script))
+    trusted.emplace(script, Plan.Source + L"backup\\" + levelName + L"\\Install.cmd");
+  if (trusted && !trusted->Refusal().empty()) {
+    Context.AddLine(L"Сценарий уровня выпуска \"" + script + L"\" не запущен с правами администратора: " +
+                    trusted->Refusal());
+  } else {
+    DWORD scriptCode = 0;
+    {
+      const TCurrentFolder inLevel(level + L"\\");
+      const TTargetChanges scriptAdds(target);  // what the script puts into the target is the installation's
+      scriptCode = ExecAndWait(script, L"", SW_HIDE, Context.OwnerWindow(), &Context);
+    }
+    // The script's own failures do not end the installation; the log tells of them.
+    if (scriptCode != 0)
+      Context.AddLine(L"Сценарий уровня выпуска \"" + script + L"\" завершился с кодом " + std::to_wstring(scriptCode));
+  }
   UpdateReleaseInfo(target, levelName.substr(1));
 }
 

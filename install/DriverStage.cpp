@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "FileOps.h"
 #include "InstalledFiles.h"
 #include "ProcessRunner.h"
 #include "SystemError.h"
+#include "TrustedProgram.h"
 
 namespace {
 
@@ -35,6 +38,17 @@ void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
   if (!FileExists(installer)) {
     Context.AddLine(NotInstalled + std::wstring(L"нет программы установки \"") + installer + L"\"");
     return;
+  }
+  // Any user may have replaced the target's installer: with administrator rights only the one this
+  // installation copied runs, held unchanged until it has ended.
+  std::optional<TTrustedProgram> trusted;
+  if (RunsWithAdministratorRights()) {
+    trusted.emplace(installer, Plan.Source + L"FTDIDriverInstall\\FTDIDriverInstall.exe");
+    if (!trusted->Refusal().empty()) {
+      Context.AddLine(NotInstalled + std::wstring(L"программа установки \"") + installer +
+                      L"\" не запущена с правами администратора: " + trusted->Refusal());
+      return;
+    }
   }
   Context.AddLine(L"Началась установка драйверов устройства...");
   // On screen before the installer starts, whatever the wait then serves.

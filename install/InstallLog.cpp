@@ -31,7 +31,13 @@ TInstallLog::TInstallLog(TInstallContext& Inner, const std::wstring& Source, con
                              : Heading);
   FLines.push_back(FHeader);
   if (!Target.empty()) FFiles.push_back({Target + L"Settings\\install.log"});
+  FHasTargetFile = !Target.empty();
   if (!ExtraFile.empty()) FFiles.push_back({std::move(ExtraFile)});
+}
+
+void TInstallLog::WriteNoFileInTarget() {
+  if (FHasTargetFile) FFiles.erase(FFiles.begin());
+  FHasTargetFile = false;
 }
 
 int TInstallLog::AddLine(const std::wstring& Text) {

@@ -31,6 +31,9 @@ class TInstallLog : public TInstallContext {
   void CloseProgram() override { FInner.CloseProgram(); }
   void ShowProgressBar(int Done, TProgressMode Mode) override { FInner.ShowProgressBar(Done, Mode); }
 
+  // Leaves the target's log file alone from now on (before the first line: none is written there).
+  void WriteNoFileInTarget();
+
   // Adds a line to the file only (the system's error code behind an error, for instance).
   void Note(const std::wstring& Text);
 
@@ -53,4 +56,5 @@ class TInstallLog : public TInstallContext {
   std::vector<std::wstring> FLines;
   std::vector<size_t> FScreenToFile;
   std::vector<TFileState> FFiles;
+  bool FHasTargetFile = false;  // FFiles begins with the target's log file
 };

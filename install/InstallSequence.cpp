@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "BackupStage.h"
 #include "CommandLine.h"
 #include "CreateNSI.h"
@@ -18,6 +20,7 @@
 #include "SettingsFiles.h"
 #include "Shortcut.h"
 #include "StageSteps.h"
+#include "TargetLinks.h"
 
 const wchar_t* const OutcomeDone = L"Завершено";
 const wchar_t* const OutcomeFailed = L"ОШИБКА!!!";
@@ -128,11 +131,21 @@ int ExitCodeOf(TInstallOutcome Outcome) {
 }
 
 TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Plan) {
+  // Looked for before the log, the first thing written into the target: over such a link nothing is
+  // written there, the log and the record included.
+  const TLinkOut linkOut = FindLinkLeadingOut(Plan.Target);
+  const bool writable = linkOut.Link.empty();
   TInstallLog log(Screen, Plan.Source, Plan.Target, Plan.LogFile);
+  if (!writable) log.WriteNoFileInTarget();
   // What this run puts into the target is recorded however the run ends.
-  const TInstallRecorder recorder(Plan.Target);
+  std::optional<TInstallRecorder> recorder;
+  if (writable) recorder.emplace(Plan.Target);
   TInstallProgress context(log, PlannedCopyBytes(Plan), MeasuredStages);
   try {
+    if (!writable) {
+      context.ShowProgress();
+      throw EProgramError(LinkLeadingOutText(linkOut));
+    }
     const TInstallOutcome outcome = RunStages(context, Plan);
     if (outcome != ioInstalled) context.Failed();
     return outcome;

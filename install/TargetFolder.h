@@ -6,8 +6,13 @@
 enum TTargetCheck {
   tcValid,  // Folder holds the name, trimmed, with a trailing backslash
   tcEmpty,  // nothing but blanks
-  tcRoot,   // three characters or fewer with the backslash: a drive root or too short a name
+  tcRoot,   // three characters or fewer with the backslash, or a volume's root however it is spelt
 };
+
+// True when Folder, made full and normalised, is the root of a drive, a share or a volume, whatever
+// spelling leads there ("C:\..", "C:/", "\\?\C:\", "\\.\C:\", "\\server\share\.."), or when
+// the existing folder is, by the path the file system gives for it, such a root (a link to one).
+bool NamesAVolumeRoot(const std::wstring& Folder);
 
 // Trims Typed, adds the trailing backslash and checks it. Folder gets the name with its backslash
 // whenever it is not empty, also when the name is refused (the wizard shows it so).

@@ -113,6 +113,15 @@ TEST_F(Unattended, ExitCodesTellADeploymentToolWhatHappened) {
   EXPECT_EQ(Setup->ExitCode(), 3u);
   ASSERT_FALSE(RunLines(rootLog).empty());
   EXPECT_EQ(RunLines(rootLog).back(), L"Недопустимый каталог установки: \"C:\\\"");
+  // The same root however it is spelt: nothing is made there.
+  for (const std::wstring& root : {L"C:\\.", L"C:\\..", L"C:\\Windows\\..", L"C:\\windows\\system32\\..\\..", L"C:/",
+                                   L"\\\\?\\C:", L"\\\\.\\C:"}) {
+    SCOPED_TRACE(Narrow(root));
+    ASSERT_TRUE(Run(L"/VERYSILENT /DIR=\"" + root + L"\" /LOG=\"" + rootLog + L"\""));
+    EXPECT_EQ(Setup->ExitCode(), 3u);
+    EXPECT_FALSE(FolderExists(L"C:\\Settings"));
+    EXPECT_FALSE(FileExists(L"C:\\Uninstall.exe"));
+  }
   // ...or one whose parent is missing.
   ASSERT_TRUE(Run(L"/VERYSILENT /DIR=\"" + Work + L"нет такой\\Цель\""));
   EXPECT_EQ(Setup->ExitCode(), 3u);

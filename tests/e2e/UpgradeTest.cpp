@@ -83,4 +83,35 @@ TEST_F(Upgrade, DistributionWithoutADriverInstallerCompletesAndSaysSo) {
                              L"FTDIDriverInstall\\FTDIDriverInstall.exe\""));
 }
 
+// Wine runs every program with administrator rights. A user of the PC plants a newer release level in
+// the target's "backup" and replaces the earlier installation's driver installer; the next installation,
+// from a distribution without a driver installer, runs neither (each would leave its record), records the
+// planted level as the newest all the same, and says so in the log.
+TEST_F(Upgrade, AReinstallRunsNoPlantedProgramWithAdministratorRights) {
+  const std::wstring target = Work + L"Папка, куда пишут все\\";
+  RunVerySilent(Dist, target);
+  const std::wstring record = target + L"FTDIDriverInstall\\FTDIDriverInstall.record";
+  const std::vector<long long> runsBefore = RecordedInstallerSizes(record);
+  ASSERT_EQ(runsBefore.size(), 1u);
+  const std::wstring installer = target + L"FTDIDriverInstall\\FTDIDriverInstall.exe";
+  WriteBytes(installer, ReadBytes(installer) + "a user's");
+  const std::wstring level = target + L"backup\\L311299\\";
+  CreateDirectoryW(level.c_str(), nullptr);
+  WriteBytes(level + L"Install.cmd", "@echo planted> \"%~dp0planted.txt\"\r\n");
+  DeleteFileW((Dist + L"FTDIDriverInstall\\FTDIDriverInstall.exe").c_str());
+  RemoveDirectoryW((Dist + L"FTDIDriverInstall").c_str());
+
+  RunVerySilent(Dist, target);
+  EXPECT_EQ(RecordedInstallerSizes(record), runsBefore) << "the planted driver installer ran";
+  EXPECT_FALSE(FileExists(level + L"planted.txt")) << "the planted level's script ran";
+  const std::vector<std::wstring> lines = LastRunLines(target);
+  EXPECT_FALSE(Has(lines, Started));
+  EXPECT_TRUE(Has(lines, L"Драйвер устройства не установлен: программа установки \"" + installer +
+                             L"\" не запущена с правами администратора: в дистрибутиве нет такого файла (\"" + Dist +
+                             L"FTDIDriverInstall\\FTDIDriverInstall.exe\")"));
+  EXPECT_TRUE(Has(lines, L"Сценарий уровня выпуска \"" + level + L"Install.cmd\" не запущен с правами администратора: "
+                             L"в дистрибутиве нет такого файла (\"" + Dist + L"backup\\L311299\\Install.cmd\")"));
+  EXPECT_NE(ReadBytes(target + L"ReleaseInfo").find("<Level>311299</Level>"), std::string::npos);
+}
+
 }  // namespace

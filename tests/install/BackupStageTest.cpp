@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ElevationSeams.h"
 #include "Error.h"
 #include "FileOps.h"
 #include "InstallTestFiles.h"
@@ -461,6 +462,55 @@ TEST_F(TBackupStageTest, ScriptEndingWithAnErrorCodeIsANotice) {
   EXPECT_EQ(Context.Lines, std::vector<std::wstring>{L"Сценарий уровня выпуска \"" + Plan.Target +
                                                      L"backup\\L011226\\Install.cmd\" завершился с кодом 3"});
   EXPECT_EQ(Saved(ReleaseInfo()), WithoutCr(ReleaseInfoBytes("1", "011226")));
+}
+
+}  // namespace
+
+namespace {
+
+// A level that no distribution brought, put into the target's "backup" by a user (or an updater): it is
+// still the level chosen and recorded, but its script runs with administrator rights only when it is the
+// distribution's. Each script leaves its level's name in "ran.txt" when it runs.
+TEST_F(TBackupStageTest, APlantedLevelsScriptNeverRunsWithAdministratorRights) {
+  struct {
+    const char* Name;
+    bool Administrator;
+    std::string Ran;
+    bool Notice;
+  } const cases[] = {
+      {"with administrator rights", true, "", true},
+      {"without them", false, "L150327\r\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    RemoveFolderTree(Plan.Target);
+    CreateFolder(Plan.Target);
+    AddLevel(L"L011226");
+    CreateFolder(Plan.Target + L"backup");
+    CreateFolder(Plan.Target + L"backup\\L150327");
+    const std::wstring planted = Plan.Target + L"backup\\L150327\\Install.cmd";
+    WriteFileBytes(planted, "@echo off\r\necho L150327>> \"%~dp0..\\..\\ran.txt\"\r\n");
+    Context.Lines.clear();
+    {
+      const TAdministratorRights rights(c.Administrator);
+      EXPECT_NO_THROW(DeployBackupAndUpdater(Context, Plan));
+    }
+    EXPECT_EQ(TestFileExists(Plan.Target + L"ran.txt") ? ReadFileBytes(Plan.Target + L"ran.txt") : "", c.Ran);
+    const std::vector<std::wstring> notice = {
+        L"Сценарий уровня выпуска \"" + planted + L"\" не запущен с правами администратора: в дистрибутиве нет "
+        L"такого файла (\"" + Plan.Source + L"backup\\L150327\\Install.cmd\")"};
+    EXPECT_EQ(Context.Lines, c.Notice ? notice : std::vector<std::wstring>());
+    EXPECT_EQ(Saved(ReleaseInfo()), WithoutCr(ReleaseInfoBytes("1", "150327"))) << "the newest level is recorded";
+  }
+}
+
+// The distribution's own script runs with administrator rights, as it always did.
+TEST_F(TBackupStageTest, TheDistributionsScriptRunsWithAdministratorRights) {
+  AddLevel(L"L011226");
+  const TAdministratorRights rights(true);
+  DeployBackupAndUpdater(Context, Plan);
+  EXPECT_EQ(ReadFileBytes(Plan.Target + L"ran.txt"), "L011226\r\n");
+  EXPECT_TRUE(Context.Lines.empty());
 }
 
 }  // namespace

@@ -235,3 +235,39 @@ TEST_F(DriverStage, InstallerThatNeedsElevationRunsThroughTheShellOwnedByTheWind
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].ShowWindow, SW_HIDE);
 }
+
+// A reinstallation from a distribution without a driver installer finds the earlier one in the target,
+// which any user may have replaced: with administrator rights it is not run, and the log says why.
+// Without them nothing changes: the user could run it anyway.
+TEST_F(DriverStage, TheTargetsOwnInstallerRunsOnlyWithoutAdministratorRights) {
+  struct {
+    bool Administrator;
+    size_t Runs;
+  } const cases[] = {{true, 0}, {false, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Administrator);
+    TTempFolder temp;
+    Plan.Source = temp.Path() + L"Дистрибутив без драйвера\\";
+    Plan.Target = temp.Path() + L"Целевая папка\\";
+    CreateFolder(Plan.Source);
+    CreateFolder(Plan.Target);
+    CreateFolder(Plan.Target + L"FTDIDriverInstall");
+    PlantInstaller(Installed(), "a user's");
+    TRecordingContext context;
+    context.Answers = {true};
+    {
+      const TAdministratorRights rights(c.Administrator);
+      EXPECT_NO_THROW(InstallDriver(context, Plan));
+    }
+    EXPECT_EQ(RunsOf(Installed()).size(), c.Runs);
+    if (c.Administrator) {
+      EXPECT_EQ(context.Lines,
+                std::vector<std::wstring>{L"Драйвер устройства не установлен: программа установки \"" + Installed() +
+                                          L"\" не запущена с правами администратора: в дистрибутиве нет такого "
+                                          L"файла (\"" +
+                                          Plan.Source + L"FTDIDriverInstall\\FTDIDriverInstall.exe\")"});
+    } else {
+      EXPECT_EQ(context.Lines, (std::vector<std::wstring>{Started, Finished}));
+    }
+  }
+}

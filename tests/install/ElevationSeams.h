@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ProcessRunner.h"
+#include "TrustedProgram.h"
 
 struct TShellStart {
   HWND Owner = nullptr;
@@ -97,4 +98,17 @@ class TOwnerWindow {
 
  private:
   HWND FWindow;
+};
+
+// This process with or without administrator rights, for one scope: Wine always has them.
+class TAdministratorRights {
+ public:
+  explicit TAdministratorRights(bool Held)
+      : FPrevious(AdministratorRightsSeams::SetRunsElevated(Held ? +[] { return true; } : +[] { return false; })) {}
+  ~TAdministratorRights() { AdministratorRightsSeams::SetRunsElevated(FPrevious); }
+  TAdministratorRights(const TAdministratorRights&) = delete;
+  TAdministratorRights& operator=(const TAdministratorRights&) = delete;
+
+ private:
+  AdministratorRightsSeams::RunsElevatedFn FPrevious;
 };

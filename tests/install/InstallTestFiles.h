@@ -16,6 +16,12 @@ std::string ReadFileBytes(const std::wstring& Path);
 FILETIME LastWriteTime(const std::wstring& Path);
 void SetLastWriteTime(const std::wstring& Path, const FILETIME& Time);
 
+// A link at Link to Target (a folder when Folder): Windows' own call where it makes one, else, under Wine,
+// whose links are Unix ones, the Unix "ln". Empty when made, otherwise why not.
+std::string MakeLink(const std::wstring& Link, const std::wstring& Target, bool Folder);
+// Takes a link away without touching what it points at (before a clean-up that would follow it).
+void RemoveLink(const std::wstring& Link);
+
 // Holds a file open without sharing, as a running program holding its library does.
 class THeldOpen {
  public:

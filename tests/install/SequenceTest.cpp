@@ -490,3 +490,91 @@ TEST_F(Sequence, RunAfterTheDistributionIsRepairedCompletes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every file and folder below Folder with its bytes (folders as "name\"), links not followed.
+void ReadTreeInto(const std::wstring& Folder, const std::wstring& Relative, std::vector<std::string>& Tree) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Tree.push_back(Sequence::ToUtf8(Relative + name + L"\\"));
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ReadTreeInto(Folder, Relative + name + L"\\", Tree);
+    } else {
+      Tree.push_back(Sequence::ToUtf8(Relative + name) + "=" + ReadFileBytes(Folder + Relative + name));
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+std::vector<std::string> TreeOf(const std::wstring& Folder) {
+  std::vector<std::string> tree;
+  ReadTreeInto(Folder, L"", tree);
+  std::sort(tree.begin(), tree.end());
+  return tree;
+}
+
+// A link planted in the target (a Unix link under Wine, as the uninstall's tests make them) that leads out
+// of it: the run ends with an error that names the link before anything is written, the log included, so
+// nothing outside changes.
+TEST_F(Sequence, ALinkLeadingOutOfTheTargetEndsTheRunBeforeAnyWrite) {
+  struct TCase {
+    const wchar_t* Link;  // in the target
+    bool Folder;
+  };
+  const TCase cases[] = {{L"Settings", true}, {L"DTAfb", true},      {L"Firebird", true},      {L"udf", true},
+                         {L"backup", true},   {L"gds32.dll", false}, {L"backup\\L010118", true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.Link));
+    TTempFolder temp;
+    Target = temp.Path() + L"Целевая папка\\";
+    const std::wstring outside = temp.Path() + L"Снаружи\\";
+    CreateFolder(outside);
+    WriteFileBytes(outside + L"gds32.dll", "someone else's");
+    WriteFileBytes(outside + L"install.log", "someone else's log");
+    PrepareTarget();
+    CreateFolder(Target + L"backup");
+    const std::wstring link = Target + c.Link;
+    if (c.Folder) RemoveDirectoryW(link.c_str());
+    const std::string why = MakeLink(link, c.Folder ? outside.substr(0, outside.size() - 1) : outside + L"gds32.dll",
+                                     c.Folder);
+    if (!why.empty()) GTEST_SKIP() << why;
+    const std::vector<std::string> before = TreeOf(outside);
+    TRecordingContext context;
+
+    EXPECT_EQ(RunInstallation(context, Plan()), ioError);
+    RemoveLink(link);
+    ASSERT_EQ(context.Errors.size(), 1u);
+    EXPECT_EQ(context.Errors[0].rfind(L"В папке установки есть ссылка, ведущая за её пределы: \"" + link + L"\" ведёт в \"", 0),
+              0u)
+        << ToUtf8(context.Errors[0]);
+    EXPECT_EQ(TreeOf(outside), before) << "written through the link";
+    EXPECT_FALSE(TestFileExists(Target + L"Settings\\install.log"));
+    EXPECT_FALSE(TestFileExists(Target + L"Settings\\install-record.txt"));
+  }
+}
+
+// Links that stay inside the target are no danger, and the target itself may be a link the operator
+// chose: inside is judged from where it leads.
+TEST_F(Sequence, LinksThatStayInsideTheTargetInstall) {
+  const std::wstring real = Temp.Path() + L"Настоящая папка\\";
+  CreateFolder(real);
+  CreateFolder(real + L"Settings");
+  CreateFolder(real + L"Архив базы");
+  const std::wstring targetLink = Temp.Path() + L"Ссылка на папку";
+  const std::wstring innerLink = real + L"Архив";
+  std::string why = MakeLink(targetLink, real.substr(0, real.size() - 1), true);
+  if (why.empty()) why = MakeLink(innerLink, real + L"Архив базы", true);
+  if (!why.empty()) GTEST_SKIP() << why;
+  Target = targetLink + L"\\";
+  Context.Answers = {true};
+  EXPECT_EQ(RunInstallation(Context, Plan()), ioInstalled) << (Context.Errors.empty() ? "" : ToUtf8(Context.Errors[0]));
+  EXPECT_TRUE(TestFileExists(real + L"gds32.dll"));
+  RemoveLink(innerLink);
+  RemoveLink(targetLink);
+}
+
+}  // namespace

@@ -75,56 +75,6 @@ const std::vector<std::wstring> RuntimeFiles = {
     L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",  L"icuin30.Dll",
     L"icuuc30.Dll",  L"msvcp80.Dll",   L"msvcr80.Dll",  L"firebird.msg", L"gbak.exe",   L"gds32.dll"};
 
-using UnixNameFn = char*(CDECL*)(const wchar_t*);
-UnixNameFn WineUnixName() {
-  return reinterpret_cast<UnixNameFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-}
-std::string UnixName(const std::wstring& Path) {
-  char* name = WineUnixName()(Path.c_str());
-  const std::string result = name ? name : "";
-  HeapFree(GetProcessHeap(), 0, name);
-  return result;
-}
-
-// Starts a Unix command under Wine and waits until Done holds (Wine does not wait on a Unix process).
-bool RunUnix(const std::string& Command, const std::function<bool()>& Done) {
-  std::wstring wide(Command.size() * 2 + 1, L'\0');
-  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, Command.c_str(), -1, wide.data(),
-                                                      static_cast<int>(wide.size()))) - 1);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  for (int i = 0; i < 100 && !Done(); ++i) Sleep(50);
-  return Done();
-}
-
-bool Exists(const std::wstring& Path) { return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// A link at Link to Target (a folder when Folder): Windows' own call where it makes one, else, under Wine,
-// whose links are Unix ones, the Unix "ln". Empty when made, otherwise why not.
-std::string MakeLink(const std::wstring& Link, const std::wstring& Target, bool Folder) {
-  if (CreateSymbolicLinkW(Link.c_str(), Target.c_str(), Folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) && Exists(Link))
-    return "";
-  if (!WineUnixName()) return "no link could be made: no rights to make one, and not under Wine";
-  const std::string command = "/bin/ln -s \"" + UnixName(Target) + "\" \"" + UnixName(Link) + "\"";
-  return RunUnix(command, [&] { return Exists(Link); }) ? "" : "ln made no link: " + command;
-}
-
-// Takes a link away without touching what it points at, before the temporary folder's clean-up, which
-// would follow it. Under Wine by the Unix "rm": Wine's DeleteFileW on a link to a file deletes that file.
-void RemoveLink(const std::wstring& Link) {
-  if (WineUnixName()) {
-    RunUnix("/bin/rm -f \"" + UnixName(Link) + "\"", [&] { return !Exists(Link); });
-  } else if (!DeleteFileW(Link.c_str())) {
-    RemoveDirectoryW(Link.c_str());
-  }
-}
-
 class Uninstall : public ::testing::Test {
  public:
   void SetUp() override {
@@ -436,6 +386,13 @@ INSTANTIATE_TEST_SUITE_P(
                    CreateFolder(u.Target);
                    WriteFileBytes(u.Target + L"gds32.dll", "someone's");
                    return std::wstring(L"C:\\");
+                 },
+                 L"не из корня диска"},
+        TRefusal{"DriveRootByItsLongName",
+                 [](Uninstall& u) {
+                   CreateFolder(u.Target);
+                   WriteFileBytes(u.Target + L"gds32.dll", "someone's");
+                   return std::wstring(L"\\\\?\\C:\\");
                  },
                  L"не из корня диска"}),
     [](const ::testing::TestParamInfo<TRefusal>& Info) { return std::string(Info.param.Name); });
