@@ -39,24 +39,28 @@ void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
     Context.AddLine(NotInstalled + std::wstring(L"нет программы установки \"") + installer + L"\"");
     return;
   }
-  // Any user may have replaced the target's installer: with administrator rights only the one this
-  // installation copied runs, held unchanged until it has ended.
+  // Any user may have replaced the target's installer: whatever runs with administrator rights, from this
+  // program or through the consent prompt, is the one this installation copied, held unchanged until it
+  // has ended.
   std::optional<TTrustedProgram> trusted;
-  if (RunsWithAdministratorRights()) {
-    trusted.emplace(installer, Plan.Source + L"FTDIDriverInstall\\FTDIDriverInstall.exe");
-    if (!trusted->Refusal().empty()) {
-      Context.AddLine(NotInstalled + std::wstring(L"программа установки \"") + installer +
-                      L"\" не запущена с правами администратора: " + trusted->Refusal());
-      return;
-    }
-  }
+  const auto isTheDistributions = [&] {
+    if (!trusted) trusted.emplace(installer, Plan.Source + L"FTDIDriverInstall\\FTDIDriverInstall.exe");
+    return trusted->Refusal().empty();
+  };
+  const auto notTrusted = [&] {
+    Context.AddLine(NotInstalled + std::wstring(L"программа установки \"") + installer +
+                    L"\" не запущена с правами администратора: " + trusted->Refusal());
+  };
+  if (RunsWithAdministratorRights() && !isTheDistributions()) return notTrusted();
   Context.AddLine(L"Началась установка драйверов устройства...");
   // On screen before the installer starts, whatever the wait then serves.
   Context.RepaintLog();
   // Quoted: the target folder may hold blanks. The window is served while it runs, which may be minutes.
   DWORD startError = 0;
   const DWORD exitCode =
-      ExecProcess(L"\"" + installer + L"\"", SW_HIDE, true, Context.OwnerWindow(), &startError, &Context);
+      ExecProcess(L"\"" + installer + L"\"", SW_HIDE, true, Context.OwnerWindow(), &startError, &Context,
+                  isTheDistributions);
+  if (trusted && !trusted->Refusal().empty()) return notTrusted();
   if (startError == ERROR_CANCELLED) {
     // The administrator's consent was refused: whoever has the rights can run it later.
     Context.AddLine(NotInstalled + std::wstring(L"права администратора для программы установки не даны. "

@@ -79,7 +79,7 @@ bool StartThroughShell(const std::wstring& CmdLine, const wchar_t* Folder, WORD 
 // write into the command line, so it gets a copy of its own, as long as the text needs. Folder null:
 // this program's current folder.
 bool StartProcess(const wchar_t* Application, const std::wstring& CmdLine, const wchar_t* Folder, WORD Show,
-                  HWND Owner, TStartedProcess& Started) {
+                  HWND Owner, TStartedProcess& Started, const std::function<bool()>& BeforeConsent = nullptr) {
   std::vector<wchar_t> commandLine(CmdLine.begin(), CmdLine.end());
   commandLine.push_back(L'\0');
   STARTUPINFOW startup;
@@ -91,6 +91,10 @@ bool StartProcess(const wchar_t* Application, const std::wstring& CmdLine, const
   if (!CreateProcessCall(Application, commandLine.data(), nullptr, nullptr, FALSE,
                          CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, Folder, &startup, &created)) {
     if (GetLastError() != ErrorElevationRequired) return false;
+    if (BeforeConsent && !BeforeConsent()) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
     return StartThroughShell(CmdLine, Folder, Show, Owner, Started);
   }
   Started.Process.Reset(created.hProcess);
@@ -156,9 +160,9 @@ ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return ReplaceSeam(ShellExec
 }  // namespace ProcessSeams
 
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError,
-                  TMessagePump* Pump) {
+                  TMessagePump* Pump, const std::function<bool()>& BeforeConsent) {
   TStartedProcess started;
-  if (!StartProcess(nullptr, CmdLine, nullptr, ShowWindow, Owner, started)) {
+  if (!StartProcess(nullptr, CmdLine, nullptr, ShowWindow, Owner, started, BeforeConsent)) {
     const DWORD code = GetLastError();
     if (StartError) *StartError = code != 0 ? code : ERROR_GEN_FAILURE;
     return static_cast<DWORD>(-1);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 
 #include "MessagePump.h"
@@ -26,9 +27,11 @@ DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump);
 // or Windows' installer detection by file name) is started again through the shell, which asks for the
 // administrator's consent with Owner as the prompt's owner window (none: no owner); the same folder,
 // show state and waiting. The operator's refusal comes back as ERROR_CANCELLED. The wait serves Pump
-// (WaitForProcess).
+// (WaitForProcess). BeforeConsent, when given, is asked first: false keeps the program from going to
+// the consent prompt, and StartError receives ERROR_ACCESS_DENIED.
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner = nullptr,
-                  DWORD* StartError = nullptr, TMessagePump* Pump = nullptr);
+                  DWORD* StartError = nullptr, TMessagePump* Pump = nullptr,
+                  const std::function<bool()>& BeforeConsent = nullptr);
 
 // Starts FileName (a program, or a ".cmd"/".bat" script, which runs through the system folder's
 // cmd.exe) with Params, in FileName's own folder, and waits for it. The path is quoted here; the blank

@@ -237,15 +237,23 @@ TEST_F(DriverStage, InstallerThatNeedsElevationRunsThroughTheShellOwnedByTheWind
 }
 
 // A reinstallation from a distribution without a driver installer finds the earlier one in the target,
-// which any user may have replaced: with administrator rights it is not run, and the log says why.
-// Without them nothing changes: the user could run it anyway.
-TEST_F(DriverStage, TheTargetsOwnInstallerRunsOnlyWithoutAdministratorRights) {
+// which any user may have replaced: it is not run with administrator rights, neither by this program
+// holding them nor through the consent prompt, and the log says why. A plain start without them
+// changes nothing: the user could run it anyway.
+TEST_F(DriverStage, TheTargetsOwnInstallerNeverRunsWithAdministratorRights) {
   struct {
+    const char* Name;
     bool Administrator;
+    bool NeedsConsent;  // the installer's manifest asks for administrator rights
     size_t Runs;
-  } const cases[] = {{true, 0}, {false, 1}};
+    bool Started;  // "Началась установка..." written
+  } const cases[] = {
+      {"this program holds the rights", true, false, 0, false},
+      {"the installer would get them through the consent prompt", false, true, 0, true},
+      {"nobody has them", false, false, 1, true},
+  };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.Administrator);
+    SCOPED_TRACE(c.Name);
     TTempFolder temp;
     Plan.Source = temp.Path() + L"Дистрибутив без драйвера\\";
     Plan.Target = temp.Path() + L"Целевая папка\\";
@@ -257,17 +265,21 @@ TEST_F(DriverStage, TheTargetsOwnInstallerRunsOnlyWithoutAdministratorRights) {
     context.Answers = {true};
     {
       const TAdministratorRights rights(c.Administrator);
+      std::unique_ptr<TElevationRequired> uac;
+      if (c.NeedsConsent) uac = std::make_unique<TElevationRequired>();
       EXPECT_NO_THROW(InstallDriver(context, Plan));
+      if (c.NeedsConsent) EXPECT_EQ(ElevationLog().ShellCalls, 0) << "went to the consent prompt";
     }
     EXPECT_EQ(RunsOf(Installed()).size(), c.Runs);
-    if (c.Administrator) {
-      EXPECT_EQ(context.Lines,
-                std::vector<std::wstring>{L"Драйвер устройства не установлен: программа установки \"" + Installed() +
-                                          L"\" не запущена с правами администратора: в дистрибутиве нет такого "
-                                          L"файла (\"" +
-                                          Plan.Source + L"FTDIDriverInstall\\FTDIDriverInstall.exe\")"});
+    std::vector<std::wstring> expected;
+    if (c.Started) expected.push_back(Started);
+    if (c.Runs == 0) {
+      expected.push_back(L"Драйвер устройства не установлен: программа установки \"" + Installed() +
+                         L"\" не запущена с правами администратора: в дистрибутиве нет такого файла (\"" + Plan.Source +
+                         L"FTDIDriverInstall\\FTDIDriverInstall.exe\")");
     } else {
-      EXPECT_EQ(context.Lines, (std::vector<std::wstring>{Started, Finished}));
+      expected.push_back(Finished);
     }
+    EXPECT_EQ(context.Lines, expected);
   }
 }
