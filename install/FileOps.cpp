@@ -11,6 +11,7 @@
 #include "Scoped.h"
 #include "SlowMedium.h"
 #include "SystemError.h"
+#include "TargetLinks.h"
 
 namespace {
 
@@ -139,6 +140,8 @@ bool CopyWithProgress(const std::wstring& Source, const std::wstring& Destinatio
 // half-way (a full disk) leaves the file of an earlier installation as it was, not cut short. The Win32
 // code of the failure, or 0.
 DWORD CopyOverWhole(const std::wstring& Source, const std::wstring& Destination, TPumpByTime& Pump) {
+  // The system's copy writes by name: the folder is checked and held instead, so it stays what it was.
+  const TScopedFile folder(HoldFolderInside(Destination));
   const std::wstring aside = TemporaryBeside(Destination);
   if (CopyWithProgress(Source, aside, Pump) &&
       MoveFileExW(aside.c_str(), Destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -165,6 +168,7 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
     source.Reset();
     ThrowFileError(L"Cannot create file", Shown, ERROR_ACCESS_DENIED);
   }
+  const TScopedFile folder(HoldFolderInside(WriteTo));
   // Declared after the source, so it is closed first.
   TScopedFile destination(CreateFileW(WriteTo.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -173,6 +177,7 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
     source.Reset();
     ThrowFileError(L"Cannot create file", Shown, code);
   }
+  CheckWrittenInside(destination.Get(), WriteTo);
   // From here until its last piece the file is short.
   PowerCutPoint("copy.created");
   LARGE_INTEGER size;
@@ -188,8 +193,10 @@ FileWriteSeams::BeforeMoveFn BeforeMove = nullptr;
 
 // The Win32 error of the failed step, or 0.
 DWORD WriteTemporaryFile(const std::wstring& Name, const std::string& Bytes, const char* CreatedPoint) {
+  const TScopedFile folder(HoldFolderInside(Name));
   TScopedFile file(CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return GetLastError();
+  CheckWrittenInside(file.Get(), Name);
   PowerCutPoint(CreatedPoint);
   size_t done = 0;
   while (done < Bytes.size()) {

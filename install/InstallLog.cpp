@@ -7,6 +7,7 @@
 #include "ProgramVersion.h"
 #include "ProgramVersion.h"
 #include "Scoped.h"
+#include "TargetLinks.h"
 
 namespace {
 
@@ -84,9 +85,15 @@ void TInstallLog::Flush() {
 // change. Any failure leaves the file for the next change to try again; the installation never hears
 // of it.
 void TInstallLog::FlushTo(TFileState& File) {
+  TScopedFile folder;
+  try {
+    folder.Reset(HoldFolderInside(File.Path));
+  } catch (const EProgramError&) {
+    return;  // a link planted meanwhile: the run's own error tells of it
+  }
   TScopedFile file(CreateFileW(File.Path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return;
+  if (!file.Valid() || !WrittenInside(file.Get(), File.Path)) return;
   long long start = File.Start;
   std::string bytes;
   if (start < 0) {

@@ -138,6 +138,9 @@ TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Pla
   TInstallLog log(Screen, Plan.Source, Plan.Target, Plan.LogFile);
   if (!writable) log.WriteNoFileInTarget();
   // What this run puts into the target is recorded however the run ends.
+  // And one planted while the run goes on ends it at the write that would have gone through it (the
+  // record's too, written when the recorder goes).
+  const TWritesInsideTarget confined(Plan.Target);
   std::optional<TInstallRecorder> recorder;
   if (writable) recorder.emplace(Plan.Target);
   TInstallProgress context(log, PlannedCopyBytes(Plan), MeasuredStages);

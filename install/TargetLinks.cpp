@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "Error.h"
 #include "Scoped.h"
 #include "TargetRemoval.h"
 
@@ -67,4 +68,59 @@ std::wstring LinkLeadingOutText(const TLinkOut& Found) {
                                                    : L"в \"" + Found.LeadsTo + L"\"";
   return L"В папке установки есть ссылка, ведущая за её пределы: \"" + Found.Link + L"\" ведёт " + where +
          L". Установка прервана: удалите ссылку и повторите установку.";
+}
+
+namespace {
+
+struct TConfinement {
+  std::wstring Text;   // the target as the plan spells it, with its trailing backslash
+  std::wstring Final;  // where it is, without one; empty while nothing is confined
+};
+TConfinement Confinement;
+
+bool MeantForTarget(const std::wstring& Path) {
+  const std::wstring& text = Confinement.Text;
+  // A target the run itself creates is found once it is there.
+  if (!text.empty() && Confinement.Final.empty()) Confinement.Final = FinalPathOfPath(text);
+  return !Confinement.Final.empty() && Path.size() > text.size() &&
+         CompareStringOrdinal(Path.c_str(), static_cast<int>(text.size()), text.c_str(), static_cast<int>(text.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
+std::wstring WithoutTrailingBackslash(std::wstring Path) {
+  while (!Path.empty() && Path.back() == L'\\') Path.pop_back();
+  return Path;
+}
+
+}  // namespace
+
+TWritesInsideTarget::TWritesInsideTarget(const std::wstring& Target) {
+  Confinement = {Target, FinalPathOfPath(Target)};
+}
+
+TWritesInsideTarget::~TWritesInsideTarget() { Confinement = TConfinement(); }
+
+bool WrittenInside(HANDLE File, const std::wstring& Path) {
+  if (!MeantForTarget(Path)) return true;
+  const std::wstring final = WithoutTrailingBackslash(FinalPathOf(File));
+  return SamePath(final, Confinement.Final) || Below(Confinement.Final, final);
+}
+
+void CheckWrittenInside(HANDLE File, const std::wstring& Path) {
+  if (!WrittenInside(File, Path)) throw EProgramError(LinkLeadingOutText({Path, FinalPathOf(File)}));
+}
+
+HANDLE HoldFolderInside(const std::wstring& Path) {
+  if (!MeantForTarget(Path)) return INVALID_HANDLE_VALUE;
+  const std::wstring folder = Path.substr(0, Path.find_last_of(L'\\'));
+  const HANDLE held = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  // A folder that cannot be opened is no write either: the write's own error tells of it.
+  if (held == INVALID_HANDLE_VALUE) return held;
+  if (!WrittenInside(held, folder + L"\\")) {
+    const std::wstring final = FinalPathOf(held);
+    CloseHandle(held);
+    throw EProgramError(LinkLeadingOutText({folder, final}));
+  }
+  return held;
 }
