@@ -28,13 +28,17 @@ class DriverStage : public ::testing::Test {
   std::wstring Decoy;
 
   void SetUp() override {
-    Plan.Source = Temp.Path() + L"Дистрибутив\\";
     // A blank in the target: an unquoted command line would start the decoy in front of it.
-    Plan.Target = Temp.Path() + L"Целевая папка\\";
+    UseFolders(Temp);
     Decoy = Temp.Path() + L"Целевая.exe";
+    PlantInstaller(Decoy);
+  }
+  // A distribution and a target of their own below Folder, for one row of a table.
+  void UseFolders(const TTempFolder& Folder) {
+    Plan.Source = Folder.Path() + L"Дистрибутив\\";
+    Plan.Target = Folder.Path() + L"Целевая папка\\";
     CreateFolder(Plan.Source);
     CreateFolder(Plan.Target);
-    PlantInstaller(Decoy);
   }
   void AddInstallerToSource() {
     CreateFolder(Plan.Source + L"FTDIDriverInstall");
@@ -189,10 +193,7 @@ TEST_F(DriverStage, EachFailureIsANoticeAndNoneClaimsTheInstallationEnded) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TTempFolder temp;
-    Plan.Source = temp.Path() + L"Дистрибутив\\";
-    Plan.Target = temp.Path() + L"Целевая папка\\";
-    CreateFolder(Plan.Source);
-    CreateFolder(Plan.Target);
+    UseFolders(temp);
     c.Arrange(*this);
     TRecordingContext context;
     context.Answers = {true};
@@ -255,10 +256,7 @@ TEST_F(DriverStage, TheTargetsOwnInstallerNeverRunsWithAdministratorRights) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     TTempFolder temp;
-    Plan.Source = temp.Path() + L"Дистрибутив без драйвера\\";
-    Plan.Target = temp.Path() + L"Целевая папка\\";
-    CreateFolder(Plan.Source);
-    CreateFolder(Plan.Target);
+    UseFolders(temp);  // a distribution without a driver installer
     CreateFolder(Plan.Target + L"FTDIDriverInstall");
     PlantInstaller(Installed(), "a user's");
     TRecordingContext context;

@@ -107,3 +107,28 @@ void RemoveLink(const std::wstring& Link) {
     RemoveDirectoryW(Link.c_str());
   }
 }
+
+namespace {
+void ReadTree(const std::wstring& Folder, const std::wstring& Relative, TTree& Tree) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Tree[Relative + name + L"\\"] = "";
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ReadTree(Folder, Relative + name + L"\\", Tree);
+    } else {
+      Tree[Relative + name] = ReadFileBytes(Folder + Relative + name);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+}  // namespace
+
+TTree TreeOf(const std::wstring& Folder) {
+  TTree tree;
+  ReadTree(Folder, L"", tree);
+  return tree;
+}

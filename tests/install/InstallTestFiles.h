@@ -2,6 +2,7 @@
 // Small file helpers shared by the engine's tests (the temporary folder itself is CommonTestFiles.h's).
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "CommonTestFiles.h"
@@ -21,6 +22,11 @@ void SetLastWriteTime(const std::wstring& Path, const FILETIME& Time);
 std::string MakeLink(const std::wstring& Link, const std::wstring& Target, bool Folder);
 // Takes a link away without touching what it points at (before a clean-up that would follow it).
 void RemoveLink(const std::wstring& Link);
+
+// Every file below Folder with its bytes, and every folder as "name\" with none; links are listed, not
+// followed.
+using TTree = std::map<std::wstring, std::string>;
+TTree TreeOf(const std::wstring& Folder);
 
 // Holds a file open without sharing, as a running program holding its library does.
 class THeldOpen {

@@ -493,30 +493,6 @@ TEST_F(Sequence, RunAfterTheDistributionIsRepairedCompletes) {
 
 namespace {
 
-// Every file and folder below Folder with its bytes (folders as "name\"), links not followed.
-void ReadTreeInto(const std::wstring& Folder, const std::wstring& Relative, std::vector<std::string>& Tree) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Tree.push_back(Sequence::ToUtf8(Relative + name + L"\\"));
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ReadTreeInto(Folder, Relative + name + L"\\", Tree);
-    } else {
-      Tree.push_back(Sequence::ToUtf8(Relative + name) + "=" + ReadFileBytes(Folder + Relative + name));
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-std::vector<std::string> TreeOf(const std::wstring& Folder) {
-  std::vector<std::string> tree;
-  ReadTreeInto(Folder, L"", tree);
-  std::sort(tree.begin(), tree.end());
-  return tree;
-}
-
 // A link planted in the target (a Unix link under Wine, as the uninstall's tests make them) that leads out
 // of it: the run ends with an error that names the link before anything is written, the log included, so
 // nothing outside changes.
@@ -542,7 +518,7 @@ TEST_F(Sequence, ALinkLeadingOutOfTheTargetEndsTheRunBeforeAnyWrite) {
     const std::string why = MakeLink(link, c.Folder ? outside.substr(0, outside.size() - 1) : outside + L"gds32.dll",
                                      c.Folder);
     if (!why.empty()) GTEST_SKIP() << why;
-    const std::vector<std::string> before = TreeOf(outside);
+    const TTree before = TreeOf(outside);
     TRecordingContext context;
 
     EXPECT_EQ(RunInstallation(context, Plan()), ioError);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "InstallTestFiles.h"
@@ -12,7 +13,7 @@ namespace {
 
 std::string Narrow(const std::wstring& Text) { return ::testing::PrintToString(Text); }
 
-TEST(TargetFolder, EverySpellingOfARootIsRefused) {
+TEST(TargetFolder, EverySpellingOfARootIsRefusedAndEveryFolderBelowOneIsTaken) {
   const std::vector<std::wstring> roots = {
       L"C:",
       L"C:\\",
@@ -47,13 +48,6 @@ TEST(TargetFolder, EverySpellingOfARootIsRefused) {
       L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\",
       L"\\\\.\\PhysicalDrive0",
   };
-  for (const std::wstring& typed : roots) {
-    std::wstring folder;
-    EXPECT_EQ(CheckTargetFolder(typed, folder), tcRoot) << Narrow(typed);
-  }
-}
-
-TEST(TargetFolder, FoldersBelowARootAreTaken) {
   const std::vector<std::wstring> folders = {
       L"C:\\Zuzavo",
       L"C:/Zuzavo",
@@ -65,9 +59,11 @@ TEST(TargetFolder, FoldersBelowARootAreTaken) {
       L"\\\\?\\UNC\\server\\share\\Zuzavo",
       L"\\\\?\\Volume{3f1b7a2c-0000-0000-0000-100000000000}\\Zuzavo",
   };
-  for (const std::wstring& typed : folders) {
-    std::wstring folder;
-    EXPECT_EQ(CheckTargetFolder(typed, folder), tcValid) << Narrow(typed);
+  for (const auto& [typed, expected] : {std::pair{&roots, tcRoot}, std::pair{&folders, tcValid}}) {
+    for (const std::wstring& spelling : *typed) {
+      std::wstring folder;
+      EXPECT_EQ(CheckTargetFolder(spelling, folder), expected) << Narrow(spelling);
+    }
   }
 }
 

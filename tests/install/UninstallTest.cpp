@@ -22,29 +22,6 @@ namespace {
 
 std::string Narrow(const std::wstring& Text) { return ::testing::PrintToString(Text); }
 
-// Every file below Folder with its bytes, and every folder as "name\" with none.
-using TTree = std::map<std::wstring, std::string>;
-void ReadTree(const std::wstring& Folder, const std::wstring& Relative, TTree& Tree) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Tree[Relative + name + L"\\"] = "";
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ReadTree(Folder, Relative + name + L"\\", Tree);
-    } else {
-      Tree[Relative + name] = ReadFileBytes(Folder + Relative + name);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-TTree TreeOf(const std::wstring& Folder) {
-  TTree tree;
-  ReadTree(Folder, L"", tree);
-  return tree;
-}
 TTree Only(const TTree& Tree, const std::function<bool(const std::wstring&)>& Keep) {
   TTree part;
   for (const auto& [name, bytes] : Tree)
