@@ -311,6 +311,15 @@ void PrintTo(const TRefusal& Refusal, std::ostream* Out) { *Out << Refusal.Name;
 
 class UninstallRefusal : public Uninstall, public ::testing::WithParamInterface<TRefusal> {};
 
+// A drive's root under one of its spellings; the target holds a stray file, which the refusal keeps.
+std::function<std::wstring(Uninstall&)> DriveRootSpelt(const wchar_t* Root) {
+  return [Root](Uninstall& u) {
+    CreateFolder(u.Target);
+    WriteFileBytes(u.Target + L"gds32.dll", "someone's");
+    return std::wstring(Root);
+  };
+}
+
 TEST_P(UninstallRefusal, RemovesNothing) {
   const TRefusal& refusal = GetParam();
   const std::wstring folder = refusal.Folder(*this);
@@ -358,20 +367,8 @@ INSTANTIATE_TEST_SUITE_P(
                  L"не читается или повреждена"},
         TRefusal{"MissingFolder", [](Uninstall& u) { return u.Temp.Path() + L"нет такой папки\\"; },
                  L"нет записи об установке"},
-        TRefusal{"DriveRoot",
-                 [](Uninstall& u) {
-                   CreateFolder(u.Target);
-                   WriteFileBytes(u.Target + L"gds32.dll", "someone's");
-                   return std::wstring(L"C:\\");
-                 },
-                 L"не из корня диска"},
-        TRefusal{"DriveRootByItsLongName",
-                 [](Uninstall& u) {
-                   CreateFolder(u.Target);
-                   WriteFileBytes(u.Target + L"gds32.dll", "someone's");
-                   return std::wstring(L"\\\\?\\C:\\");
-                 },
-                 L"не из корня диска"}),
+        TRefusal{"DriveRoot", DriveRootSpelt(L"C:\\"), L"не из корня диска"},
+        TRefusal{"DriveRootByItsLongName", DriveRootSpelt(L"\\\\?\\C:\\"), L"не из корня диска"}),
     [](const ::testing::TestParamInfo<TRefusal>& Info) { return std::string(Info.param.Name); });
 
 // A record altered to lead outside the target or into what it keeps: the lines it can tell at once are
