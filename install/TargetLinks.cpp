@@ -113,8 +113,11 @@ void CheckWrittenInside(HANDLE File, const std::wstring& Path) {
 HANDLE HoldFolderInside(const std::wstring& Path) {
   if (!MeantForTarget(Path)) return INVALID_HANDLE_VALUE;
   const std::wstring folder = Path.substr(0, Path.find_last_of(L'\\'));
-  const HANDLE held = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  // Listing access, not attributes alone: a handle without data access takes no part in sharing, and would
+  // keep nobody from renaming the folder.
+  const HANDLE held = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr);
   // A folder that cannot be opened is no write either: the write's own error tells of it.
   if (held == INVALID_HANDLE_VALUE) return held;
   if (!WrittenInside(held, folder + L"\\")) {

@@ -10,6 +10,7 @@
 #include "Error.h"
 #include "FileOps.h"
 #include "InstallTestFiles.h"
+#include "Scoped.h"
 #include "TargetLinks.h"
 #include "Text.h"
 
@@ -65,6 +66,25 @@ TEST(WritesInsideTarget, AFolderSwappedForALinkMidRunIsNeverWrittenThrough) {
     for (const wchar_t* name : {L"новый.dll", L"новый.dll.tmp", L"fbudf.dll.tmp", L"rarovu.ini.tmp"})
       EXPECT_FALSE(TestFileExists(outside + name)) << ToUtf8(name);
   }
+}
+
+// The folder a write goes into cannot be renamed away, and so not swapped for a link, while it is held.
+TEST(WritesInsideTarget, TheFolderOfAWriteStaysWhereItIsWhileHeld) {
+  TTempFolder temp;
+  const std::wstring target = temp.Path() + L"Папка установки\\";
+  CreateFolder(target);
+  CreateFolder(target + L"udf");
+  const TWritesInsideTarget confined(target);
+  {
+    const TScopedFile held(HoldFolderInside(target + L"udf\\fbudf.dll"));
+    ASSERT_TRUE(held.Valid());
+    EXPECT_FALSE(MoveFileExW((target + L"udf").c_str(), (target + L"udf-old").c_str(), 0));
+    // Files still come and go inside it.
+    WriteFileBytes(target + L"udf\\fbudf.dll.tmp", "copy");
+    EXPECT_TRUE(MoveFileExW((target + L"udf\\fbudf.dll.tmp").c_str(), (target + L"udf\\fbudf.dll").c_str(), 0));
+  }
+  EXPECT_TRUE(MoveFileExW((target + L"udf").c_str(), (target + L"udf-old").c_str(), 0)) << "still held";
+  EXPECT_EQ(HoldFolderInside(temp.Path() + L"elsewhere.dll"), INVALID_HANDLE_VALUE) << "not the target's";
 }
 
 }  // namespace
