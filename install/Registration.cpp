@@ -12,6 +12,7 @@
 #include "Paths.h"
 #include "ProgramVersion.h"
 #include "Scoped.h"
+#include "TargetLinks.h"
 
 const wchar_t* const SetupCopyName = L"Uninstall.exe";
 
@@ -48,6 +49,8 @@ void CopySetupProgram(const std::wstring& Program, const std::wstring& Copy) {
     ReportFilePut(Copy);
     return;
   }
+  // The system's copy writes by name: the folder is checked and held instead, so it stays what it was.
+  const TScopedFile folder(HoldFolderInside(Copy));
   const std::wstring aside = Copy + L".tmp";
   SetFileAttributesW(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!CopyFileW(Program.c_str(), aside.c_str(), FALSE)) ThrowFileError(L"Cannot create file", Copy, GetLastError());
