@@ -143,8 +143,8 @@ void TFMain::BtnInputPathNextClick(TObject* Sender) {
   InsatallPages->SetActivePage(tsInputComponents);
 }
 
-std::vector<TDriveSpace> TFMain::TargetSpace(const std::wstring& Folder) {
-  const TInstallPlan plan = ProgramPlan(Folder, CbDriverInstal->Checked());
+std::vector<TDriveSpace> TFMain::TargetSpace(const std::wstring& Target) {
+  const TInstallPlan plan = ProgramPlan(Target, CbDriverInstal->Checked());
   return SpaceNeeded(plan.Source, plan.Target, PlannedReads(plan));
 }
 

@@ -77,8 +77,8 @@ class TFMain : public TForm {
   void BtnSelectPathClick(TObject* Sender);
   void BtnInputPathNextClick(TObject* Sender);
   void ePathChange(TObject* Sender);
-  // What an installation into Folder needs on each drive, and what is free there.
-  std::vector<TDriveSpace> TargetSpace(const std::wstring& Folder);
+  // What an installation into Target needs on each drive, and what is free there.
+  std::vector<TDriveSpace> TargetSpace(const std::wstring& Target);
   void tsInputComponentsShow(TObject* Sender);
   void BtnInputComponentsBackClick(TObject* Sender);
   void BtnInsatallClick(TObject* Sender);
