@@ -63,7 +63,8 @@ std::vector<TDriveSpace> SpaceNeeded(const std::wstring& Source, const std::wstr
     const unsigned long long size = FileBytes(Source + copy.Source);
     const unsigned long long existing = FileBytes(copy.Destination);
     if (size > existing) drive.Space.Needed += size - existing;
-    drive.Largest = std::max(drive.Largest, size);
+    // A new file's copy beside its name is the file itself; one that replaces a file is there beside it.
+    if (FileExists(copy.Destination)) drive.Largest = std::max(drive.Largest, size);
   }
   std::vector<TDriveSpace> spaces;
   for (TDrive& drive : drives) {
@@ -82,6 +83,11 @@ const TDriveSpace* FirstShortDrive(const std::vector<TDriveSpace>& Spaces) {
   for (const TDriveSpace& space : Spaces)
     if (!space.Enough()) return &space;
   return nullptr;
+}
+
+bool SpaceCheckWanted() {
+  wchar_t value[8] = L"";
+  return GetEnvironmentVariableW(L"INSTALL_TEST_NO_SPACE_CHECK", value, 8) == 0 || std::wstring(value) != L"1";
 }
 
 std::wstring NoRoomText(const TDriveSpace& Space) {

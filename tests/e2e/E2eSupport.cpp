@@ -151,6 +151,7 @@ void MakeNewerDriver(const std::wstring& Distribution) {
   WriteBytes(installer, ReadBytes(installer) + "a newer driver installer");
   CreateDirectoryW((Distribution + L"FTDIDriverInstall\\amd64").c_str(), nullptr);
   WriteBytes(Distribution + L"FTDIDriverInstall\\amd64\\ftdibus.sys", "64-bit driver");
+  RewriteChecksumList(Distribution);
 }
 
 std::vector<long long> RecordedInstallerSizes(const std::wstring& Record) {
