@@ -89,12 +89,8 @@ TChecksumList ParseChecksumList(const std::string& Bytes) {
   const size_t begin = Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   if (Bytes.size() == begin) list.Problems.push_back({0, L"список пуст"});
   size_t at = begin;
-  for (size_t number = 1; at < Bytes.size(); ++number) {
-    size_t end = Bytes.find('\n', at);
-    if (end == std::string::npos) end = Bytes.size();
-    std::string line = Bytes.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string line;
+  for (size_t number = 1; NextLine(Bytes, at, line); ++number) {
     TChecksumEntry entry;
     entry.Line = number;
     std::wstring reason;

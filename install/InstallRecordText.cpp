@@ -119,6 +119,16 @@ void AppendUtf8(unsigned long Code, std::string& Bytes) {
 
 }  // namespace
 
+bool NextLine(const std::string& Bytes, size_t& At, std::string& Line) {
+  if (At >= Bytes.size()) return false;
+  size_t end = Bytes.find('\n', At);
+  if (end == std::string::npos) end = Bytes.size();
+  Line = Bytes.substr(At, end - At);
+  At = end + 1;
+  if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+  return true;
+}
+
 // Only checked paths are written, so every character is a valid one; a lone surrogate (which no checked
 // path holds) would come out as U+FFFD.
 std::string EncodeUtf8(const std::wstring& Text) {
@@ -231,12 +241,8 @@ std::string FormatInstallRecord(std::vector<TRecordEntry> Entries) {
 TInstallRecordText ParseInstallRecord(const std::string& Bytes) {
   TInstallRecordText record;
   size_t at = Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  for (size_t number = 1; at < Bytes.size(); ++number) {
-    size_t end = Bytes.find('\n', at);
-    if (end == std::string::npos) end = Bytes.size();
-    std::string line = Bytes.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string line;
+  for (size_t number = 1; NextLine(Bytes, at, line); ++number) {
     if (number == 1) {
       record.Signed = line == Signature;
       if (!record.Signed) return record;

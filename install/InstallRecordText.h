@@ -61,5 +61,8 @@ bool CheckRelativePath(const std::wstring& Text, const std::wstring& FolderWords
 
 // Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF); false for anything else.
 bool DecodeUtf8(const std::string& Bytes, std::wstring& Text);
+// The line of Bytes that starts at At, without its LF or CR LF; At moves past it. False at the end.
+bool NextLine(const std::string& Bytes, size_t& At, std::string& Line);
+
 // Text as UTF-8; a lone surrogate becomes U+FFFD.
 std::string EncodeUtf8(const std::wstring& Text);
