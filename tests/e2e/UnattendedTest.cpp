@@ -108,6 +108,9 @@ TEST_F(Unattended, ExitCodesTellADeploymentToolWhatHappened) {
   const std::vector<std::wstring> lines = RunLines(log);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().rfind(L"Cannot open file \"" + Dist + L"Firebird\\gbak.exe\". ", 0), 0u) << Narrow(lines.back());
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       L"Дистрибутив без списка контрольных сумм SHA256SUMS: его файлы не проверены"),
+            1);
   EXPECT_FALSE(FileExists(Work + L"Цель\\gbak.exe"));
 
   // A target folder that is not valid: 3, and the log file says why.
