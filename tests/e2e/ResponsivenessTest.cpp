@@ -389,6 +389,28 @@ TEST_F(Responsive, CloseRequestsAreRefusedAtEveryMomentUntilTheRunHasEnded) {
   EXPECT_EQ(Setup->ExitCode(), 0u);
 }
 
+// The distribution check reads the database file once, as slowly as the medium gives it, before anything
+// is copied: the bar moves meanwhile and the window answers, the log showing what is being done.
+TEST_F(Responsive, TheDistributionCheckMovesTheBarWhileTheWindowAnswers) {
+  Start();
+  WalkToTheStart(Work + L"Цель\\");
+  Press(L"Начать установку");
+  ASSERT_TRUE(WaitForLastLine(L"Проверка дистрибутива...", 10s));
+  const int first = BarPosition();
+  int moved = first;
+  std::wstring last;
+  while (LastLine(List(), last) && last == L"Проверка дистрибутива..." && moved == first) {
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutW(Main, WM_NULL, 0, 0, SMTO_NORMAL, 250, &result), 0) << "no answer within 250 ms";
+    std::this_thread::sleep_for(50ms);
+    moved = BarPosition();
+  }
+  EXPECT_GT(moved, first) << "the bar stood still while the check read the files";
+  EXPECT_FALSE(FolderExists(Work + L"Цель\\DTAfb")) << "a copy began before the check ended";
+  Screenshot(L"65-checking-distribution");
+  ASSERT_TRUE(WaitForLastLine(L"Копирование файла R12.FDB....", 30s));
+}
+
 // An error ends the run: the bar stays where it stopped, red, the error box over it.
 TEST_F(Responsive, AnErrorLeavesTheBarRedWhereTheRunStopped) {
   DropChecksumList(Dist);
