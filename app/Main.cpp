@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "Background.h"
+#include "DiskSpace.h"
 #include "FileOps.h"
 #include "InstallSequence.h"
 #include "LargeFonts.h"
@@ -132,8 +133,31 @@ void TFMain::BtnInputPathNextClick(TObject* Sender) {
     ePath->SetFocus();
     return;
   }
+  // Before the folder is made: a drive without room gets nothing.
+  if (const TDriveSpace* space = FirstShortDrive(TargetSpace(path))) {
+    MessageDlg(NoRoomText(*space), mtError, mbOK);
+    ePath->SetFocus();
+    return;
+  }
   PrepareTargetFolder(path);
   InsatallPages->SetActivePage(tsInputComponents);
+}
+
+std::vector<TDriveSpace> TFMain::TargetSpace(const std::wstring& Target) {
+  const TInstallPlan plan = ProgramPlan(Target, CbDriverInstal->Checked());
+  return SpaceNeeded(plan.Source, plan.Target, PlannedReads(plan));
+}
+
+void TFMain::ePathChange(TObject* Sender) {
+  (void)Sender;
+  std::wstring folder;
+  std::wstring text;
+  // The figures of the chosen folder's drive (the first one weighed); none for a folder not yet valid.
+  if (CheckTargetFolder(ePath->Text(), folder) == tcValid) {
+    const std::vector<TDriveSpace> spaces = TargetSpace(folder);
+    if (!spaces.empty() && spaces.front().Known) text = SpaceText(spaces.front());
+  }
+  lblDiskSpace->SetCaption(text);
 }
 
 void TFMain::tsInputComponentsShow(TObject* Sender) {
@@ -172,6 +196,7 @@ int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, co
   CbDriverInstal->SetChecked(DriverInstall);
   TInstallPlan plan = ProgramPlan(Target, DriverInstall);
   plan.LogFile = LogFile;
+  plan.PrepareTarget = true;
   Fcopyfrom = plan.Source;
   TMainWindowInstall window(InstallWindow());
   TUnattendedContext unattended(&window);

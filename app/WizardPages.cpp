@@ -112,6 +112,14 @@ void TFMain::CreatePages() {
   ePath->SetFrameStyle(RzFrameController1);
   ePath->SetText(L"ePath");
   ePath->SetAlign(alClient);
+  ePath->OnChange = [this](TObject* Sender) { ePathChange(Sender); };
+  lblDiskSpace = new TLabel(tsInputPath);
+  lblDiskSpace->SetControlId(IDC_LBLDISKSPACE);
+  lblDiskSpace->SetFont(tahoma);
+  lblDiskSpace->SetAutoSize(false);
+  lblDiskSpace->SetHeight(28);
+  lblDiskSpace->SetLayout(tlCenter);
+  lblDiskSpace->SetAlign(alTop);
 
   // Components and the driver option.
   tsInputComponents = new TTabSheet(InsatallPages, L"tsInputComponents");

@@ -411,6 +411,15 @@ LRESULT TEdit::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
   return result;
 }
 
+bool TEdit::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  if (Msg == WM_COMMAND && HIWORD(WParam) == EN_CHANGE) {
+    if (OnChange) OnChange(this);
+    Result = 0;
+    return true;
+  }
+  return TWinControl::Notification(Msg, WParam, LParam, Result);
+}
+
 // ---------------------------------------------------------------- TCheckBox
 
 TCheckBox::TCheckBox(TWinControl* Parent, const std::wstring& Caption) : TWinControl(Parent) {

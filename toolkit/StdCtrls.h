@@ -136,9 +136,12 @@ class TEdit : public TWinControl {
   const TFrameStyle& FrameStyle() const { return FFrame; }
   void SetFrameStyle(const TFrameStyle& Value);
   bool Hot() const { return FHot; }
+  // The text has changed (typed, pasted or set).
+  TNotifyEvent OnChange;
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  bool Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
   void FontChanged() override;
 
  private:

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,5 +79,13 @@ void MakeNewerDriver(const std::wstring& Distribution);
 // The sizes of the stand-in driver installers whose runs Record holds, oldest first.
 std::vector<long long> RecordedInstallerSizes(const std::wstring& Record);
 long long FileSize(const std::wstring& Path);
+
+// The distribution's checksum list made anew for its files as they are now, as a vendor makes it with
+// sha256sum (a distribution changed on purpose is a sound one again).
+void RewriteChecksumList(const std::wstring& Distribution);
+// A distribution made before checksum lists: its files are not checked.
+void DropChecksumList(const std::wstring& Distribution);
+// Every file and folder below Folder (relative names; folders end with a backslash) with its bytes.
+std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& Folder);
 
 }  // namespace e2e
