@@ -30,14 +30,6 @@ class KeyboardWizard : public Wizard {
     Wizard::SetUp();
     ASSERT_TRUE(Keys.Problem().empty()) << Keys.Problem();
   }
-  // Starts the program again on a large-font screen: a completed run ends with the final question.
-  void RestartWithLargeFonts() {
-    Setup.reset();
-    LargeFonts = std::make_unique<ScopedScreenDpi>(120);
-    Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-    Main = Setup->WaitForWindowByCaption(MainCaption);
-    ASSERT_NE(Main, nullptr);
-  }
   void Type(const std::string& Key) { EXPECT_TRUE(Keys.Press(Key)) << Keys.Problem(); }
   // The focused control as the operator reads it: a caption without its ampersand, the folder box by name.
   std::wstring FocusedText() {
@@ -78,7 +70,6 @@ class KeyboardWizard : public Wizard {
   }
 
   Keyboard Keys;
-  std::unique_ptr<ScopedScreenDpi> LargeFonts;
 };
 
 // The access keys of the page shown: every button and check box has one, and no two share it.
@@ -102,7 +93,7 @@ TEST_F(KeyboardWizard, InstallsByEnterAloneAsByMouse) {
   RestartWithLargeFonts();
   ASSERT_TRUE(PageShows(WelcomeText));
   EXPECT_TRUE(FocusIs(L"Далее")) << Narrow(FocusedText());
-  Screenshot(L"20-keyboard-welcome-focus-on-next");
+  Screenshot(L"60-keyboard-welcome-focus-on-next");
   Type("Return");
   ASSERT_TRUE(PageShows(PathText));
   HWND path = PathBox();
@@ -119,14 +110,14 @@ TEST_F(KeyboardWizard, InstallsByEnterAloneAsByMouse) {
   CloseNoticeByKey("Return");
   ASSERT_TRUE(PageShows(ComponentsText));
   EXPECT_TRUE(FocusIs(L"Начать установку")) << Narrow(FocusedText());
-  Screenshot(L"21-keyboard-components-focus-on-install");
+  Screenshot(L"61-keyboard-components-focus-on-install");
 
   Type("Return");
   EXPECT_EQ(AnswerByKey("Return"), DriverQuestion) << "Enter is the question's Yes";
   HWND final = Setup->WaitForMessageBox(60s);
   ASSERT_NE(final, nullptr) << "no final question";
   EXPECT_EQ(MessageBoxText(final), FinalQuestion);
-  Screenshot(L"22-keyboard-final-question");
+  Screenshot(L"62-keyboard-final-question");
   EXPECT_EQ(AnswerByKey("Escape"), FinalQuestion);
   EXPECT_TRUE(Setup->Running()) << "Esc is No: the program stays";
   EXPECT_EQ(LogLines(), CompletedLog());
@@ -198,7 +189,7 @@ TEST_F(KeyboardWizard, AccessKeysPressTheirControls) {
          // The shell's folder browser opens; Esc cancels it and the box keeps its text.
          HWND browser = Setup->WaitForMessageBox();
          ASSERT_NE(browser, nullptr) << "no folder browser";
-         Screenshot(L"23-keyboard-folder-browser");
+         Screenshot(L"63-keyboard-folder-browser");
          Type("Escape");
          EXPECT_TRUE(WaitFor([&] { return !IsWindow(browser) || !IsWindowVisible(browser); }, 5s));
          EXPECT_EQ(WindowText(PathBox()), L"C:\\Zuzavo");
@@ -227,7 +218,7 @@ TEST_F(KeyboardWizard, AccessKeysPressTheirControls) {
          ASSERT_NE(final, nullptr) << "no final question";
          EXPECT_EQ(AnswerByKey("Escape"), FinalQuestion);
          ExpectUniqueAccessKeys(Main, "progress");
-         Screenshot(L"24-keyboard-progress-page-access-keys");
+         Screenshot(L"64-keyboard-progress-page-access-keys");
        }},
       {"progress: Выход", "alt+Cyrillic_yeru", [&] { EXPECT_TRUE(Setup->WaitForExit(10s)); }},
   };
@@ -264,7 +255,7 @@ TEST_F(KeyboardWizard, TabGoesInReadingOrder) {
       EXPECT_TRUE(FocusIs(c.Round[i])) << "after Shift+Tab: " << Narrow(FocusedText());
     }
     if (c.Round.front() == L"Далее") {
-      Screenshot(L"25-keyboard-welcome-focus-rectangle");
+      Screenshot(L"65-keyboard-welcome-focus-rectangle");
       Type("Return");
     } else if (c.Round.front() == FolderBox) {
       SetText(PathBox(), Work + L"Цель");

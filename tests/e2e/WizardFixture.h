@@ -13,6 +13,10 @@ namespace e2e {
 using namespace std::chrono_literals;
 
 inline const wchar_t MainCaption[] = L"Установка комплекса";
+inline const wchar_t DriverQuestion[] = L"Подключите интерфейсный блок и нажмите \"Yes\"?";
+
+inline const wchar_t Notice[] = L"Внимание!\r Если на вашем компьютере уже установлен комплекс \"Ритмон-Vidoze\",\r"
+                         L" снимите галочку установки драйвера!";
 
 class Wizard : public SampleDistribution {
  protected:
@@ -122,19 +126,34 @@ class Wizard : public SampleDistribution {
     const std::wstring log = ReadText(Target + L"Settings\\install.log");
     for (const std::wstring& line : CompletedLog()) EXPECT_NE(log.find(line + L"\r\n"), std::wstring::npos) << Narrow(line);
   }
+  // The program started again on a large-font screen (for the rest of the test): a completed run ends
+  // with the final question instead of the large-font page.
+  void RestartWithLargeFonts() {
+    Setup.reset();
+    LargeFonts = std::make_unique<ScopedScreenDpi>(120);
+    Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
+    Main = Setup->WaitForWindowByCaption(MainCaption);
+    ASSERT_NE(Main, nullptr);
+  }
+  // From the components page: the installation without the driver, No to the final question.
+  void InstallAndStayAfterTheFinalQuestion() {
+    Press(L"Начать установку");
+    EXPECT_EQ(Answer(IDNO), DriverQuestion);
+    HWND final = Setup->WaitForMessageBox(60s);
+    ASSERT_NE(final, nullptr) << "no final question";
+    EXPECT_EQ(MessageBoxText(final), L"Установка завершена. Выйти из программы установки?");
+    AnswerMessageBox(final, IDNO);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(final); }, 5s));
+  }
   // The log list as another program reads it, also once its page is hidden.
   std::vector<std::wstring> LogLines() {
     HWND list = FindChildByClass(Main, L"ListBox");
     return list ? ListBoxLines(list) : std::vector<std::wstring>{};
   }
 
+  std::unique_ptr<ScopedScreenDpi> LargeFonts;
   std::unique_ptr<Program> Setup;
   HWND Main = nullptr;
 };
-
-inline const wchar_t DriverQuestion[] = L"Подключите интерфейсный блок и нажмите \"Yes\"?";
-
-inline const wchar_t Notice[] = L"Внимание!\r Если на вашем компьютере уже установлен комплекс \"Ритмон-Vidoze\",\r"
-                         L" снимите галочку установки драйвера!";
 
 }  // namespace e2e

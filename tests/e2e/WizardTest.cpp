@@ -222,11 +222,7 @@ TEST_F(Wizard, NewerDistributionBringsItsDriverWithoutFurtherQuestions) {
 TEST_F(Wizard, DistributionWithoutADriverInstallerSaysSoOnTheLogPage) {
   DeleteFileW((Dist + L"FTDIDriverInstall\\FTDIDriverInstall.exe").c_str());
   // Large fonts: the run ends with the final question over the log, not on the large-font page.
-  Setup.reset();
-  const ScopedScreenDpi largeFonts(120);
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  RestartWithLargeFonts();
   const std::wstring target = Work + L"Клиника\\";
   StartInstallation(target);
   EXPECT_EQ(Answer(IDYES), DriverQuestion);
@@ -276,11 +272,7 @@ void ExpectWholeInformationText(HWND Main, const std::string& Where) {
 TEST_F(Wizard, InformationPaneShowsItsWholeTextAtSmallAndLargeFonts) {
   ExpectWholeInformationText(Main, "96 DPI");
   Screenshot(L"13-welcome-96dpi");
-  Setup.reset();
-  const ScopedScreenDpi largeFonts(120);
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  RestartWithLargeFonts();
   ASSERT_TRUE(PageShows(L"Добро пожаловать"));
   ExpectWholeInformationText(Main, "120 DPI");
   // The main window keeps its layout: the same client size as at 96 DPI.
