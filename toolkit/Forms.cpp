@@ -176,28 +176,25 @@ void TForm::FocusControl(TWinControl* Control) {
   if (SendMessageW(FFocused, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(FFocused, EM_SETSEL, 0, -1);
 }
 
-TWinControl* TForm::FindControl(HWND Wnd) {
-  std::vector<TWinControl*> pending(Controls().begin(), Controls().end());
-  while (Wnd && !pending.empty()) {
+TWinControl* TForm::FirstControl(const std::function<bool(TWinControl*)>& Match, bool ShownOnly) {
+  std::vector<TWinControl*> pending(Controls().rbegin(), Controls().rend());
+  while (!pending.empty()) {
     TWinControl* control = pending.back();
     pending.pop_back();
-    if (control->Handle() == Wnd) return control;
-    pending.insert(pending.end(), control->Controls().begin(), control->Controls().end());
+    if (ShownOnly && !control->Showing()) continue;
+    if (Match(control)) return control;
+    pending.insert(pending.end(), control->Controls().rbegin(), control->Controls().rend());
   }
   return nullptr;
 }
 
 TButton* TForm::FindButton(bool Default) {
-  std::vector<TWinControl*> pending(Controls().rbegin(), Controls().rend());
-  while (!pending.empty()) {
-    TWinControl* control = pending.back();
-    pending.pop_back();
-    if (!control->Showing()) continue;
-    if (auto* button = dynamic_cast<TButton*>(control))
-      if (Default ? button->Default() : button->Cancel()) return button;
-    pending.insert(pending.end(), control->Controls().rbegin(), control->Controls().rend());
-  }
-  return nullptr;
+  return dynamic_cast<TButton*>(FirstControl(
+      [Default](TWinControl* Control) {
+        auto* button = dynamic_cast<TButton*>(Control);
+        return button && (Default ? button->Default() : button->Cancel());
+      },
+      true));
 }
 
 void TForm::ShowKeyboardCues(WORD Cues) {
@@ -229,18 +226,14 @@ wchar_t AccessKey(const std::wstring& Caption) {
 bool TForm::PressAccessKey(wchar_t Key) {
   wchar_t upper[2] = {Key, L'\0'};
   CharUpperBuffW(upper, 1);
-  std::vector<TWinControl*> pending(Controls().rbegin(), Controls().rend());
-  while (!pending.empty()) {
-    TWinControl* control = pending.back();
-    pending.pop_back();
-    if (!control->Showing() || !control->Enabled()) continue;
-    if ((SendMessageW(control->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) && AccessKey(control->Text()) == upper[0]) {
-      SendMessageW(control->Handle(), BM_CLICK, 0, 0);
-      return true;
-    }
-    pending.insert(pending.end(), control->Controls().rbegin(), control->Controls().rend());
-  }
-  return false;
+  TWinControl* control = FirstControl(
+      [&upper](TWinControl* Control) {
+        return Control->Enabled() && (SendMessageW(Control->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) &&
+               AccessKey(Control->Text()) == upper[0];
+      },
+      true);
+  if (control) SendMessageW(control->Handle(), BM_CLICK, 0, 0);
+  return control != nullptr;
 }
 
 bool TForm::DialogKey(const MSG& Msg) {
@@ -265,7 +258,9 @@ bool TForm::DialogKey(const MSG& Msg) {
       // A held key presses once: the next page's default button must not be pressed by the same key.
       const bool repeated = (Msg.lParam & (1L << 30)) != 0;
       TButton* button = nullptr;
-      if (Msg.wParam == VK_RETURN) button = dynamic_cast<TButton*>(FindControl(GetFocus()));
+      HWND focus = GetFocus();
+      if (Msg.wParam == VK_RETURN && focus)
+        button = dynamic_cast<TButton*>(FirstControl([focus](TWinControl* Control) { return Control->Handle() == focus; }, false));
       if (!button) button = FindButton(Msg.wParam == VK_RETURN);
       if (!button) return false;
       if (!repeated && button->Enabled()) button->Click();

@@ -75,7 +75,9 @@ class TForm : public TWinControl {
   void TimerMessage(UINT_PTR Id);
   void RememberFocus();
   void RestoreFocus();
-  TWinControl* FindControl(HWND Wnd);
+  // The first control below the form, in creation order, that Match accepts; with ShownOnly hidden
+  // controls and what they hold are passed over.
+  TWinControl* FirstControl(const std::function<bool(TWinControl*)>& Match, bool ShownOnly);
   TButton* FindButton(bool Default);
   void ShowKeyboardCues(WORD Cues);
   bool PressAccessKey(wchar_t Key);

@@ -38,20 +38,17 @@ Keyboard::~Keyboard() {
   if (!FHome.empty()) Run("setxkbmap us");
 }
 
-bool Keyboard::Press(const std::string& Keys) {
+bool Keyboard::Press(const std::string& Keys, HWND Target) {
+  // The keys go to the active window, as an operator's do: they wait until Target is that window (a box
+  // that just closed may still be it for a moment).
+  if (!WaitFor([&] { return GetForegroundWindow() == Target; }, std::chrono::seconds(5))) {
+    FProblem = "the window for " + Keys + " (class " + Narrow(ClassName(Target)) + ") is not the active window but " +
+               Narrow(ClassName(GetForegroundWindow())) + " \"" + Narrow(WindowText(GetForegroundWindow())) + "\"";
+    return false;
+  }
   // Wine gives each top-level window an X window inside its desktop's; the keys reach the active window
   // when its X window has the X focus (the desktop's own window passes none on).
-  // A box that just closed may still be the foreground window for a moment: the keys wait for the next.
-  uintptr_t window = 0;
-  WaitFor(
-      [&] {
-        HWND foreground = GetForegroundWindow();
-        window = IsWindowVisible(foreground)
-                     ? reinterpret_cast<uintptr_t>(GetPropW(foreground, L"__wine_x11_whole_window"))
-                     : 0;
-        return window != 0;
-      },
-      std::chrono::seconds(5));
+  const auto window = reinterpret_cast<uintptr_t>(GetPropW(Target, L"__wine_x11_whole_window"));
   const std::string focus = window ? "windowfocus --sync " + std::to_string(window) + " " : "";
   return Run("xdotool " + focus + "key --delay 40 " + Keys);
 }

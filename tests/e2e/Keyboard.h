@@ -16,9 +16,10 @@ class Keyboard {
   Keyboard(const Keyboard&) = delete;
   Keyboard& operator=(const Keyboard&) = delete;
 
-  // The keys in xdotool's names, one press after the other: "Return", "shift+Tab", "alt+Cyrillic_de".
-  // False when xdotool could not send them (the reason in Problem()).
-  bool Press(const std::string& Keys);
+  // The keys in xdotool's names, one press after the other ("Return", "shift+Tab", "alt+Cyrillic_de"),
+  // once Target is the active window. False when it did not become so or xdotool could not send them
+  // (the reason in Problem()).
+  bool Press(const std::string& Keys, HWND Target);
   const std::string& Problem() const { return FProblem; }
 
  private:

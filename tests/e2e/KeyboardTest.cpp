@@ -30,7 +30,15 @@ class KeyboardWizard : public Wizard {
     Wizard::SetUp();
     ASSERT_TRUE(Keys.Problem().empty()) << Keys.Problem();
   }
-  void Type(const std::string& Key) { EXPECT_TRUE(Keys.Press(Key)) << Keys.Problem(); }
+  // Keys for the program's active window: its box or notice while one is open, else the main window.
+  void Type(const std::string& Key) {
+    HWND target = Main;
+    for (HWND w : Setup->TopWindows())
+      if (ClassName(w) == L"#32770" || ClassName(w) == L"TFMessageform") target = w;
+    // As an operator waits for the window to come back after a box: its focus is in it again.
+    if (target == Main) EXPECT_TRUE(WaitFor([&] { return IsChild(Main, Focused()) != FALSE; }, 5s)) << "no focus";
+    EXPECT_TRUE(Keys.Press(Key, target)) << Keys.Problem();
+  }
   // The focused control as the operator reads it: a caption without its ampersand, the folder box by name.
   std::wstring FocusedText() {
     HWND focus = Focused();
