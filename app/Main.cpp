@@ -57,6 +57,7 @@ TFMain::TFMain() : TForm(L"TFMain") {
   CreatePages();
   FormCreate(this);
   OnCloseQuery = [this](TObject* Sender, bool& CanClose) { FormCloseQuery(Sender, CanClose); };
+  OnSystemColorsChange = [this](TObject* Sender) { SystemColorsChange(Sender); };
 
   BG->SendToBack();
   BG->SetAlign(alClient);
@@ -73,6 +74,9 @@ void TFMain::FormCreate(TObject* Sender) {
   // 3. The information text.
   // The pane keeps its pixel size at any DPI, so its text keeps the pixel size it has at 96 DPI.
   RichEdit1->LoadRtfFromResource(L"INFO", 96, ScreenLogPixels());
+  // A screen reader names the pane by its first heading.
+  const std::wstring info = RichEdit1->PlainText();
+  RichEdit1->SetAccessibleName(TrimBlanks(info.substr(0, info.find_first_of(L"\r\n"))));
   // 4. The default target folder.
   AppNameStr = LoadResString(instance, IDS_APP_FOLDER);
   ePath->SetText(DefaultTargetFolder());
@@ -93,14 +97,25 @@ void TFMain::FormCreate(TObject* Sender) {
 void TFMain::BGResize(TObject* Sender) {
   (void)Sender;
   BG->BeginUpdate();
-  ComposeBackground(BG->Buffer(), {BG_bmp, Title_pnl_l_bmp, Title_pnl_r_bmp, Title_pnl_m_bmp, Logo_bmp,
-                                   Title_bmp, Panels_bmp});
+  const TBackgroundImages images{BG_bmp, Title_pnl_l_bmp, Title_pnl_r_bmp, Title_pnl_m_bmp, Logo_bmp, Title_bmp, Panels_bmp};
+  if (HighContrast())
+    ComposeHighContrastBackground(BG->Buffer(), images, ColorToRGB(clWindow));
+  else
+    ComposeBackground(BG->Buffer(), images);
   RichEdit1->SetBounds(InfoPaneBounds.left, InfoPaneBounds.top, InfoPaneBounds.right - InfoPaneBounds.left,
                        InfoPaneBounds.bottom - InfoPaneBounds.top);
   InsatallPages->SetBounds(PagesBounds.left, PagesBounds.top, PagesBounds.right - PagesBounds.left,
                            PagesBounds.bottom - PagesBounds.top);
   BG->EndUpdate();
   BG->Repaint();
+}
+
+void TFMain::SystemColorsChange(TObject* Sender) {
+  // The background's artwork comes or goes, and the information text takes its own colours again
+  // or the system's.
+  BGResize(Sender);
+  RichEdit1->LoadRtfFromResource(L"INFO", 96, ScreenLogPixels());
+  RichEdit1->SetColor(RichEdit1->Color());
 }
 
 void TFMain::BtnStartNextClick(TObject* Sender) {

@@ -73,6 +73,7 @@ class TFMain : public TForm {
   // Handlers.
   void FormCreate(TObject* Sender);
   void BGResize(TObject* Sender);
+  void SystemColorsChange(TObject* Sender);
   void BtnStartNextClick(TObject* Sender);
   void BtnSelectPathClick(TObject* Sender);
   void BtnInputPathNextClick(TObject* Sender);

@@ -8,6 +8,7 @@
 #include "Error.h"
 #include "Scoped.h"
 #include "SlowMedium.h"
+#include "SystemLibraries.h"
 #include "SystemError.h"
 
 namespace {
@@ -38,11 +39,7 @@ class TCng {
 
  private:
   TCng() {
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) Fail(L"нет системной папки", GetLastError());
-    const std::wstring path = std::wstring(system) + L"\\bcrypt.dll";
-    FModule = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    FModule = LateBound::SystemLibrary(L"bcrypt.dll");
     if (!FModule) Fail(L"не загружен", GetLastError());
     const auto open = Function<OpenAlgorithmProviderFn>("BCryptOpenAlgorithmProvider");
     FClose = Function<CloseAlgorithmProviderFn>("BCryptCloseAlgorithmProvider");

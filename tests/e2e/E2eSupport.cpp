@@ -31,6 +31,16 @@ std::string Narrow(const std::wstring& Text) {
   return s;
 }
 
+std::wstring Widen(const std::string& Text) {
+  if (Text.empty()) return std::wstring();
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
+                                                            nullptr, 0)),
+                    L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), wide.data(),
+                      static_cast<int>(wide.size()));
+  return wide;
+}
+
 namespace {
 
 const wchar_t* const DistributionFonts[] = {L"ARIAL.TTF", L"ARIALN.TTF", L"COUR.TTF", L"MICROSS.TTF",

@@ -37,6 +37,16 @@ class ScopedScreenDpi {
   bool Had = false;
 };
 
+// Sets an environment variable for the programs started while it lives.
+class ScopedVariable {
+ public:
+  ScopedVariable(const wchar_t* Name, const wchar_t* Value) : FName(Name) { SetEnvironmentVariableW(Name, Value); }
+  ~ScopedVariable() { SetEnvironmentVariableW(FName, nullptr); }
+
+ private:
+  const wchar_t* FName;
+};
+
 struct Deployed {
   std::wstring From, To, Name;
 };
@@ -44,6 +54,7 @@ struct Deployed {
 std::vector<Deployed> DeployedFiles();
 
 std::string Narrow(const std::wstring& Text);
+std::wstring Widen(const std::string& Text);
 
 // A copy of the sample distribution in a folder with Cyrillic letters and blanks, and a working folder
 // elsewhere to start it from. The fonts the installations put into the shared prefix are taken out again

@@ -17,16 +17,6 @@ namespace {
 const wchar_t MainCaption[] = L"Установка комплекса";
 const wchar_t LinkName[] = L"\\Ритмон - Vidoze.lnk";
 
-std::wstring Widen(const std::string& Text) {
-  if (Text.empty()) return std::wstring();
-  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
-                                                            nullptr, 0)),
-                    L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), wide.data(),
-                      static_cast<int>(wide.size()));
-  return wide;
-}
-
 bool StartsWith(const std::wstring& Text, const std::wstring& Start) { return Text.rfind(Start, 0) == 0; }
 
 bool Contains(const std::vector<std::wstring>& Lines, const std::wstring& Line) {

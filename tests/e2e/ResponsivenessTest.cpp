@@ -32,16 +32,6 @@ constexpr size_t DatabaseBytes = 4u << 20;
 const wchar_t PieceDelayMs[] = L"100";
 const wchar_t DriverDelayMs[] = L"3000";
 
-// Sets an environment variable for the programs started while it lives.
-class ScopedVariable {
- public:
-  ScopedVariable(const wchar_t* Name, const wchar_t* Value) : FName(Name) { SetEnvironmentVariableW(Name, Value); }
-  ~ScopedVariable() { SetEnvironmentVariableW(FName, nullptr); }
-
- private:
-  const wchar_t* FName;
-};
-
 // Bytes that differ from position to position, so a shifted or repeated piece shows in the copy.
 std::string PatternBytes(size_t Size) {
   std::string bytes(Size, '\0');
