@@ -103,7 +103,16 @@ class ScreenReader : public Wizard {
   }
 };
 
-TEST_F(ScreenReader, NamesEveryControlOfEveryPage) {
+// Runs this build's own program. Where the build is 64-bit and the shipped 32-bit program runs with
+// Wine's 32-bit side emulated, that program dies late in this run (qemu: uncaught target signal 11,
+// after the release information is written) once a 64-bit client has taken its accessible objects: not seen
+// with the 64-bit build of the same sources, and not yet explained.
+class ScreenReaderOfThisBuild : public ScreenReader {
+ protected:
+  ScreenReaderOfThisBuild() { DistributionSource = BUILD_DIST_UNIX_DIR; }
+};
+
+TEST_F(ScreenReaderOfThisBuild, NamesEveryControlOfEveryPage) {
   RestartWithLargeFonts();
   ASSERT_TRUE(PageShows(L"Добро пожаловать"));
   ExpectReadablePage("welcome");

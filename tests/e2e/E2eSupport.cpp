@@ -57,7 +57,7 @@ std::wstring FontsFolder() {
 void SampleDistribution::SetUp() {
   Work = TempFolder(L"Рабочая папка");
   Dist = Work + L"Дистрибутив 8.74\\";
-  CopyTree(UnixToWindowsPath(DIST_UNIX_DIR) + L"\\", Dist);
+  CopyTree(UnixToWindowsPath(DistributionSource) + L"\\", Dist);
   Elsewhere = Work + L"elsewhere\\";
   CreateDirectoryW(Elsewhere.c_str(), nullptr);
   for (const wchar_t* font : DistributionFonts)
