@@ -22,8 +22,17 @@ void ComposeBackground(TBitmap32& Buffer, const TBackgroundImages& Images) {
   Buffer.Draw(R, 0, Images.TitleRight);
   for (int x = L; x <= R - 1; ++x) Buffer.Draw(x, 0, Images.TitleMiddle);
 
-  Buffer.Draw(L - 5, 15, Images.Logo);
-  Buffer.Draw((W - Images.Title.Width()) / 2, 20, Images.Title);
+  DrawEmblemAndTitle(Buffer, Images);
   // The panel image's first three columns are margin and fall outside.
   Buffer.Draw(-3, 95, Images.Panels);
+}
+
+void DrawEmblemAndTitle(TBitmap32& Buffer, const TBackgroundImages& Images) {
+  Buffer.Draw(Images.TitleLeft.Width() - 5, 15, Images.Logo);
+  Buffer.Draw((Buffer.Width() - Images.Title.Width()) / 2, 20, Images.Title);
+}
+
+void ComposeHighContrastBackground(TBitmap32& Buffer, const TBackgroundImages& Images, COLORREF Fill) {
+  Buffer.Fill(WinColorToColor32(Fill));
+  DrawEmblemAndTitle(Buffer, Images);
 }

@@ -26,6 +26,11 @@ void LoadBackgroundImages(const std::array<TBitmap32*, 7>& Images);
 // replacing the pixels under it and clipped to the buffer.
 void ComposeBackground(TBitmap32& Buffer, const TBackgroundImages& Images);
 
+// The emblem and the product title where ComposeBackground puts them.
+void DrawEmblemAndTitle(TBitmap32& Buffer, const TBackgroundImages& Images);
+// For high contrast: the plain Fill colour behind every text, with only the emblem and the title.
+void ComposeHighContrastBackground(TBitmap32& Buffer, const TBackgroundImages& Images, COLORREF Fill);
+
 // Where the information pane and the page control go, over the left and the right panel.
 constexpr RECT InfoPaneBounds{16, 110, 16 + 282, 110 + 441};
 constexpr RECT PagesBounds{320, 110, 320 + 619, 110 + 441};

@@ -112,7 +112,8 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
     MessageBoxW(nullptr, InstallHelpText().c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
     return ecInstalled;
   }
-  if (RunsAsSetupCopy()) options.Uninstall = true;
+  if (RunsAsSetupCopy() && !options.Verify) options.Uninstall = true;
+  if (options.Verify) return VerifyInstalled(options);
   const TSingleInstance instance;
   // The uninstall's temporary copy runs for the program that holds the lock and waits for it.
   if (!instance.First() && !options.HandOver) {

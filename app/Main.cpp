@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "Background.h"
+#include "DiskSpace.h"
 #include "FileOps.h"
 #include "InstallSequence.h"
 #include "LargeFonts.h"
@@ -56,6 +57,7 @@ TFMain::TFMain() : TForm(L"TFMain") {
   CreatePages();
   FormCreate(this);
   OnCloseQuery = [this](TObject* Sender, bool& CanClose) { FormCloseQuery(Sender, CanClose); };
+  OnSystemColorsChange = [this](TObject* Sender) { SystemColorsChange(Sender); };
 
   BG->SendToBack();
   BG->SetAlign(alClient);
@@ -72,6 +74,9 @@ void TFMain::FormCreate(TObject* Sender) {
   // 3. The information text.
   // The pane keeps its pixel size at any DPI, so its text keeps the pixel size it has at 96 DPI.
   RichEdit1->LoadRtfFromResource(L"INFO", 96, ScreenLogPixels());
+  // A screen reader names the pane by its first heading.
+  const std::wstring info = RichEdit1->PlainText();
+  RichEdit1->SetAccessibleName(TrimBlanks(info.substr(0, info.find_first_of(L"\r\n"))));
   // 4. The default target folder.
   AppNameStr = LoadResString(instance, IDS_APP_FOLDER);
   ePath->SetText(DefaultTargetFolder());
@@ -92,14 +97,25 @@ void TFMain::FormCreate(TObject* Sender) {
 void TFMain::BGResize(TObject* Sender) {
   (void)Sender;
   BG->BeginUpdate();
-  ComposeBackground(BG->Buffer(), {BG_bmp, Title_pnl_l_bmp, Title_pnl_r_bmp, Title_pnl_m_bmp, Logo_bmp,
-                                   Title_bmp, Panels_bmp});
+  const TBackgroundImages images{BG_bmp, Title_pnl_l_bmp, Title_pnl_r_bmp, Title_pnl_m_bmp, Logo_bmp, Title_bmp, Panels_bmp};
+  if (HighContrast())
+    ComposeHighContrastBackground(BG->Buffer(), images, ColorToRGB(clWindow));
+  else
+    ComposeBackground(BG->Buffer(), images);
   RichEdit1->SetBounds(InfoPaneBounds.left, InfoPaneBounds.top, InfoPaneBounds.right - InfoPaneBounds.left,
                        InfoPaneBounds.bottom - InfoPaneBounds.top);
   InsatallPages->SetBounds(PagesBounds.left, PagesBounds.top, PagesBounds.right - PagesBounds.left,
                            PagesBounds.bottom - PagesBounds.top);
   BG->EndUpdate();
   BG->Repaint();
+}
+
+void TFMain::SystemColorsChange(TObject* Sender) {
+  // The background's artwork comes or goes, and the information text takes its own colours again
+  // or the system's.
+  BGResize(Sender);
+  RichEdit1->LoadRtfFromResource(L"INFO", 96, ScreenLogPixels());
+  RichEdit1->SetColor(RichEdit1->Color());
 }
 
 void TFMain::BtnStartNextClick(TObject* Sender) {
@@ -132,8 +148,31 @@ void TFMain::BtnInputPathNextClick(TObject* Sender) {
     ePath->SetFocus();
     return;
   }
+  // Before the folder is made: a drive without room gets nothing.
+  if (const TDriveSpace* space = FirstShortDrive(TargetSpace(path))) {
+    MessageDlg(NoRoomText(*space), mtError, mbOK);
+    ePath->SetFocus();
+    return;
+  }
   PrepareTargetFolder(path);
   InsatallPages->SetActivePage(tsInputComponents);
+}
+
+std::vector<TDriveSpace> TFMain::TargetSpace(const std::wstring& Target) {
+  const TInstallPlan plan = ProgramPlan(Target, CbDriverInstal->Checked());
+  return SpaceNeeded(plan.Source, plan.Target, PlannedReads(plan));
+}
+
+void TFMain::ePathChange(TObject* Sender) {
+  (void)Sender;
+  std::wstring folder;
+  std::wstring text;
+  // The figures of the chosen folder's drive (the first one weighed); none for a folder not yet valid.
+  if (CheckTargetFolder(ePath->Text(), folder) == tcValid) {
+    const std::vector<TDriveSpace> spaces = TargetSpace(folder);
+    if (!spaces.empty() && spaces.front().Known) text = SpaceText(spaces.front());
+  }
+  lblDiskSpace->SetCaption(text);
 }
 
 void TFMain::tsInputComponentsShow(TObject* Sender) {
@@ -172,6 +211,7 @@ int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, co
   CbDriverInstal->SetChecked(DriverInstall);
   TInstallPlan plan = ProgramPlan(Target, DriverInstall);
   plan.LogFile = LogFile;
+  plan.PrepareTarget = true;
   Fcopyfrom = plan.Source;
   TMainWindowInstall window(InstallWindow());
   TUnattendedContext unattended(&window);

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "DiskSpace.h"
 #include "MainWindowInstall.h"
 #include "MessageForm.h"
 #include "ProgramPlan.h"
@@ -39,6 +40,8 @@ class TFMain : public TForm {
   TPanel* PnlPath;
   TEdit* ePath;
   TButton* BtnSelectPath;
+  // What the installation needs on the chosen folder's drive and what is free there.
+  TLabel* lblDiskSpace;
   TButton* BtnCancel2;
   TButton* BtnInputPathNext;
 
@@ -70,9 +73,13 @@ class TFMain : public TForm {
   // Handlers.
   void FormCreate(TObject* Sender);
   void BGResize(TObject* Sender);
+  void SystemColorsChange(TObject* Sender);
   void BtnStartNextClick(TObject* Sender);
   void BtnSelectPathClick(TObject* Sender);
   void BtnInputPathNextClick(TObject* Sender);
+  void ePathChange(TObject* Sender);
+  // What an installation into Target needs on each drive, and what is free there.
+  std::vector<TDriveSpace> TargetSpace(const std::wstring& Target);
   void tsInputComponentsShow(TObject* Sender);
   void BtnInputComponentsBackClick(TObject* Sender);
   void BtnInsatallClick(TObject* Sender);

@@ -40,7 +40,11 @@ void TMainWindowInstall::SetBusy(bool Busy) {
   Application.SetBusyCursor(Busy);
 }
 
-void TMainWindowInstall::EnableExit() { W.ExitButton->SetEnabled(true); }
+void TMainWindowInstall::EnableExit() {
+  W.ExitButton->SetEnabled(true);
+  // The disabled button could not take the focus when the page came: Enter now ends the program.
+  W.Form->FocusControl(W.ExitButton);
+}
 
 bool TMainWindowInstall::ShowFontSizePage() {
   W.Pages->SetActivePage(W.FontSizePage);

@@ -6,3 +6,6 @@
 int InstallWithoutWindow(const TInstallOptions& Options);
 // /SILENT: only the progress page of the main window (FMain, created by the caller) with the log.
 int InstallWithProgressPage(const TInstallOptions& Options);
+// /VERIFY: the installed suite against its installation record; a box with the outcome unless
+// /VERYSILENT, the log files either way. 0 when nothing differs, 8 when something does.
+int VerifyInstalled(const TInstallOptions& Options);

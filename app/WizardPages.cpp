@@ -63,10 +63,13 @@ void TFMain::CreatePages() {
   // Welcome.
   tsStart = new TTabSheet(InsatallPages, L"tsStart");
   TPanel* bar = AddButtonBar(tsStart, 42);
-  BtnCancel = AddBarButton(bar, L"Отмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL);
+  BtnCancel = AddBarButton(bar, L"О&тмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL);
   BtnCancel->OnClick = click(&TFMain::BtnCancelClick);
-  BtnStartNext = AddBarButton(bar, L"Далее", 98, alRight, L"GLYPH_NEXT", IDC_BTNSTARTNEXT);
+  BtnStartNext = AddBarButton(bar, L"&Далее", 98, alRight, L"GLYPH_NEXT", IDC_BTNSTARTNEXT);
   BtnStartNext->OnClick = click(&TFMain::BtnStartNextClick);
+  BtnStartNext->SetDefault(true);
+  BtnCancel->SetCancel(true);
+  tsStart->SetActiveControl(BtnStartNext);
   AddSpacer(tsStart, 4);
   MemoStart = AddMemo(tsStart, times,
                       {L"Добро пожаловать в программу установки комплекса ",
@@ -81,9 +84,9 @@ void TFMain::CreatePages() {
   // Target folder.
   tsInputPath = new TTabSheet(InsatallPages, L"tsInputPath");
   bar = AddButtonBar(tsInputPath, 37);
-  BtnCancel2 = AddBarButton(bar, L"Отмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL2);
+  BtnCancel2 = AddBarButton(bar, L"О&тмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL2);
   BtnCancel2->OnClick = click(&TFMain::BtnCancelClick);
-  BtnInputPathNext = AddBarButton(bar, L"Далее", 98, alRight, L"GLYPH_NEXT", IDC_BTNINPUTPATHNEXT);
+  BtnInputPathNext = AddBarButton(bar, L"&Далее", 98, alRight, L"GLYPH_NEXT", IDC_BTNINPUTPATHNEXT);
   BtnInputPathNext->OnClick = click(&TFMain::BtnInputPathNextClick);
   TFont black = times;
   black.Color = clBlack;
@@ -98,7 +101,7 @@ void TFMain::CreatePages() {
   PnlPath->SetBorderStyle(pbFlatRounded);
   PnlPath->SetBorderWidth(2);
   PnlPath->SetAlign(alTop);
-  BtnSelectPath = new TButton(PnlPath, L"Выбрать");
+  BtnSelectPath = new TButton(PnlPath, L"&Выбрать");
   BtnSelectPath->SetControlId(IDC_BTNSELECTPATH);
   BtnSelectPath->SetWidth(91);
   BtnSelectPath->SetFaceColor(RGB(244, 244, 240));
@@ -112,16 +115,34 @@ void TFMain::CreatePages() {
   ePath->SetFrameStyle(RzFrameController1);
   ePath->SetText(L"ePath");
   ePath->SetAlign(alClient);
+  ePath->OnChange = [this](TObject* Sender) { ePathChange(Sender); };
+  lblDiskSpace = new TLabel(tsInputPath);
+  lblDiskSpace->SetControlId(IDC_LBLDISKSPACE);
+  lblDiskSpace->SetFont(tahoma);
+  lblDiskSpace->SetAutoSize(false);
+  lblDiskSpace->SetHeight(28);
+  lblDiskSpace->SetLayout(tlCenter);
+  lblDiskSpace->SetAlign(alTop);
+  // Named by the text above it, which a screen reader would not find in the panel.
+  std::wstring prompt;
+  for (const std::wstring& line : MemoInputPath->Lines()) prompt += line;
+  ePath->SetAccessibleName(prompt);
+  BtnInputPathNext->SetDefault(true);
+  BtnCancel2->SetCancel(true);
+  tsInputPath->SetActiveControl(ePath);
+  // Tab goes in reading order: the folder box, its browse button, then the bar.
+  BtnSelectPath->SendToBack();
+  bar->SendToBack();
 
   // Components and the driver option.
   tsInputComponents = new TTabSheet(InsatallPages, L"tsInputComponents");
   tsInputComponents->OnShow = [this](TObject* Sender) { tsInputComponentsShow(Sender); };
   bar = AddButtonBar(tsInputComponents, 37);
-  BtnCancel4 = AddBarButton(bar, L"Отмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL4);
+  BtnCancel4 = AddBarButton(bar, L"О&тмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL4);
   BtnCancel4->OnClick = click(&TFMain::BtnCancelClick);
-  BtnInsatall = AddBarButton(bar, L"Начать установку", 168, alRight, L"GLYPH_INSTALL", IDC_BTNINSATALL);
+  BtnInsatall = AddBarButton(bar, L"&Начать установку", 168, alRight, L"GLYPH_INSTALL", IDC_BTNINSATALL);
   BtnInsatall->OnClick = click(&TFMain::BtnInsatallClick);
-  BtnInputComponentsBack = AddBarButton(bar, L"Назад", 98, alRight, L"GLYPH_BACK", IDC_BTNINPUTCOMPONENTSBACK);
+  BtnInputComponentsBack = AddBarButton(bar, L"На&зад", 98, alRight, L"GLYPH_BACK", IDC_BTNINPUTCOMPONENTSBACK);
   BtnInputComponentsBack->OnClick = click(&TFMain::BtnInputComponentsBackClick);
   BtnInputComponentsBack->SetMargins(0, 0, 4, 0);
   AddSpacer(tsInputComponents, 4);
@@ -130,7 +151,7 @@ void TFMain::CreatePages() {
   PnlDriver->SetBorderStyle(pbFlatRounded);
   PnlDriver->SetBorderWidth(1);
   PnlDriver->SetAlign(alBottom);
-  CbDriverInstal = new TCheckBox(PnlDriver, L"Устанавливать драйвер");
+  CbDriverInstal = new TCheckBox(PnlDriver, L"&Устанавливать драйвер");
   CbDriverInstal->SetControlId(IDC_CBDRIVERINSTAL);
   CbDriverInstal->SetBounds(16, 14, 300, 22);
   CbDriverInstal->SetChecked(true);
@@ -152,11 +173,17 @@ void TFMain::CreatePages() {
                L"\"Ритмон-Vidoze\" в меню \"Настройки\"."},
               IDC_MEMOINPUTCOMPONENTS);
   MemoInputComponents->SetAlign(alClient);
+  BtnInsatall->SetDefault(true);
+  BtnCancel4->SetCancel(true);
+  tsInputComponents->SetActiveControl(BtnInsatall);
+  // Tab goes in reading order: the check box, then the bar from left to right.
+  BtnInsatall->SendToBack();
+  bar->SendToBack();
 
   // Installation progress.
   tsProgressInstall = new TTabSheet(InsatallPages, L"tsProgressInstall");
   bar = AddButtonBar(tsProgressInstall, 37);
-  BtnExit = AddBarButton(bar, L"Выход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXIT);
+  BtnExit = AddBarButton(bar, L"В&ыход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXIT);
   BtnExit->OnClick = click(&TFMain::BtnExitClick);
   // In the free part of the button bar, so the log keeps its place and size.
   PbInstall = new TProgressBar(bar);
@@ -164,6 +191,7 @@ void TFMain::CreatePages() {
   PbInstall->SetRange(0, ProgressBarEnd);
   PbInstall->SetMargins(8, 8, 12, 8);
   PbInstall->SetAlign(alClient);
+  PbInstall->SetAccessibleName(L"Ход установки");
   AddSpacer(tsProgressInstall, 4);
   LogList = new TLogList(tsProgressInstall, 18);
   LogList->SetControlId(IDC_LOGLIST);
@@ -172,12 +200,15 @@ void TFMain::CreatePages() {
   LogList->SetFrameStyle(logFrame);
   LogList->SetTabStop(false);
   LogList->SetAlign(alClient);
+  LogList->SetAccessibleName(L"Журнал установки");
   LogList->Hide();
+  BtnExit->SetDefault(true);
+  tsProgressInstall->SetActiveControl(BtnExit);
 
   // Cancelled.
   tsCancel = new TTabSheet(InsatallPages, L"tsCancel");
   bar = AddButtonBar(tsCancel, 37);
-  BtnExitCancel = AddBarButton(bar, L"Выход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXITCANCEL);
+  BtnExitCancel = AddBarButton(bar, L"В&ыход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXITCANCEL);
   BtnExitCancel->OnClick = click(&TFMain::BtnExitClick);
   TFont maroon = times;
   maroon.Color = clMaroon;
@@ -188,13 +219,15 @@ void TFMain::CreatePages() {
                        IDC_MEMOCANCEL);
   MemoCancel->SetHeight(177);
   MemoCancel->SetAlign(alTop);
+  BtnExitCancel->SetDefault(true);
+  tsCancel->SetActiveControl(BtnExitCancel);
 
   // Large fonts recommended.
   tsChangeFontSize = new TTabSheet(InsatallPages, L"tsChangeFontSize");
   bar = AddButtonBar(tsChangeFontSize, 37);
-  BtnExitOnChangefont = AddBarButton(bar, L"Выход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXITONCHANGEFONT);
+  BtnExitOnChangefont = AddBarButton(bar, L"В&ыход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXITONCHANGEFONT);
   BtnExitOnChangefont->OnClick = click(&TFMain::BtnExitClick);
-  BtnChangeFont = AddBarButton(bar, L"Изменить настройки", 196, alRight, L"GLYPH_FONT", IDC_BTNCHANGEFONT);
+  BtnChangeFont = AddBarButton(bar, L"&Изменить настройки", 196, alRight, L"GLYPH_FONT", IDC_BTNCHANGEFONT);
   BtnChangeFont->SetMargins(0, 0, 4, 0);
   BtnChangeFont->OnClick = click(&TFMain::BtnChangeFontClick);
   AddSpacer(tsChangeFontSize, 3);
@@ -213,4 +246,8 @@ void TFMain::CreatePages() {
                L"нажмите кнопку \"Выход\"."},
               IDC_MEMOCHANGEFONTSIZE);
   MemoChangeFontSize->SetAlign(alClient);
+  BtnChangeFont->SetDefault(true);
+  tsChangeFontSize->SetActiveControl(BtnChangeFont);
+  // Tab goes in reading order: the bar from left to right.
+  BtnExitOnChangefont->SendToBack();
 }

@@ -7,8 +7,19 @@
 namespace LateBound {
 namespace {
 
-// Loaded once and kept for the life of the process, as an import would be.
-HMODULE LoadSystemLibrary(const wchar_t* Dll) {
+template <typename Fn>
+Fn* Function(const wchar_t* Dll, const char* Name) {
+  return reinterpret_cast<Fn*>(reinterpret_cast<void*>(SystemFunction(Dll, Name)));
+}
+
+// One cached pointer per function, found at its first call.
+#define LATE_BOUND(dll, name) \
+  static auto* const name##Ptr = Function<decltype(::name)>(dll, #name)
+
+}  // namespace
+
+// Kept for the life of the process, as an import would be.
+HMODULE SystemLibrary(const wchar_t* Dll) {
   // The common controls by name: the activation context of the manifest then yields the system's
   // side-by-side version 6, which a full path would bypass. Every other DLL by its full path in the
   // system folder, whatever the search order of this Windows is; the altered search path makes the
@@ -21,19 +32,8 @@ HMODULE LoadSystemLibrary(const wchar_t* Dll) {
   return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-template <typename Fn>
-Fn* Function(const wchar_t* Dll, const char* Name) {
-  return reinterpret_cast<Fn*>(reinterpret_cast<void*>(SystemFunction(Dll, Name)));
-}
-
-// One cached pointer per function, found at its first call.
-#define LATE_BOUND(dll, name) \
-  static auto* const name##Ptr = Function<decltype(::name)>(dll, #name)
-
-}  // namespace
-
 FARPROC SystemFunction(const wchar_t* Dll, const char* Name) {
-  const HMODULE module = LoadSystemLibrary(Dll);
+  const HMODULE module = SystemLibrary(Dll);
   const DWORD loadError = module ? 0 : GetLastError();
   if (!module) throw EProgramError(L"Не удалось загрузить системную библиотеку " + std::wstring(Dll) + L".", loadError);
   const FARPROC function = GetProcAddress(module, Name);

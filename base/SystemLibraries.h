@@ -48,6 +48,10 @@ HRESULT SafeArrayDestroy(SAFEARRAY* Array);
 // comctl32
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* Controls);
 
+// One of the system's DLLs, loaded once (later calls find it loaded): by its full path in the system
+// folder, and the common controls by name; nullptr when it cannot be loaded.
+HMODULE SystemLibrary(const wchar_t* Dll);
+
 // The address of a function of one of the system's DLLs; throws EProgramError naming the DLL or the
 // function when either is missing. Dll: a file name in the system folder.
 FARPROC SystemFunction(const wchar_t* Dll, const char* Name);

@@ -36,5 +36,7 @@ add_custom_target(distribution ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:MainProgramStandin>
           ${DIST_DIR}/${DIST_NEWEST_LEVEL}/Vidoze.exe
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Install> ${DIST_DIR}/Install.exe
+  # Last: the list covers every file laid out above.
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/write-checksums.sh ${DIST_DIR}
   DEPENDS Install FTDIDriverInstall MainProgramStandin ${DIST_FILES}
   COMMENT "Laying out the sample distribution in ${DIST_DIR}")

@@ -15,7 +15,7 @@ bool IsDefault(const TInstallOptions& Options) {
          Options.NoDriver == defaults.NoDriver && Options.LogFile == defaults.LogFile &&
          Options.Help == defaults.Help && Options.Uninstall == defaults.Uninstall &&
          Options.HandOver == defaults.HandOver && Options.HandOverProcess == defaults.HandOverProcess &&
-         Options.HandOverPipe == defaults.HandOverPipe;
+         Options.HandOverPipe == defaults.HandOverPipe && Options.Verify == defaults.Verify;
 }
 
 void Check(const std::wstring& Arguments) {

@@ -5,7 +5,8 @@ declare -A sources=(
   [fontname]="fuzz/FuzzFontName.cpp install/FontNameTable.cpp"
   [commandline]="fuzz/FuzzCommandLine.cpp install/CommandLine.cpp"
   [installrecord]="fuzz/FuzzInstallRecord.cpp install/InstallRecordText.cpp"
+  [checksumlist]="fuzz/FuzzChecksumList.cpp install/ChecksumList.cpp install/InstallRecordText.cpp"
 )
-declare -A includes=([png]=toolkit [fontname]=install [commandline]=install [installrecord]=install)
-declare -A libraries=([png]=-lz [fontname]= [commandline]= [installrecord]=)
-all_targets=(png fontname commandline installrecord)
+declare -A includes=([png]=toolkit [fontname]=install [commandline]=install [installrecord]=install [checksumlist]=install)
+declare -A libraries=([png]=-lz [fontname]= [commandline]= [installrecord]= [checksumlist]=)
+all_targets=(png fontname commandline installrecord checksumlist)

@@ -45,7 +45,7 @@ std::wstring AsciiUpper(std::wstring Text) {
   return Text;
 }
 
-enum TSwitchId { swSilent, swVerySilent, swDir, swNoDriver, swLog, swHelp, swUninstall, swHandOver, swCount };
+enum TSwitchId { swSilent, swVerySilent, swDir, swNoDriver, swLog, swHelp, swUninstall, swHandOver, swVerify, swCount };
 
 struct TSwitch {
   const wchar_t* Name;
@@ -58,6 +58,7 @@ const TSwitch Switches[] = {
     {L"SILENT", swSilent, false}, {L"VERYSILENT", swVerySilent, false}, {L"DIR", swDir, true},
     {L"NODRIVER", swNoDriver, false}, {L"LOG", swLog, true}, {L"?", swHelp, false},
     {L"HELP", swHelp, false}, {L"UNINSTALL", swUninstall, false}, {L"HANDOVER", swHandOver, true},
+    {L"VERIFY", swVerify, false},
 };
 
 const TSwitch* FindSwitch(const std::wstring& Name) {
@@ -101,7 +102,7 @@ bool ParseInstallOptions(const std::wstring& Arguments, TInstallOptions& Options
   Error.clear();
   TInstallOptions parsed;
   bool seen[swCount] = {};
-  TToken handOver;  // kept for the error text: the tokens live only while they are read
+  TToken handOver, verify;  // kept for the error texts: the tokens live only while they are read
   for (const TToken& token : Tokenize(Arguments)) {
     // An open quote would swallow the switches after it without a word.
     if (token.QuoteOpen) return Fail(L"Не закрыта кавычка в командной строке: ", token, Error);
@@ -151,10 +152,16 @@ bool ParseInstallOptions(const std::wstring& Arguments, TInstallOptions& Options
         parsed.HandOver = true;
         handOver = token;
         break;
+      case swVerify:
+        parsed.Verify = true;
+        verify = token;
+        break;
       case swCount:
         break;
     }
   }
+  if (parsed.Verify && parsed.Uninstall)
+    return Fail(L"Ключ командной строки не сочетается с /UNINSTALL: ", verify, Error);
   if (parsed.HandOver && !parsed.Uninstall)
     return Fail(L"Ключ командной строки служит только удалению (/UNINSTALL): ", handOver, Error);
   Options = parsed;
@@ -177,6 +184,7 @@ std::wstring ArgumentsOf(const std::wstring& CommandLine) {
 
 std::wstring InstallHelpText() {
   return L"Запуск: Install.exe [/SILENT | /VERYSILENT] [/DIR=\"папка\"] [/NODRIVER] [/LOG=\"файл\"]\n"
+         L"Проверка: Install.exe /VERIFY [/VERYSILENT] [/DIR=\"папка\"] [/LOG=\"файл\"]\n"
          L"Удаление: Install.exe /UNINSTALL [/SILENT | /VERYSILENT] [/DIR=\"папка\"] [/LOG=\"файл\"]\n"
          L"\n"
          L"Ключи (регистр букв не важен, вместо \"/\" можно писать \"-\"; значение, содержащее пробелы, "
@@ -191,6 +199,9 @@ std::wstring InstallHelpText() {
          L"/UNINSTALL — удалить то, что поставила программа установки, из папки /DIR (без /DIR — из "
          L"папки программы; Uninstall.exe в папке комплекса удаляет и без ключа). База данных, "
          L"настройки, файлы клиники, шрифты и драйвер остаются; с /SILENT или /VERYSILENT — без вопроса.\n"
+         L"/VERIFY — проверить установленный комплекс в папке /DIR (без /DIR — в папке программы, если "
+         L"там есть запись об установке, иначе в папке по умолчанию): какие файлы программы удалены или "
+         L"изменены после установки; с /VERYSILENT — только в журнал.\n"
          L"/? или /HELP — показать эту справку (код завершения 0).\n"
          L"Любой другой параметр — ошибка командной строки.\n"
          L"\n"
@@ -201,5 +212,10 @@ std::wstring InstallHelpText() {
          L"2 — установка (удаление) отменена оператором до её начала;\n"
          L"3 — папка установки недопустима или не может быть создана;\n"
          L"4 — установка прервана ошибкой (текст ошибки — последняя строка журнала); удаление не "
-         L"завершено или в папке нет записи об установке (подробности в журнале).";
+         L"завершено или в папке нет записи об установке (подробности в журнале);\n"
+         L"6 — на диске недостаточно места (в журнале: сколько требуется и сколько свободно); ничего не "
+         L"записано;\n"
+         L"7 — дистрибутив повреждён (файлы не совпадают со списком SHA256SUMS, они названы в журнале); "
+         L"ничего не записано;\n"
+         L"8 — /VERIFY нашёл изменённые или недостающие файлы программы.";
 }

@@ -12,6 +12,8 @@ struct TInstallOptions {
   bool Help = false;
   // /UNINSTALL: remove the suite from /DIR (without it: from the program's own folder).
   bool Uninstall = false;
+  // /VERIFY: check the installed suite in /DIR against its installation record.
+  bool Verify = false;
   // /HANDOVER=<process>,<pipe>: this is the uninstall's temporary copy, started by the setup program that
   // holds these handles for it (decimal handle values): it waits for that program and tells it the result.
   bool HandOver = false;
@@ -25,6 +27,9 @@ enum TInstallExitCode {
   ecCancelled = 2,       // by the operator, before the installation (or the uninstall) started
   ecBadTargetFolder = 3, // not valid or cannot be created
   ecInstallFailed = 4,   // the error's text is the last log line; an uninstall that did not complete
+  ecNoDiskSpace = 6,     // a drive has too little room for the copies; nothing was written
+  ecDamagedDistribution = 7,  // the distribution's files differ from its checksum list; nothing was written
+  ecVerifyDifferences = 8,    // /VERIFY found program files missing or changed since the installation
 };
 
 // Arguments: the command line after the program's own name. Switches are case-insensitive, start

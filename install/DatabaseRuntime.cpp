@@ -25,21 +25,27 @@ bool CopyAll(TInstallContext& Context, const std::wstring& FromFolder, const std
 }
 
 template <size_t N>
-unsigned long long BytesOf(const std::wstring& Folder, const wchar_t* const (&Names)[N]) {
-  unsigned long long bytes = 0;
-  for (const wchar_t* name : Names) bytes += FileBytes(Folder + name);
-  return bytes;
+void AddCopies(const std::wstring& FromFolder, const std::wstring& ToFolder, const wchar_t* const (&Names)[N],
+               std::vector<TPlannedCopy>& Copies) {
+  for (const wchar_t* name : Names) Copies.push_back({FromFolder + name, ToFolder + name});
 }
 
 }  // namespace
 
-unsigned long long DatabaseRuntimeBytes(const std::wstring& Source, const std::wstring& Target) {
-  const std::wstring firebird = Source + L"Firebird\\";
-  unsigned long long bytes = BytesOf(firebird, RuntimeFiles) + BytesOf(firebird + L"intl\\", IntlFiles) +
-                             BytesOf(firebird + L"udf\\", UdfFiles) + BytesOf(Source + L"UDF\\", ExtensionLibraries);
+void AddDatabaseRuntimeCopies(const std::wstring& Target, std::vector<TPlannedCopy>& Copies) {
   // An existing database file is kept, not copied.
-  if (!FileExists(Target + L"DTAfb\\" + DatabaseFile)) bytes += FileBytes(Source + L"DTAfb\\" + DatabaseFile);
-  return bytes;
+  if (!FileExists(Target + L"DTAfb\\" + DatabaseFile))
+    Copies.push_back({std::wstring(L"DTAfb\\") + DatabaseFile, Target + L"DTAfb\\" + DatabaseFile});
+  AddCopies(L"Firebird\\", Target, RuntimeFiles, Copies);
+  AddCopies(L"Firebird\\intl\\", Target + L"intl\\", IntlFiles, Copies);
+  AddCopies(L"Firebird\\udf\\", Target + L"udf\\", UdfFiles, Copies);
+  AddCopies(L"UDF\\", Target + L"udf\\", ExtensionLibraries, Copies);
+}
+
+unsigned long long DatabaseRuntimeBytes(const std::wstring& Source, const std::wstring& Target) {
+  std::vector<TPlannedCopy> copies;
+  AddDatabaseRuntimeCopies(Target, copies);
+  return PlannedBytes(Source, copies);
 }
 
 bool DeployDatabaseRuntime(TInstallContext& Context, const std::wstring& Source, const std::wstring& Target) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "ChecksumList.h"
 #include "Error.h"
 #include "InstalledFiles.h"
 #include "Paths.h"
@@ -136,6 +137,15 @@ bool CopyWithProgress(const std::wstring& Source, const std::wstring& Destinatio
   return CopyFileExW(Source.c_str(), Destination.c_str(), CopyProgress, &state, nullptr, 0) != FALSE;
 }
 
+TCheckedSizes* ActiveCheckedSizes = nullptr;
+
+// A copy that is not the size its source was checked at; the error code tells what happened.
+bool SizeDiffersFromChecked(const std::wstring& Source, const std::wstring& Copy) {
+  if (!TCheckedSizes::Differs(Source, FileBytes(Copy))) return false;
+  SetLastError(ERROR_FILE_CORRUPT);
+  return true;
+}
+
 // The platform copy, made beside the destination and moved over it only once whole: a copy that fails
 // half-way (a full disk) leaves the file of an earlier installation as it was, not cut short. The Win32
 // code of the failure, or 0.
@@ -143,7 +153,7 @@ DWORD CopyOverWhole(const std::wstring& Source, const std::wstring& Destination,
   // The system's copy writes by name: the folder is checked and held instead, so it stays what it was.
   const TScopedFile folder(HoldFolderInside(Destination));
   const std::wstring aside = TemporaryBeside(Destination);
-  if (CopyWithProgress(Source, aside, Pump) &&
+  if (CopyWithProgress(Source, aside, Pump) && !SizeDiffersFromChecked(Source, aside) &&
       MoveFileExW(aside.c_str(), Destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;
   }
@@ -164,6 +174,11 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
     const DWORD code = GetLastError();
     ThrowFileError(L"Cannot open file", Source, code);
   }
+  LARGE_INTEGER size;
+  // Checked before the destination is opened: a file that is not what was checked leaves it as it was.
+  if (!GetFileSizeEx(source.Get(), &size) ||
+      TCheckedSizes::Differs(Source, static_cast<unsigned long long>(size.QuadPart)))
+    return false;
   if (RefusesReplace(WriteTo)) {
     source.Reset();
     ThrowFileError(L"Cannot create file", Shown, ERROR_ACCESS_DENIED);
@@ -180,8 +195,6 @@ bool CopyWithDate(const std::wstring& Source, const std::wstring& WriteTo, const
   CheckWrittenInside(destination.Get(), WriteTo);
   // From here until its last piece the file is short.
   PowerCutPoint("copy.created");
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(source.Get(), &size)) return false;
   // A partial copy keeps the time of its writing, so it never passes for the source's file.
   if (!CopyContent(source.Get(), destination.Get(), static_cast<ULONGLONG>(size.QuadPart), Flush, Pump)) return false;
   CopyWriteTime(source.Get(), destination.Get());
@@ -384,6 +397,25 @@ unsigned long long FileBytes(const std::wstring& Path) {
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return 0;
   return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+TCheckedSizes::TCheckedSizes(const std::map<std::wstring, unsigned long long>& Sizes)
+    : FPrevious(std::exchange(ActiveCheckedSizes, this)) {
+  for (const auto& entry : Sizes) FSizes[FoldedPath(entry.first)] = entry.second;
+}
+
+TCheckedSizes::~TCheckedSizes() { ActiveCheckedSizes = FPrevious; }
+
+bool TCheckedSizes::Differs(const std::wstring& Source, unsigned long long Size) {
+  if (!ActiveCheckedSizes) return false;
+  const auto found = ActiveCheckedSizes->FSizes.find(FoldedPath(Source));
+  return found != ActiveCheckedSizes->FSizes.end() && found->second != Size;
+}
+
+unsigned long long PlannedBytes(const std::wstring& Source, const std::vector<TPlannedCopy>& Copies) {
+  unsigned long long bytes = 0;
+  for (const TPlannedCopy& copy : Copies) bytes += FileBytes(Source + copy.Source);
+  return bytes;
 }
 
 void ListSubfolders(const std::wstring& Folder, std::vector<std::wstring>& List) {

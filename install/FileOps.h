@@ -4,6 +4,7 @@
 // names work everywhere (only "W" calls).
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,32 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination,
 unsigned long long FolderTreeBytes(const std::wstring& Folder);
 // The size of a file; 0 when it is missing.
 unsigned long long FileBytes(const std::wstring& Path);
+
+// One file an installation will copy from the distribution.
+struct TPlannedCopy {
+  std::wstring Source;       // relative to the distribution folder, backslashes between folders
+  std::wstring Destination;  // full path
+  bool Optional = false;     // its stage goes on without it (a font): missing and unlisted is no fault
+};
+// What the copies weigh at the source, in bytes.
+unsigned long long PlannedBytes(const std::wstring& Source, const std::vector<TPlannedCopy>& Copies);
+
+// While it lives, the sizes the distribution check read and proved, by the source's full path: a copy
+// from such a file that finds another size now (changed since, or a medium that gave less) fails and is
+// not moved into place, as a copy that failed to read.
+class TCheckedSizes {
+ public:
+  explicit TCheckedSizes(const std::map<std::wstring, unsigned long long>& Sizes);
+  ~TCheckedSizes();
+  TCheckedSizes(const TCheckedSizes&) = delete;
+  TCheckedSizes& operator=(const TCheckedSizes&) = delete;
+  // True when Source was checked with a size other than Size.
+  static bool Differs(const std::wstring& Source, unsigned long long Size);
+
+ private:
+  std::map<std::wstring, unsigned long long> FSizes;
+  TCheckedSizes* FPrevious;
+};
 
 // Appends Folder + name for every direct sub-folder of Folder (which ends with a backslash) except ".",
 // ".." and "WithOutAnswer" (compared case-sensitively), in the file system's order. A missing folder

@@ -220,12 +220,17 @@ OpenMachineKeyFn SetOpenMachineKey(OpenMachineKeyFn Fn) { return ReplaceSeam(Ope
 WindowsBuildFn SetWindowsBuildQuery(WindowsBuildFn Fn) { return ReplaceSeam(WindowsBuild, Fn, &SystemWindowsBuild); }
 }  // namespace FontSeams
 
-unsigned long long FontBytes(const std::wstring& Source) {
+void AddFontCopies(std::vector<TPlannedCopy>& Copies) {
   const std::wstring machineFolder = GetWindowsFolder() + L"fonts\\";
-  unsigned long long bytes = 0;
   for (const wchar_t* fileName : FontList)
-    if (!IsFilePresent(machineFolder + fileName)) bytes += FileBytes(Source + L"fonts\\" + fileName);
-  return bytes;
+    if (!IsFilePresent(machineFolder + fileName))
+      Copies.push_back({std::wstring(L"fonts\\") + fileName, machineFolder + fileName, true});
+}
+
+unsigned long long FontBytes(const std::wstring& Source) {
+  std::vector<TPlannedCopy> copies;
+  AddFontCopies(copies);
+  return PlannedBytes(Source, copies);
 }
 
 void InstallFonts(TInstallContext& Context, const std::wstring& Source) {

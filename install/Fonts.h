@@ -6,6 +6,7 @@
 #include <string>
 
 #include "InstallContext.h"
+#include "FileOps.h"
 
 // Installs, in list order, every font of the list that the system font folder lacks: copies the file,
 // registers it under the machine-wide fonts key, announces the change and logs
@@ -29,6 +30,9 @@ void InstallFonts(TInstallContext& Context, const std::wstring& Source);
 void InstallFont(TInstallContext& Context, const std::wstring& SourceFolder, const std::wstring& DestinationFolder,
                  const std::wstring& FileName);
 
+// The fonts the system's font folder lacks, from the distribution's "fonts\" into that folder (a user
+// without the rights gets them elsewhere on the same drive); each may be missing from the distribution.
+void AddFontCopies(std::vector<TPlannedCopy>& Copies);
 // What the fonts that the system font folder lacks weigh in bytes, in the distribution's "fonts\".
 unsigned long long FontBytes(const std::wstring& Source);
 

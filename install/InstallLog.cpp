@@ -31,14 +31,11 @@ TInstallLog::TInstallLog(TInstallContext& Inner, const std::wstring& Source, con
                                    L"\" в \"" + Target + L"\""
                              : Heading);
   FLines.push_back(FHeader);
-  if (!Target.empty()) FFiles.push_back({Target + L"Settings\\install.log"});
-  FHasTargetFile = !Target.empty();
+  if (!Target.empty()) {
+    FTargetFile = Target + L"Settings\\install.log";
+    FFiles.push_back({FTargetFile});
+  }
   if (!ExtraFile.empty()) FFiles.push_back({std::move(ExtraFile)});
-}
-
-void TInstallLog::WriteNoFileInTarget() {
-  if (FHasTargetFile) FFiles.erase(FFiles.begin());
-  FHasTargetFile = false;
 }
 
 int TInstallLog::AddLine(const std::wstring& Text) {
@@ -72,6 +69,22 @@ void TInstallLog::ShowError(const std::wstring& Text) { FInner.ShowError(Text); 
 
 void TInstallLog::Note(const std::wstring& Text) {
   FLines.push_back(Text);
+  Flush();
+}
+
+void TInstallLog::HoldTargetFile() {
+  for (auto file = FFiles.begin(); file != FFiles.end(); ++file) {
+    if (file->Path == FTargetFile) {
+      FHeld.push_back(*file);
+      FFiles.erase(file);
+      return;
+    }
+  }
+}
+
+void TInstallLog::ReleaseTargetFile() {
+  FFiles.insert(FFiles.begin(), FHeld.begin(), FHeld.end());
+  FHeld.clear();
   Flush();
 }
 

@@ -31,8 +31,10 @@ class TInstallLog : public TInstallContext {
   void CloseProgram() override { FInner.CloseProgram(); }
   void ShowProgressBar(int Done, TProgressMode Mode) override { FInner.ShowProgressBar(Done, Mode); }
 
-  // Leaves the target's log file alone from now on (before the first line: none is written there).
-  void WriteNoFileInTarget();
+  // Keeps the target's log file unwritten until ReleaseTargetFile: checks that must leave the target as
+  // it was run before it. Released, the file gets every line kept meanwhile.
+  void HoldTargetFile();
+  void ReleaseTargetFile();
 
   // Adds a line to the file only (the system's error code behind an error, for instance).
   void Note(const std::wstring& Text);
@@ -56,5 +58,6 @@ class TInstallLog : public TInstallContext {
   std::vector<std::wstring> FLines;
   std::vector<size_t> FScreenToFile;
   std::vector<TFileState> FFiles;
-  bool FHasTargetFile = false;  // FFiles begins with the target's log file
+  std::vector<TFileState> FHeld;
+  std::wstring FTargetFile;
 };

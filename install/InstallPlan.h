@@ -8,6 +8,9 @@ struct TInstallPlan {
   std::wstring Source;  // the distribution: the setup program's folder, with a trailing backslash
   bool DriverInstall = true;
   bool SiblingProduct = false;
+  // A run without the wizard: the target and its "Settings\" are made as the folder page makes them, but
+  // only once the checks before the run have passed.
+  bool PrepareTarget = false;
   // The product's identity from the string table, for the desktop link.
   std::wstring MainProgram;         // the suite's main program, a file name in the target folder
   std::wstring ProductName;         // the link's name

@@ -5,6 +5,7 @@
 #include <functional>
 #include <utility>
 
+#include "ChecksumList.h"
 #include "Error.h"
 #include "FileOps.h"
 #include "Scoped.h"
@@ -118,10 +119,21 @@ void TInstallRecorder::Add(const std::wstring& RelativePath, bool Folder) {
   TRecordEntry entry;
   std::wstring reason;
   if (!CheckRecordedPath(RelativePath + (Folder ? L"\\" : L""), entry, reason)) return;
+  if (!Folder) {
+    const auto digest = FDigests.find(FoldedPath(RelativePath));
+    if (digest != FDigests.end()) entry.Digest = digest->second;
+  }
   FEntries.push_back(entry);
   // The folders that hold it; each is removed only once empty.
   for (size_t at = RelativePath.find(L'\\'); at != std::wstring::npos; at = RelativePath.find(L'\\', at + 1))
     FEntries.push_back({RelativePath.substr(0, at), true});
+}
+
+void TInstallRecorder::KnowDigests(const std::map<std::wstring, std::wstring>& ByPath) {
+  for (const auto& known : ByPath) {
+    std::wstring relative;
+    if (Relative(known.first, relative)) FDigests[FoldedPath(relative)] = known.second;
+  }
 }
 
 void TInstallRecorder::FilePut(const std::wstring& Path) {

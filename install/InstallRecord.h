@@ -23,6 +23,10 @@ class TInstallRecorder : public TInstalledFilesListener {
   TInstallRecorder(const TInstallRecorder&) = delete;
   TInstallRecorder& operator=(const TInstallRecorder&) = delete;
 
+  // The SHA-256 (hex) of files this run will put, by full path, as the distribution check proved them:
+  // recorded with each, for a later verification.
+  void KnowDigests(const std::map<std::wstring, std::wstring>& ByPath);
+
   void FilePut(const std::wstring& Path) override;
   void FolderPut(const std::wstring& Path) override;
   void TreePut(const std::wstring& Folder) override;
@@ -44,6 +48,7 @@ class TInstallRecorder : public TInstalledFilesListener {
   std::wstring FTarget;
   std::vector<TRecordEntry> FEntries;
   std::vector<std::wstring> FTrees;
+  std::map<std::wstring, std::wstring> FDigests;  // by folded relative path
   unsigned long FSizeKiB = 0;
   TInstalledFilesListener* FPreviousListener;
   TInstallRecorder* FPreviousActive;

@@ -37,6 +37,21 @@ bool IsForbiddenChar(wchar_t C) {
          C == L'*';
 }
 
+bool IsDigestText(const std::wstring& Text) {
+  if (Text.size() != 64) return false;
+  for (wchar_t c : Text)
+    if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f'))) return false;
+  return true;
+}
+
+std::wstring FoldedKey(const TRecordEntry& Entry) {
+  std::wstring key = Entry.Path;
+  for (wchar_t& c : key) c = AsciiUpper(c);
+  return key + (Entry.Folder ? L"\\" : L"");
+}
+
+}  // namespace
+
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. Characters beyond the basic plane
 // become surrogate pairs where wchar_t has 16 bits (Windows).
 bool DecodeUtf8(const std::string& Bytes, std::wstring& Text) {
@@ -82,6 +97,8 @@ bool DecodeUtf8(const std::string& Bytes, std::wstring& Text) {
   return true;
 }
 
+namespace {
+
 void AppendUtf8(unsigned long Code, std::string& Bytes) {
   if (Code < 0x80) {
     Bytes.push_back(static_cast<char>(Code));
@@ -98,6 +115,18 @@ void AppendUtf8(unsigned long Code, std::string& Bytes) {
     Bytes.push_back(static_cast<char>(0x80 | ((Code >> 6) & 0x3F)));
     Bytes.push_back(static_cast<char>(0x80 | (Code & 0x3F)));
   }
+}
+
+}  // namespace
+
+bool NextLine(const std::string& Bytes, size_t& At, std::string& Line) {
+  if (At >= Bytes.size()) return false;
+  size_t end = Bytes.find('\n', At);
+  if (end == std::string::npos) end = Bytes.size();
+  Line = Bytes.substr(At, end - At);
+  At = end + 1;
+  if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+  return true;
 }
 
 // Only checked paths are written, so every character is a valid one; a lone surrogate (which no checked
@@ -118,21 +147,16 @@ std::string EncodeUtf8(const std::wstring& Text) {
   return bytes;
 }
 
-std::wstring FoldedKey(const TRecordEntry& Entry) {
-  std::wstring key = Entry.Path;
-  for (wchar_t& c : key) c = AsciiUpper(c);
-  return key + (Entry.Folder ? L"\\" : L"");
-}
-
-}  // namespace
 
 bool IsKeptArea(const std::wstring& RelativePath) {
   const std::wstring first = FirstComponent(RelativePath);
   return SameAscii(first, L"DTAFB") || SameAscii(first, L"SETTINGS");
 }
 
-bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstring& Reason) {
-  Entry = TRecordEntry();
+bool CheckRelativePath(const std::wstring& Text, const std::wstring& FolderWords, std::wstring& Path, bool& Folder,
+                       std::wstring& Reason) {
+  Path.clear();
+  Folder = false;
   if (Text.size() > MaxRecordedPath) {
     Reason = L"слишком длинный путь";
     return false;
@@ -149,7 +173,7 @@ bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstri
     return false;
   }
   if (path[0] == L'\\' || path[0] == L'/' || (path.size() >= 2 && path[1] == L':')) {
-    Reason = L"путь не внутри папки установки (диск, сетевое имя или путь от корня)";
+    Reason = L"путь не внутри " + FolderWords + L" (диск, сетевое имя или путь от корня)";
     return false;
   }
   size_t start = 0;
@@ -161,7 +185,7 @@ bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstri
       return false;
     }
     if (component == L"." || component == L"..") {
-      Reason = L"путь с \".\" или \"..\" может вести из папки установки";
+      Reason = L"путь с \".\" или \"..\" может вести из " + FolderWords;
       return false;
     }
     if (std::any_of(component.begin(), component.end(), IsForbiddenChar)) {
@@ -179,6 +203,16 @@ bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstri
     if (end == std::wstring::npos) break;
     start = end + 1;
   }
+  Path = path;
+  Folder = folder;
+  return true;
+}
+
+bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstring& Reason) {
+  Entry = TRecordEntry();
+  std::wstring path;
+  bool folder = false;
+  if (!CheckRelativePath(Text, L"папки установки", path, folder, Reason)) return false;
   if (IsKeptArea(path)) {
     Reason = L"база данных и настройки не удаляются";
     return false;
@@ -189,7 +223,7 @@ bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstri
 }
 
 std::string FormatInstallRecord(std::vector<TRecordEntry> Entries) {
-  std::sort(Entries.begin(), Entries.end(),
+  std::stable_sort(Entries.begin(), Entries.end(),
             [](const TRecordEntry& A, const TRecordEntry& B) { return FoldedKey(A) < FoldedKey(B); });
   Entries.erase(std::unique(Entries.begin(), Entries.end(),
                             [](const TRecordEntry& A, const TRecordEntry& B) { return FoldedKey(A) == FoldedKey(B); }),
@@ -199,19 +233,16 @@ std::string FormatInstallRecord(std::vector<TRecordEntry> Entries) {
   bytes += "\r\n";
   bytes += Comment;
   bytes += "\r\n";
-  for (const TRecordEntry& entry : Entries) bytes += EncodeUtf8(entry.Path + (entry.Folder ? L"\\" : L"")) + "\r\n";
+  for (const TRecordEntry& entry : Entries)
+    bytes += EncodeUtf8(entry.Path + (entry.Folder ? L"\\" : entry.Digest.empty() ? L"" : L"\t" + entry.Digest)) + "\r\n";
   return bytes;
 }
 
 TInstallRecordText ParseInstallRecord(const std::string& Bytes) {
   TInstallRecordText record;
   size_t at = Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  for (size_t number = 1; at < Bytes.size(); ++number) {
-    size_t end = Bytes.find('\n', at);
-    if (end == std::string::npos) end = Bytes.size();
-    std::string line = Bytes.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string line;
+  for (size_t number = 1; NextLine(Bytes, at, line); ++number) {
     if (number == 1) {
       record.Signed = line == Signature;
       if (!record.Signed) return record;
@@ -223,9 +254,20 @@ TInstallRecordText ParseInstallRecord(const std::string& Bytes) {
       record.Problems.push_back({number, L"строка не в кодировке UTF-8"});
       continue;
     }
+    std::wstring digest;
+    const size_t tab = text.find(L'\t');
+    if (tab != std::wstring::npos) {
+      digest = text.substr(tab + 1);
+      text.resize(tab);
+      if (!IsDigestText(digest) || (!text.empty() && text.back() == L'\\')) {
+        record.Problems.push_back({number, L"неверная контрольная сумма файла"});
+        continue;
+      }
+    }
     TRecordEntry entry;
     std::wstring reason;
     if (CheckRecordedPath(text, entry, reason)) {
+      entry.Digest = digest;
       record.Entries.push_back(entry);
     } else {
       record.Problems.push_back({number, reason});

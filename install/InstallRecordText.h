@@ -11,6 +11,9 @@
 struct TRecordEntry {
   std::wstring Path;
   bool Folder = false;
+  // A file's SHA-256 as the installation put it there (64 lower-case hex digits), when it was known: the
+  // distribution's list proved it. Empty otherwise.
+  std::wstring Digest;
 };
 
 // A line the reader left out: its number (the first line is 1) and why.
@@ -26,11 +29,13 @@ struct TInstallRecordText {
 };
 
 // The file as it is written: UTF-8 with a byte-order mark, the signature line, a comment for whoever opens
-// it, then one entry a line (a folder's ends with a backslash), CR LF line ends, sorted, each once.
+// it, then one entry a line (a folder's ends with a backslash; a file's digest follows its path after a
+// tab, which no path holds), CR LF line ends, sorted, each once (the first of twins).
 std::string FormatInstallRecord(std::vector<TRecordEntry> Entries);
 
-// Reads the file's bytes. Empty lines and comment lines (";") are skipped; a line that is not valid UTF-8
-// or not a path CheckRecordedPath accepts is left out and named in Problems.
+// Reads the file's bytes. Empty lines and comment lines (";") are skipped; a line that is not valid UTF-8,
+// not a path CheckRecordedPath accepts, or with a digest that is not 64 lower-case hex digits (or on a
+// folder) is left out and named in Problems.
 TInstallRecordText ParseInstallRecord(const std::string& Bytes);
 
 // True when Text names something inside the target that the uninstall may remove: relative (no drive,
@@ -47,3 +52,17 @@ bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstri
 bool IsKeptArea(const std::wstring& RelativePath);
 
 constexpr size_t MaxRecordedPath = 1024;
+
+// The path rules of CheckRecordedPath without its kept areas, for any folder whose files a text names:
+// FolderWords name that folder in the reasons ("папки установки"). Path gets the text without a trailing
+// backslash, Folder whether it had one.
+bool CheckRelativePath(const std::wstring& Text, const std::wstring& FolderWords, std::wstring& Path, bool& Folder,
+                       std::wstring& Reason);
+
+// Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF); false for anything else.
+bool DecodeUtf8(const std::string& Bytes, std::wstring& Text);
+// The line of Bytes that starts at At, without its LF or CR LF; At moves past it. False at the end.
+bool NextLine(const std::string& Bytes, size_t& At, std::string& Line);
+
+// Text as UTF-8; a lone surrogate becomes U+FFFD.
+std::string EncodeUtf8(const std::wstring& Text);

@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
-#include <optional>
 
 #include "BackupStage.h"
 #include "CommandLine.h"
 #include "CreateNSI.h"
 #include "DatabaseRuntime.h"
+#include "DiskSpace.h"
+#include "DistributionCheck.h"
 #include "DriverStage.h"
 #include "Error.h"
 #include "FileOps.h"
@@ -20,6 +21,7 @@
 #include "SettingsFiles.h"
 #include "Shortcut.h"
 #include "StageSteps.h"
+#include "TargetFolder.h"
 #include "TargetLinks.h"
 
 const wchar_t* const OutcomeDone = L"Завершено";
@@ -71,11 +73,41 @@ unsigned long long PlannedCopyBytes(const TInstallPlan& Plan) {
 }
 constexpr int MeasuredStages = 8;
 
+// Room on every drive the copies go to; a drive short of it ends the run before anything is written.
+bool EnoughRoom(TInstallContext& Context, const TInstallPlan& Plan, const TPlannedReads& Reads) {
+  if (!SpaceCheckWanted()) return true;
+  const std::vector<TDriveSpace> spaces = SpaceNeeded(Plan.Source, Plan.Target, Reads);
+  const TDriveSpace* shortDrive = FirstShortDrive(spaces);
+  if (!shortDrive) return true;
+  const std::wstring text = NoRoomText(*shortDrive);
+  Context.AddLine(text);
+  Context.ShowError(text);
+  return false;
+}
+
+// The distribution against its checksum list, read once with the window served and the bar moving. A
+// distribution without a list installs as before; the log says so once. Sound, the sizes read guard the
+// copies that follow.
+bool SoundDistribution(TInstallContext& Context, TInstallLog& Log, const TInstallPlan& Plan,
+                       const TPlannedReads& Reads, TDistributionCheck& Check) {
+  if (!FileExists(Plan.Source + ChecksumListName)) {
+    Log.Note(std::wstring(L"Дистрибутив без списка контрольных сумм ") + ChecksumListName +
+             L": его файлы не проверены");
+    return true;
+  }
+  Context.AddLine(L"Проверка дистрибутива...");
+  Context.ProcessMessages();
+  Check = CheckDistribution(Plan.Source, Reads, &Context);
+  if (Check.Problems.empty()) return true;
+  for (const TDistributionProblem& problem : Check.Problems) Context.AddLine(ProblemLine(problem));
+  const std::wstring text = DamagedDistributionText(Check.Problems);
+  Log.Note(text);
+  Context.ShowError(text);
+  return false;
+}
+
 TInstallOutcome RunStages(TInstallProgress& Context, const TInstallPlan& Plan) {
   const std::wstring& target = Plan.Target;
-  // 1-2. The progress page; the target and source folders come with the plan.
-  Context.ShowProgress();
-  Context.ProcessMessages();
   // 3.
   if (!EnsureTargetFolder(Context, target)) return ioFolderFailed;
   // 4. Before the busy span: its error ends the run without a line of its own.
@@ -126,35 +158,45 @@ int ExitCodeOf(TInstallOutcome Outcome) {
   switch (Outcome) {
     case ioInstalled: return ecInstalled;
     case ioFolderFailed: return ecBadTargetFolder;
+    case ioNoDiskSpace: return ecNoDiskSpace;
+    case ioDamagedDistribution: return ecDamagedDistribution;
     default: return ecInstallFailed;
   }
 }
 
 TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Plan) {
-  // Looked for before the log, the first thing written into the target: over such a link nothing is
-  // written there, the log and the record included.
-  const TLinkOut linkOut = FindLinkLeadingOut(Plan.Target);
-  const bool writable = linkOut.Link.empty();
   TInstallLog log(Screen, Plan.Source, Plan.Target, Plan.LogFile);
-  if (!writable) log.WriteNoFileInTarget();
-  // What this run puts into the target is recorded however the run ends.
-  // And one planted while the run goes on ends it at the write that would have gone through it (the
+  // Not a byte into the target until the checks have passed; over a link that leads out of it nothing
+  // is written there at all, the log and the record included.
+  log.HoldTargetFile();
+  // A link planted while the run goes on ends it at the write that would have gone through it (the
   // record's too, written when the recorder goes).
   const TWritesInsideTarget confined(Plan.Target);
-  std::optional<TInstallRecorder> recorder;
-  if (writable) recorder.emplace(Plan.Target);
-  TInstallProgress context(log, PlannedCopyBytes(Plan), MeasuredStages);
+  const TPlannedReads reads = PlannedReads(Plan);
+  TInstallProgress context(log, PlannedCopyBytes(Plan) + DistributionCheckBytes(Plan.Source, reads), MeasuredStages);
+  bool checked = false;
   try {
-    if (!writable) {
-      context.ShowProgress();
-      throw EProgramError(LinkLeadingOutText(linkOut));
-    }
+    context.ShowProgress();
+    context.ProcessMessages();
+    const TLinkOut linkOut = FindLinkLeadingOut(Plan.Target);
+    if (!linkOut.Link.empty()) throw EProgramError(LinkLeadingOutText(linkOut));
+    TDistributionCheck check;
+    if (!EnoughRoom(context, Plan, reads)) return ioNoDiskSpace;
+    if (!SoundDistribution(context, log, Plan, reads, check)) return ioDamagedDistribution;
+    const TCheckedSizes guard(check.CheckedSizes);
+    checked = true;
+    if (Plan.PrepareTarget) PrepareTargetFolder(Plan.Target);
+    log.ReleaseTargetFile();
+    // What this run puts into the target is recorded however the run ends.
+    TInstallRecorder recorder(Plan.Target);
+    recorder.KnowDigests(check.Digests);
     const TInstallOutcome outcome = RunStages(context, Plan);
     if (outcome != ioInstalled) context.Failed();
     return outcome;
   } catch (const EProgramError& error) {
     // The busy span is left by now; the running line keeps no outcome word; nothing is rolled back.
     // The error's text stays the last line, where a deployment tool looks for it.
+    if (checked) log.ReleaseTargetFile();
     if (error.SystemCode() != 0) log.Note(L"Код ошибки Windows: " + std::to_wstring(error.SystemCode()));
     log.Note(error.Text());
     context.ShowError(error.Text());

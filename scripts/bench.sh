@@ -12,7 +12,9 @@
 # deployed by (a) the installation's database stage, (a') the same stage serving a window that another thread
 # asks every 20 ms whether it answers, as the program runs it, against (b) Windows' own CopyFileW of the
 # same file, (b') CopyFileW followed by a flush of the copy (the stage must have its copy on the disk
-# before it renames it into place; CopyFileW leaves it in the cache) and (c) Linux's cp; then
+# before it renames it into place; CopyFileW leaves it in the cache) and (c) Linux's cp; (k) the
+# distribution check's one read of the file with the system's SHA-256, serving a window like (a'), goes
+# against (b) too (goal: at most 1); then
 # CopyFileWithDate alone with several copy buffer sizes, to choose the product's.
 # Every way runs BENCH_ROUNDS times (9 by default), in a new order each round, under the same Wine prefix.
 # The best time counts (a shared machine's other work only ever slows a run down); the median and the
@@ -230,6 +232,9 @@ run_way() {
       run_driver "stage served" "$bench_exe/copy_bench.exe" served "$dist/" "$target/"
       [ "$round" -gt 1 ] || check_copy "$target/DTAfb/R12.FDB" "the database stage serving a window"
       ;;
+    "pre-check")
+      run_driver "pre-check" "$bench_exe/copy_bench.exe" check "$database" -
+      ;;
     CopyFileW)
       run_driver CopyFileW "$bench_exe/copy_bench.exe" copyfile "$database" "$copy"
       [ "$round" -gt 1 ] || check_copy "$copy" "CopyFileW"
@@ -254,7 +259,7 @@ run_way() {
   esac
 }
 
-ways=(stage "stage served" CopyFileW "CopyFileW+flush" cp)
+ways=(stage "stage served" "pre-check" CopyFileW "CopyFileW+flush" cp)
 for kib in "${buffers[@]}"; do ways+=("dated $kib KiB"); done
 for round in $(seq 1 "$rounds"); do
   echo "round $round of $rounds"
@@ -283,13 +288,17 @@ s="$(best "${times[stage served]}")"
 b="$(best "${times[CopyFileW]}")"
 f="$(best "${times[CopyFileW+flush]}")"
 c="$(best "${times[cp]}")"
+k="$(best "${times[pre-check]}")"
+ck="$(median "${cpus[pre-check]}")"
 echo
 ca="$(median "${cpus[stage]}")"
 cs="$(median "${cpus[stage served]}")"
 cb="$(median "${cpus[CopyFileW]}")"
 cf="$(median "${cpus[CopyFileW+flush]}")"
 cc="$(median "${cpus[cp]}")"
-awk -v a="$a" -v s="$s" -v b="$b" -v f="$f" -v c="$c" -v ca="$ca" -v cs="$cs" -v cb="$cb" -v cf="$cf" -v cc="$cc" 'BEGIN {
+awk -v a="$a" -v s="$s" -v b="$b" -v f="$f" -v c="$c" -v ca="$ca" -v cs="$cs" -v cb="$cb" -v cf="$cf" -v cc="$cc" \
+    -v k="$k" -v ck="$ck" 'BEGIN {
+  printf "k/b  (distribution check, SHA-256 read / CopyFileW) = %.2f by best time, %.2f by processor time   (goal: at most 1)\n", k / b, ck / cb
   printf "a/b  (database stage / CopyFileW)                = %.2f by best time, %.2f by processor time   (goal: at most 1)\n", a / b, ca / cb
   printf "a\x27/b (database stage serving a window / CopyFileW) = %.2f by best time, %.2f by processor time   (goal: at most 1)\n", s / b, cs / cb
   printf "a/b\x27 (database stage / CopyFileW and a flush)   = %.2f by best time, %.2f by processor time\n", a / f, ca / cf
@@ -297,5 +306,7 @@ awk -v a="$a" -v s="$s" -v b="$b" -v f="$f" -v c="$c" -v ca="$ca" -v cs="$cs" -v
 }'
 worst_silence="$(tr ' ' '\n' <<<"${silences[stage served]}" | grep . | sort -n | tail -1)"
 echo "longest silence of the served window while the stage copied 1 GiB: $worst_silence ms (goal: at most 250 ms)"
+worst_check="$(tr ' ' '\n' <<<"${silences[pre-check]}" | grep . | sort -n | tail -1)"
+echo "longest silence of the window while the check read 1 GiB: $worst_check ms (goal: at most 250 ms)"
 read -r _ after <<<"${peaks[stage]}"
 echo "peak working set of the database stage: $(mib "$after") MiB (goal: well under 32 MiB)"

@@ -13,7 +13,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # folder). version.dll is left out: Wine's own user32 imports it (Windows' does not), so under Wine a
 # planted one is taken before any program runs; that the program imports it nowhere is the import check's.
 names=(riched20 msftedit usp10 uxtheme dwmapi msimg32 msxml3 msxml6 syssetup comctl32 shcore combase
-       cryptbase propsys profapi userenv actxprxy windowscodecs winmm wintrust dbghelp apphelp)
+       cryptbase propsys profapi userenv actxprxy windowscodecs winmm wintrust dbghelp apphelp bcrypt)
 
 work="$build/planted/$mode"
 rm -rf "$work"

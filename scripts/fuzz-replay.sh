@@ -61,8 +61,14 @@ run_all() {
 start=$SECONDS
 mkdir -p "$out/obj"
 jobs=(compile fuzz/Replay.cpp fuzz)
+# A source two targets share is compiled once: two compiles of it at once would write one object.
+declare -A queued=()
 for name in "${targets[@]}"; do
-  for src in ${sources[$name]}; do jobs+=(compile "$src" "${includes[$name]}"); done
+  for src in ${sources[$name]}; do
+    [ -n "${queued[$src]+set}" ] && continue
+    queued[$src]=1
+    jobs+=(compile "$src" "${includes[$name]}")
+  done
 done
 links=()
 for name in "${targets[@]}"; do links+=(link "$name" ""); done

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Longer fuzzing sessions with libFuzzer from Debian's clang, one target after the other (the machine has
 # two cores; the test command only replays the committed corpora).
-# Usage: fuzz.sh [SECONDS_PER_TARGET] [TARGET...]   targets: png fontname commandline installrecord
+# Usage: fuzz.sh [SECONDS_PER_TARGET] [TARGET...]   targets: png fontname commandline installrecord checksumlist
 # (default: all, 300 s)
 # Everything goes to BUILD_DIR/fuzz/TARGET/: the program, new-corpus/ (inputs that found new code, kept
 # between sessions), crashes/ (crash-*, leak-*, timeout-*, oom-* inputs). Exits non-zero when any target
@@ -29,7 +29,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Room for a small image or font; a command line is short.
-declare -A max_len=([png]=8192 [fontname]=4096 [commandline]=1024 [installrecord]=4096)
+declare -A max_len=([png]=8192 [fontname]=4096 [commandline]=1024 [installrecord]=4096 [checksumlist]=4096)
 
 status=0
 for name in "${targets[@]}"; do

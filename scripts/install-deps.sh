@@ -7,7 +7,7 @@ need=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64
       wine wine32:i386 locales xvfb xauth imagemagick fonts-wine fonts-liberation fonts-dejavu-core
       libxrender1:i386 libxrandr2:i386 libxcursor1:i386 libxi6:i386 libxcomposite1:i386
       libxinerama1:i386 libxfixes3:i386 libxxf86vm1:i386 libgnutls30:i386 libfreetype6:i386
-      libfontconfig1:i386 x11-utils file g++ zlib1g-dev python3
+      libfontconfig1:i386 x11-utils xdotool file g++ zlib1g-dev python3
       # Where the kernel refuses 32-bit x86 code, the tests are 64-bit programs under 64-bit Wine, and
       # the shipped 32-bit ones run with Wine's 32-bit side emulated.
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 qemu-user-static gcc

@@ -165,6 +165,11 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
       if (FSystemProc) break;
       EraseBackground(reinterpret_cast<HDC>(WParam));
       return 1;
+    case WM_GETOBJECT:
+      if ((!FAccessible.Name.empty() || FAccessible.Value) &&
+          static_cast<LONG>(static_cast<DWORD>(LParam)) == OBJID_CLIENT)
+        if (const LRESULT named = AccessibleObjectResult(FHandle, WParam, FAccessible)) return named;
+      break;
     case WM_COMMAND:
       if (TWinControl* child = ChildByHandle(reinterpret_cast<HWND>(LParam)))
         if (child->Notification(Msg, WParam, LParam, result)) return result;
@@ -204,16 +209,20 @@ bool TWinControl::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& 
 }
 
 HBRUSH TWinControl::PrepareColors(HDC Dc) const {
-  SetTextColor(Dc, ColorToRGB(Enabled() ? FFont.Color : clGrayText));
-  SetBkColor(Dc, ColorToRGB(FColor));
-  return ColorBrush(FColor);
+  SetTextColor(Dc, ColorToRGB(Enabled() ? ContrastColor(FFont.Color, clWindowText) : clGrayText));
+  SetBkColor(Dc, ColorToRGB(ShownColor()));
+  return ColorBrush(ShownColor());
 }
 
 void TWinControl::EraseBackground(HDC Dc) const {
   RECT rect;
   GetClientRect(FHandle, &rect);
-  FillRect(Dc, &rect, ColorBrush(FColor));
+  FillRect(Dc, &rect, ColorBrush(ShownColor()));
 }
+
+TColor TWinControl::ShownColor() const { return ContrastColor(FColor, clWindow); }
+
+TColor TWinControl::ShownFontColor() const { return ContrastColor(FFont.Color, clWindowText); }
 
 int TWinControl::ControlId() const { return FHandle ? GetDlgCtrlID(FHandle) : 0; }
 

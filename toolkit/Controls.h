@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Accessible.h"
 #include "Graphics.h"
 
 class TObject {
@@ -115,6 +116,9 @@ class TWinControl : public TComponent {
 
   // Background colour; with ParentColor the control takes its parent's colour, also when it changes.
   TColor Color() const { return FColor; }
+  // The colours the control is drawn in: its own, or the system's in high contrast.
+  TColor ShownColor() const;
+  TColor ShownFontColor() const;
   void SetColor(TColor Value);
   bool ParentColor() const { return FParentColor; }
   void SetParentColor(bool Value);
@@ -130,6 +134,11 @@ class TWinControl : public TComponent {
   void SendToBack();
   void Invalidate();
   void Repaint();  // invalidates and paints at once
+
+  // The name a screen reader gives the control where its window text does not tell it (a box named by
+  // the text before it, a list, an image).
+  void SetAccessibleName(const std::wstring& Value) { FAccessible.Name = Value; }
+  const std::wstring& AccessibleName() const { return FAccessible.Name; }
 
   // The size the control wants when it sizes itself (labels), or -1 for "keep the current size".
   virtual int AutoWidth() const { return -1; }
@@ -168,6 +177,8 @@ class TWinControl : public TComponent {
   bool Destroying() const { return FDestroying; }
   // Fills the whole client area with the background colour.
   void EraseBackground(HDC Dc) const;
+  // The value a screen reader reads where the system's object for the window class reads none.
+  void SetAccessibleValue(std::wstring (*Value)(HWND Wnd)) { FAccessible.Value = Value; }
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
@@ -188,6 +199,7 @@ class TWinControl : public TComponent {
   bool FParentFont;
   bool FDestroying = false;
   bool FAligning = false;
+  TAccessibleText FAccessible;
   int FControlIdCounter = 1000;  // used on forms
   friend class TForm;
 };

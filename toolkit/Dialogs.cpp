@@ -33,8 +33,11 @@ bool SelectFolder(const std::wstring& Instruction, UINT Flags, std::wstring& Pat
   static const HRESULT ole = LateBound::OleInitialize(nullptr);
   (void)ole;
   // The browser is owned by the hidden-sized application window, so the forms are disabled by hand.
+  HWND active = GetActiveWindow();
   const std::vector<HWND> disabled = Application.DisableTaskWindows(nullptr);
   const bool chosen = Prompts().BrowseForFolder(Application.Handle(), Instruction, Flags, Path);
   TApplication::EnableTaskWindows(disabled);
+  // The system activates the browser's owner, the application window: the keyboard goes back to the form.
+  if (active && IsWindow(active)) SetActiveWindow(active);
   return chosen;
 }

@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include "Error.h"
+#include "Forms.h"
 
 // ---------------------------------------------------------------- TTabSheet, TPageControl
 
@@ -10,7 +11,8 @@ TTabSheet::TTabSheet(TPageControl* PageControl, const std::wstring& Name)
     : TWinControl(PageControl), FPageControl(PageControl) {
   SetName(Name);
   RegisterWindowClass(L"TTabSheet");
-  CreateHandle(L"TTabSheet", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Name);
+  // No window text: a screen reader would read the page's internal name.
+  CreateHandle(L"TTabSheet", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
   ShowWindow(Handle(), SW_HIDE);
   SetAlign(alClient);
 }
@@ -45,6 +47,11 @@ void TPageControl::SetActivePage(TTabSheet* Page) {
     const bool focusInside = focus && (focus == previous->Handle() || IsChild(previous->Handle(), focus));
     previous->Hide();
     if (focusInside) ::SetFocus(Handle());
+  }
+  if (Page && Page->ActiveControl()) {
+    TWinControl* top = this;
+    while (top->Parent()) top = top->Parent();
+    if (auto* form = dynamic_cast<TForm*>(top)) form->FocusControl(Page->ActiveControl());
   }
   if (Page && Page->OnShow) Page->OnShow(Page);
 }
@@ -114,6 +121,7 @@ void TRichEdit::LoadRtf(const std::string& Rtf) {
   if (stream.dwError != 0 || (Rtf.compare(0, 5, "{\\rtf") != 0))
     throw EProgramError(L"Не удалось прочитать текст в формате RTF.");
   ApplyInnerBorder();
+  ApplyTextColors();
 }
 
 std::string ScaleRtfSizes(const std::string& Rtf, int Numerator, int Denominator) {
@@ -180,8 +188,18 @@ std::wstring TRichEdit::PlainText() const {
 }
 
 void TRichEdit::ColorChanged() {
-  SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
+  SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(ShownColor())));
   TWinControl::ColorChanged();
+}
+
+void TRichEdit::ApplyTextColors() {
+  // In high contrast every letter takes the system's text colour instead of the document's own.
+  if (!HighContrast()) return;
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof(format);
+  format.dwMask = CFM_COLOR;
+  format.dwEffects = CFE_AUTOCOLOR;
+  SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
 }
 
 LRESULT TRichEdit::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {

@@ -14,11 +14,15 @@ class TTabSheet : public TWinControl {
  public:
   TTabSheet(TPageControl* PageControl, const std::wstring& Name);
   TPageControl* PageControl() const { return FPageControl; }
+  // The control that gets the keyboard focus each time the page is activated.
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWinControl* Control) { FActiveControl = Control; }
   // Runs each time the page becomes the active page, after it appeared.
   TNotifyEvent OnShow;
 
  private:
   TPageControl* FPageControl;
+  TWinControl* FActiveControl = nullptr;
 };
 
 // Pages on top of each other without tabs: only the buttons of the program switch between them.
@@ -56,6 +60,8 @@ class TRichEdit : public TWinControl {
   void LoadRtf(const std::string& Rtf);
   // The plain text shown.
   std::wstring PlainText() const;
+  // The document's text colours, or in high contrast the system's.
+  void ApplyTextColors();
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;

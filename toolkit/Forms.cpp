@@ -6,16 +6,31 @@
 #include <algorithm>
 
 #include "Prompts.h"
+#include "StdCtrls.h"
 
 TApplication Application;
 
 // ---------------------------------------------------------------- TForm
+
+namespace {
+
+// The common controls learn of new system colours from the window they lie in.
+BOOL CALLBACK PassOnSettingChange(HWND Child, LPARAM Msg) {
+  SendMessageW(Child, *reinterpret_cast<const UINT*>(Msg), 0, 0);
+  return TRUE;
+}
+
+}  // namespace
 
 TForm::TForm(const wchar_t* WindowClassName) : TWinControl(nullptr) {
   RegisterWindowClass(WindowClassName, CS_DBLCLKS);
   CreateHandle(WindowClassName, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
                                     WS_THICKFRAME | WS_CLIPCHILDREN,
                WS_EX_CONTROLPARENT);
+  // Underlines and focus rectangles as the system is set: hidden until the keyboard is used, or shown.
+  BOOL cues = FALSE;
+  SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+  SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(cues ? UIS_CLEAR : UIS_SET, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
   Application.FormCreated(this);
 }
 
@@ -90,6 +105,8 @@ void TForm::SetVisible(bool Value) {
     ShowWindow(Application.Handle(), SW_SHOWNOACTIVATE);
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
+  // The activation may come before the controls are shown: the focus goes where the form wants it.
+  if (GetActiveWindow() == Handle()) RestoreFocus();
 }
 
 int TForm::ShowModal() {
@@ -153,6 +170,107 @@ void TForm::BringToFront() {
   if (IsWindowEnabled(Handle())) SetForegroundWindow(Handle());
 }
 
+void TForm::FocusControl(TWinControl* Control) {
+  if (!Control || !Control->Handle()) return;
+  FFocused = Control->Handle();
+  if (GetActiveWindow() == Handle()) RestoreFocus();
+  if (SendMessageW(FFocused, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(FFocused, EM_SETSEL, 0, -1);
+}
+
+TWinControl* TForm::FirstControl(const std::function<bool(TWinControl*)>& Match, bool ShownOnly) {
+  std::vector<TWinControl*> pending(Controls().rbegin(), Controls().rend());
+  while (!pending.empty()) {
+    TWinControl* control = pending.back();
+    pending.pop_back();
+    if (ShownOnly && !control->Showing()) continue;
+    if (Match(control)) return control;
+    pending.insert(pending.end(), control->Controls().rbegin(), control->Controls().rend());
+  }
+  return nullptr;
+}
+
+TButton* TForm::FindButton(bool Default) {
+  return dynamic_cast<TButton*>(FirstControl(
+      [Default](TWinControl* Control) {
+        auto* button = dynamic_cast<TButton*>(Control);
+        return button && (Default ? button->Default() : button->Cancel());
+      },
+      true));
+}
+
+void TForm::ShowKeyboardCues(WORD Cues) {
+  if (!(SendMessageW(Handle(), WM_QUERYUISTATE, 0, 0) & Cues)) return;
+  SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, Cues), 0);
+  // The toolkit's buttons read the form's state; not every system passes the change on to them.
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+namespace {
+
+// The letter after the single ampersand of a caption, in upper case; 0 for none.
+wchar_t AccessKey(const std::wstring& Caption) {
+  for (size_t i = 0; i + 1 < Caption.size(); ++i) {
+    if (Caption[i] != L'&') continue;
+    if (Caption[i + 1] == L'&') {
+      ++i;
+      continue;
+    }
+    wchar_t key[2] = {Caption[i + 1], L'\0'};
+    CharUpperBuffW(key, 1);
+    return key[0];
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool TForm::PressAccessKey(wchar_t Key) {
+  wchar_t upper[2] = {Key, L'\0'};
+  CharUpperBuffW(upper, 1);
+  TWinControl* control = FirstControl(
+      [&upper](TWinControl* Control) {
+        return Control->Enabled() && (SendMessageW(Control->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) &&
+               AccessKey(Control->Text()) == upper[0];
+      },
+      true);
+  if (control) SendMessageW(control->Handle(), BM_CLICK, 0, 0);
+  return control != nullptr;
+}
+
+bool TForm::DialogKey(const MSG& Msg) {
+  if (Msg.hwnd != Handle() && !IsChild(Handle(), Msg.hwnd)) return false;
+  if (Msg.message == WM_SYSKEYDOWN && Msg.wParam == VK_MENU) ShowKeyboardCues(UISF_HIDEACCEL | UISF_HIDEFOCUS);
+  // Alt and the underlined letter, or the letter alone where the focused control takes no typing. The
+  // dialog manager would do it, but compares the letters in upper case only for Latin ones under Wine.
+  if (Msg.message == WM_SYSCHAR ||
+      (Msg.message == WM_CHAR && !(SendMessageW(Msg.hwnd, WM_GETDLGCODE, Msg.wParam, 0) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS))))
+    return PressAccessKey(static_cast<wchar_t>(Msg.wParam));
+  if (Msg.message != WM_KEYDOWN) return false;
+  switch (Msg.wParam) {
+    case VK_TAB:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+      ShowKeyboardCues(UISF_HIDEFOCUS);
+      return false;
+    case VK_RETURN:
+    case VK_ESCAPE: {
+      // A held key presses once: the next page's default button must not be pressed by the same key.
+      const bool repeated = (Msg.lParam & (1L << 30)) != 0;
+      TButton* button = nullptr;
+      HWND focus = GetFocus();
+      if (Msg.wParam == VK_RETURN && focus)
+        button = dynamic_cast<TButton*>(FirstControl([focus](TWinControl* Control) { return Control->Handle() == focus; }, false));
+      if (!button) button = FindButton(Msg.wParam == VK_RETURN);
+      if (!button) return false;
+      if (!repeated && button->Enabled()) button->Click();
+      return true;
+    }
+  }
+  return false;
+}
+
 void TForm::RememberFocus() {
   HWND focus = GetFocus();
   if (focus && IsChild(Handle(), focus)) FFocused = focus;
@@ -192,6 +310,16 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     case WM_SETFOCUS:
       RestoreFocus();
       return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE: {
+      // A high-contrast scheme switched on or off, or new system colours: everything is drawn anew.
+      const LRESULT result = DefaultHandler(Msg, WParam, LParam);
+      RefreshHighContrast();
+      EnumChildWindows(Handle(), PassOnSettingChange, reinterpret_cast<LPARAM>(&Msg));
+      if (OnSystemColorsChange) OnSystemColorsChange(this);
+      RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+      return result;
+    }
     case WM_SYSCOMMAND:
       // The main form minimises the application window, whose task-bar button then restores it.
       if ((WParam & 0xFFF0) == SC_MINIMIZE && Application.MainForm() == this && Application.Handle()) {
@@ -299,8 +427,10 @@ void TApplication::FormDestroyed(TForm* Form) {
   if (FMainForm == Form) FMainForm = nullptr;
 }
 
-bool TApplication::IsForm(HWND Wnd) const {
-  return std::any_of(FForms.begin(), FForms.end(), [Wnd](TForm* f) { return f->Handle() == Wnd; });
+TForm* TApplication::FormOf(HWND Wnd) const {
+  if (!Wnd) return nullptr;
+  auto found = std::find_if(FForms.begin(), FForms.end(), [Wnd](TForm* f) { return f->Handle() == Wnd; });
+  return found == FForms.end() ? nullptr : *found;
 }
 
 void TApplication::Run() {
@@ -321,11 +451,15 @@ bool TApplication::HandleMessage() {
     return false;
   }
   if (got == -1) return false;
-  HWND active = GetActiveWindow();
-  if (active && IsForm(active) && IsDialogMessageW(active, &msg)) return true;
+  if (DialogMessage(msg)) return true;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
   return true;
+}
+
+bool TApplication::DialogMessage(MSG& Msg) {
+  TForm* form = FormOf(GetActiveWindow());
+  return form && (form->DialogKey(Msg) || IsDialogMessageW(form->Handle(), &Msg));
 }
 
 void TApplication::ProcessMessages() {
@@ -336,8 +470,7 @@ void TApplication::ProcessMessages() {
       if (FModalDepth > 0) PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    HWND active = GetActiveWindow();
-    if (active && IsForm(active) && IsDialogMessageW(active, &msg)) continue;
+    if (DialogMessage(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -371,7 +504,7 @@ void TApplication::SetBusyCursor(bool Value) {
 
 HWND TApplication::DialogOwner() const {
   HWND active = GetActiveWindow();
-  if (active && IsForm(active)) return active;
+  if (FormOf(active)) return active;
   if (FMainForm && IsWindowVisible(FMainForm->Handle())) return FMainForm->Handle();
   return FHandle;
 }

@@ -15,6 +15,7 @@ enum TCloseAction { caNone, caHide };
 constexpr int mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrYes = IDYES, mrNo = IDNO;
 
 class TTimer;
+class TButton;
 
 // A top-level window. Derive one class per window: create the controls as fields in the constructor
 // (children of this form or of its panels), bind the events to named member handlers. The window
@@ -53,11 +54,19 @@ class TForm : public TWinControl {
   void Close();
   // The form on top of the windows and active.
   void BringToFront();
+  // Gives Control the keyboard focus now, or when the form is next activated; an edit box's text is
+  // selected, as the dialog manager does.
+  void FocusControl(TWinControl* Control);
+  // Enter (the focused button, else the shown default button), Esc (the shown cancel button) and the
+  // keyboard cues, for a key message of this form's thread; true when the key was used.
+  bool DialogKey(const MSG& Msg);
 
   // Handlers. OnShow runs each time the form is shown, before it appears.
   TNotifyEvent OnShow;
   std::function<void(TObject* Sender, bool& CanClose)> OnCloseQuery;
   std::function<void(TObject* Sender, TCloseAction& Action)> OnClose;
+  // After the system's colours or its high-contrast setting changed, before the form is redrawn.
+  TNotifyEvent OnSystemColorsChange;
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
@@ -66,6 +75,12 @@ class TForm : public TWinControl {
   void TimerMessage(UINT_PTR Id);
   void RememberFocus();
   void RestoreFocus();
+  // The first control below the form, in creation order, that Match accepts; with ShownOnly hidden
+  // controls and what they hold are passed over.
+  TWinControl* FirstControl(const std::function<bool(TWinControl*)>& Match, bool ShownOnly);
+  TButton* FindButton(bool Default);
+  void ShowKeyboardCues(WORD Cues);
+  bool PressAccessKey(wchar_t Key);
 
   TPosition FPosition = poDesigned;
   bool FShownOnce = false;
@@ -141,9 +156,11 @@ class TApplication : public TControlHost {
 
  private:
   static LRESULT CALLBACK AppWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+  // The active form's keys and the dialog manager's navigation; true when the message was used.
+  bool DialogMessage(MSG& Msg);
   void FormCreated(TForm* Form);
   void FormDestroyed(TForm* Form);
-  bool IsForm(HWND Wnd) const;
+  TForm* FormOf(HWND Wnd) const;
 
   HWND FHandle = nullptr;
   std::wstring FTitle;

@@ -8,6 +8,31 @@ COLORREF ColorToRGB(TColor Color) {
   return Color & 0x00FFFFFFu;
 }
 
+namespace {
+
+bool QueryHighContrast() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof(contrast);
+  if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+      (contrast.dwFlags & HCF_HIGHCONTRASTON))
+    return true;
+  wchar_t value[4] = {};
+  return GetEnvironmentVariableW(L"INSTALL_TEST_HIGH_CONTRAST", value, 4) == 1 && value[0] == L'1';
+}
+
+bool& HighContrastFlag() {
+  static bool on = QueryHighContrast();
+  return on;
+}
+
+}  // namespace
+
+bool HighContrast() { return HighContrastFlag(); }
+
+void RefreshHighContrast() { HighContrastFlag() = QueryHighContrast(); }
+
+TColor ContrastColor(TColor Color, TColor System) { return HighContrast() ? System : Color; }
+
 HBRUSH ColorBrush(TColor Color) {
   static std::map<COLORREF, HBRUSH> brushes;
   const COLORREF rgb = ColorToRGB(Color);

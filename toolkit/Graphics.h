@@ -15,6 +15,7 @@ constexpr TColor clWindow = SystemColor(COLOR_WINDOW);
 constexpr TColor clWindowText = SystemColor(COLOR_WINDOWTEXT);
 constexpr TColor clGrayText = SystemColor(COLOR_GRAYTEXT);
 constexpr TColor clHighlight = SystemColor(COLOR_HIGHLIGHT);
+constexpr TColor clHighlightText = SystemColor(COLOR_HIGHLIGHTTEXT);
 constexpr TColor clBlack = RGB(0, 0, 0);
 constexpr TColor clWhite = RGB(255, 255, 255);
 constexpr TColor clNavy = RGB(0, 0, 128);
@@ -24,6 +25,14 @@ constexpr TColor clRed = RGB(255, 0, 0);
 
 // The plain window colour of a colour (system colours looked up now).
 COLORREF ColorToRGB(TColor Color);
+
+// True while Windows runs with a high-contrast scheme; read again by RefreshHighContrast when the
+// system's settings change. Wine 8 never reports one (SPI_GETHIGHCONTRAST gives no flag and
+// SPI_SETHIGHCONTRAST fails): there INSTALL_TEST_HIGH_CONTRAST=1 in the environment stands in for it.
+bool HighContrast();
+void RefreshHighContrast();
+// Color, or in high contrast the system colour that takes its part, so the scheme's colours show.
+TColor ContrastColor(TColor Color, TColor System);
 // A solid brush of that colour; shared and kept for the life of the program (never delete it).
 HBRUSH ColorBrush(TColor Color);
 

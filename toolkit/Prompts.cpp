@@ -8,6 +8,20 @@ namespace {
 TPrompts SystemPrompts;
 TPrompts* CurrentPrompts = &SystemPrompts;
 
+// Esc answers No in a Yes/No box, which has no Cancel for the dialog manager to press.
+LRESULT CALLBACK EscapeAnswersNo(int Code, WPARAM WParam, LPARAM LParam) {
+  const MSG* msg = reinterpret_cast<const MSG*>(LParam);
+  if (Code == MSGF_DIALOGBOX && msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+    HWND box = GetAncestor(msg->hwnd, GA_ROOT);
+    HWND no = GetDlgItem(box, IDNO);
+    if (no && !GetDlgItem(box, IDCANCEL)) {
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(no));
+      return 1;
+    }
+  }
+  return CallNextHookEx(nullptr, Code, WParam, LParam);
+}
+
 }  // namespace
 
 TPrompts* SetPrompts(TPrompts* Replacement) {
@@ -20,7 +34,12 @@ TPrompts& Prompts() { return *CurrentPrompts; }
 
 int TPrompts::Box(HWND Owner, const std::wstring& Text, const std::wstring& Caption, UINT Flags) {
   if (!Owner) Flags |= MB_TASKMODAL;
-  return MessageBoxW(Owner, Text.c_str(), Caption.c_str(), Flags);
+  HHOOK hook = (Flags & MB_TYPEMASK) == MB_YESNO
+                   ? SetWindowsHookExW(WH_MSGFILTER, EscapeAnswersNo, nullptr, GetCurrentThreadId())
+                   : nullptr;
+  const int answer = MessageBoxW(Owner, Text.c_str(), Caption.c_str(), Flags);
+  if (hook) UnhookWindowsHookEx(hook);
+  return answer;
 }
 
 bool TPrompts::BrowseForFolder(HWND Owner, const std::wstring& Instruction, UINT Flags, std::wstring& Path) {

@@ -66,6 +66,11 @@ RECT ClientInWindow(HWND Wnd) {
   return client;
 }
 
+// A framed control's frame colour; in high contrast the system's text or highlight colour.
+TColor FrameColorOf(const TFrameStyle& Frame, bool Hot) {
+  return Hot ? ContrastColor(Frame.HotFrameColor, clHighlight) : ContrastColor(Frame.FrameColor, clWindowText);
+}
+
 // Paints the non-client border of a framed control: its colour, then the one-pixel frame.
 void PaintFrame(HWND Wnd, TColor Fill, const TFrameStyle& Frame, bool Hot) {
   HDC dc = GetWindowDC(Wnd);
@@ -75,7 +80,7 @@ void PaintFrame(HWND Wnd, TColor Fill, const TFrameStyle& Frame, bool Hot) {
   const RECT client = ClientInWindow(Wnd);
   ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
   FillRect(dc, &window, ColorBrush(Fill));
-  if (Frame.FrameVisible) FrameRect(dc, &window, ColorBrush(Hot ? Frame.HotFrameColor : Frame.FrameColor));
+  if (Frame.FrameVisible) FrameRect(dc, &window, ColorBrush(FrameColorOf(Frame, Hot)));
   ReleaseDC(Wnd, dc);
 }
 
@@ -185,15 +190,15 @@ void TPanel::Paint(HDC Dc) {
   RECT rect;
   GetClientRect(Handle(), &rect);
   if (FBorderStyle == pbNone) {
-    FillRect(Dc, &rect, ColorBrush(Color()));
+    FillRect(Dc, &rect, ColorBrush(ShownColor()));
     return;
   }
   // The corners outside the rounded border show the parent.
-  FillRect(Dc, &rect, ColorBrush(Parent() ? Parent()->Color() : Color()));
+  FillRect(Dc, &rect, ColorBrush(Parent() ? Parent()->ShownColor() : ShownColor()));
   if (FBorderWidth > 0)
-    RoundFrame(Dc, rect, 7, ColorToRGB(FBorderColor), FBorderWidth, ColorBrush(Color()));
+    RoundFrame(Dc, rect, 7, ColorToRGB(ContrastColor(FBorderColor, clWindowText)), FBorderWidth, ColorBrush(ShownColor()));
   else
-    RoundFrame(Dc, rect, 7, ColorToRGB(Color()), 1, ColorBrush(Color()));
+    RoundFrame(Dc, rect, 7, ColorToRGB(ShownColor()), 1, ColorBrush(ShownColor()));
 }
 
 LRESULT TPanel::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -240,8 +245,43 @@ void TButton::SetImages(const TImageList* Images, int ImageIndex, int DisabledIn
   Invalidate();
 }
 
+void TButton::SetDefault(bool Value) {
+  FDefault = Value;
+  Invalidate();
+}
+
 void TButton::Click() {
   if (OnClick) OnClick(this);
+}
+
+namespace {
+
+bool IsToolkitButton(HWND Wnd) {
+  wchar_t name[16] = {};
+  return Wnd && GetClassNameW(Wnd, name, 16) && _wcsicmp(name, L"Button") == 0 &&
+         (GetWindowLongW(Wnd, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+}
+
+// The default buttons of the window Control lies in show whether a focused button took their part.
+void RepaintDefaultButtons(TWinControl* Control) {
+  while (Control->Parent()) Control = Control->Parent();
+  std::vector<TWinControl*> pending{Control};
+  while (!pending.empty()) {
+    TWinControl* c = pending.back();
+    pending.pop_back();
+    if (auto* button = dynamic_cast<TButton*>(c))
+      if (button->Default()) button->Invalidate();
+    pending.insert(pending.end(), c->Controls().begin(), c->Controls().end());
+  }
+}
+
+}  // namespace
+
+bool TButton::DrawnAsDefault(bool Focused) const {
+  if (Focused) return true;
+  if (!FDefault) return false;
+  HWND focus = GetFocus();
+  return !(focus != Handle() && IsToolkitButton(focus) && GetAncestor(focus, GA_ROOT) == GetAncestor(Handle(), GA_ROOT));
 }
 
 LRESULT TButton::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -255,6 +295,18 @@ LRESULT TButton::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
       return DefaultHandler(WM_LBUTTONDOWN, WParam, LParam);
     case WM_ERASEBKGND:
       return 1;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      const LRESULT result = TWinControl::WndProc(Msg, WParam, LParam);
+      RepaintDefaultButtons(this);
+      return result;
+    }
+    case WM_UPDATEUISTATE: {
+      // Underlines and focus rectangle come and go with the keyboard cues.
+      const LRESULT result = TWinControl::WndProc(Msg, WParam, LParam);
+      Invalidate();
+      return result;
+    }
   }
   return TWinControl::WndProc(Msg, WParam, LParam);
 }
@@ -283,26 +335,33 @@ void TButton::Draw(const DRAWITEMSTRUCT& Item) {
   const bool pressed = (Item.itemState & ODS_SELECTED) != 0;
   const bool disabled = (Item.itemState & ODS_DISABLED) != 0;
   const bool focused = (Item.itemState & ODS_FOCUS) != 0;
-  const COLORREF face = pressed ? Darker(ColorToRGB(FFaceColor), 8) : ColorToRGB(FFaceColor);
+  const LRESULT cues = SendMessageW(Handle(), WM_QUERYUISTATE, 0, 0);
+  const bool hideFocus = (cues & UISF_HIDEFOCUS) || (Item.itemState & ODS_NOFOCUSRECT);
+  const bool hideAccel = (cues & UISF_HIDEACCEL) || (Item.itemState & ODS_NOACCEL);
+  const COLORREF faceColor = ColorToRGB(ContrastColor(FFaceColor, clBtnFace));
+  const COLORREF face = pressed && !HighContrast() ? Darker(faceColor, 8) : faceColor;
 
-  FillRect(dc, &rect, ColorBrush(Color()));
+  FillRect(dc, &rect, ColorBrush(ShownColor()));
   HBRUSH faceBrush = CreateSolidBrush(face);
-  RoundFrame(dc, rect, 5, ColorToRGB(FFrameColor), 1, faceBrush);
+  // The default button's frame is a pixel heavier, as the system draws its default push button.
+  RoundFrame(dc, rect, 5, ColorToRGB(ContrastColor(FFrameColor, clBtnText)), DrawnAsDefault(focused) && !disabled ? 2 : 1,
+             faceBrush);
   DeleteObject(faceBrush);
   RECT inner = rect;
   InflateRect(&inner, -1, -1);
   if (FHot && FHotTrack && !disabled)
-    RoundFrame(dc, inner, 4, ColorToRGB(FHotTrackColor), 2, nullptr);
+    RoundFrame(dc, inner, 4, ColorToRGB(ContrastColor(FHotTrackColor, clHighlight)), 2, nullptr);
   else if (focused && !disabled)
-    RoundFrame(dc, inner, 4, ColorToRGB(FHighlightColor), 1, nullptr);
+    RoundFrame(dc, inner, 4, ColorToRGB(ContrastColor(FHighlightColor, clHighlight)), 1, nullptr);
 
-  // Glyph and caption together, centred.
+  // Glyph and caption together, centred; the caption's ampersand underlines its access key.
   const std::wstring caption = Text();
+  const UINT prefix = hideAccel ? DT_HIDEPREFIX : 0;
   HGDIOBJ oldFont = SelectObject(dc, Font().Handle());
   SIZE textSize{0, 0};
   RECT measure{0, 0, 0, 0};
   if (!caption.empty()) {
-    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measure, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measure, DT_CALCRECT | DT_SINGLELINE | prefix);
     textSize = {measure.right, measure.bottom};
   }
   const int index = disabled && FDisabledIndex >= 0 ? FDisabledIndex : FImageIndex;
@@ -319,10 +378,17 @@ void TButton::Draw(const DRAWITEMSTRUCT& Item) {
   if (!caption.empty()) {
     RECT textRect{x, middle - textSize.cy / 2, x + textSize.cx, middle - textSize.cy / 2 + textSize.cy};
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ColorToRGB(disabled ? clGrayText : Font().Color));
-    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    SetTextColor(dc, ColorToRGB(disabled ? clGrayText : ContrastColor(Font().Color, clBtnText)));
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect, DT_SINGLELINE | DT_NOCLIP | prefix);
   }
   SelectObject(dc, oldFont);
+  if (focused && !hideFocus) {
+    RECT focusRect = rect;
+    InflateRect(&focusRect, -4, -4);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    DrawFocusRect(dc, &focusRect);
+  }
 }
 
 // ---------------------------------------------------------------- TMemo
@@ -403,12 +469,21 @@ LRESULT TEdit::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
       return 0;
     }
     case WM_NCPAINT:
-      PaintFrame(Handle(), Color(), FFrame, FHot || Focused());
+      PaintFrame(Handle(), ShownColor(), FFrame, FHot || Focused());
       return 0;
   }
   const LRESULT result = TWinControl::WndProc(Msg, WParam, LParam);
   RefreshHotFrame(Handle(), Msg, FHot);
   return result;
+}
+
+bool TEdit::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  if (Msg == WM_COMMAND && HIWORD(WParam) == EN_CHANGE) {
+    if (OnChange) OnChange(this);
+    Result = 0;
+    return true;
+  }
+  return TWinControl::Notification(Msg, WParam, LParam, Result);
 }
 
 // ---------------------------------------------------------------- TCheckBox
@@ -510,11 +585,11 @@ LRESULT TLabel::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
       HDC dc = BeginPaint(Handle(), &ps);
       RECT rect;
       GetClientRect(Handle(), &rect);
-      FillRect(dc, &rect, ColorBrush(Color()));
+      FillRect(dc, &rect, ColorBrush(ShownColor()));
       const std::wstring text = Text();
       HGDIOBJ old = SelectObject(dc, Font().Handle());
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, ColorToRGB(Enabled() ? Font().Color : clGrayText));
+      SetTextColor(dc, ColorToRGB(Enabled() ? ShownFontColor() : clGrayText));
       if (FLayout != tlTop) {
         const int height = TextExtent(rect.right).cy;
         const int free = rect.bottom - height;
@@ -549,6 +624,7 @@ int TLogList::Add(const std::wstring& Line) {
   const int index = static_cast<int>(SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Line.c_str())));
   Widen(Line);
   SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+  AnnounceListLine(Handle(), index);
   return index;
 }
 
@@ -587,6 +663,7 @@ void TLogList::SetLine(int Index, const std::wstring& Line) {
   if (Widen(Line) && Index == Count() - 1) SendMessageW(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(Index), 0);
   SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   Invalidate();
+  AnnounceListLine(Handle(), Index);
 }
 
 void TLogList::Clear() {
@@ -615,7 +692,7 @@ LRESULT TLogList::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
         RECT window;
         GetWindowRect(Handle(), &window);
         OffsetRect(&window, -window.left, -window.top);
-        FrameRect(dc, &window, ColorBrush(FHot || Focused() ? FFrame.HotFrameColor : FFrame.FrameColor));
+        FrameRect(dc, &window, ColorBrush(FrameColorOf(FFrame, FHot || Focused())));
         ReleaseDC(Handle(), dc);
       }
       return 0;
@@ -634,12 +711,12 @@ bool TLogList::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Res
   if (Msg != WM_DRAWITEM) return TWinControl::Notification(Msg, WParam, LParam, Result);
   const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(LParam);
   RECT rect = item.rcItem;
-  FillRect(item.hDC, &rect, ColorBrush(Color()));
+  FillRect(item.hDC, &rect, ColorBrush(ShownColor()));
   if (item.itemID != static_cast<UINT>(-1)) {
     const std::wstring text = Line(static_cast<int>(item.itemID));
     HGDIOBJ old = SelectObject(item.hDC, Font().Handle());
     SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, ColorToRGB(Font().Color));
+    SetTextColor(item.hDC, ColorToRGB(ShownFontColor()));
     // As wide as the widest line, scrolled or not: the list clips what lies outside its client area
     // (the item's own rectangle may end at the client's edge).
     rect.right = std::max(rect.right, rect.left + ScrollWidth());
@@ -653,8 +730,21 @@ bool TLogList::Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Res
 
 // ---------------------------------------------------------------- TProgressBar
 
+namespace {
+
+// "42%", as the system's own object reads a progress bar where it reads one.
+std::wstring ProgressPercent(HWND Bar) {
+  const LRESULT low = SendMessageW(Bar, PBM_GETRANGE, TRUE, 0), high = SendMessageW(Bar, PBM_GETRANGE, FALSE, 0);
+  const LRESULT position = SendMessageW(Bar, PBM_GETPOS, 0, 0);
+  const long long span = static_cast<long long>(high) - low;
+  return std::to_wstring(span > 0 ? (static_cast<long long>(position) - low) * 100 / span : 0) + L"%";
+}
+
+}  // namespace
+
 TProgressBar::TProgressBar(TWinControl* Parent) : TWinControl(Parent) {
   CreateHandle(PROGRESS_CLASSW, PBS_SMOOTH);
+  SetAccessibleValue(ProgressPercent);
   SetBounds(0, 0, 150, 16);
   SetRange(0, 100);
   SetStep(10);

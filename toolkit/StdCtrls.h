@@ -55,7 +55,8 @@ class TPanel : public TWinControl {
 
 // A push button drawn by the toolkit (an owner-drawn BUTTON; its window text is the caption): a
 // rounded frame, a face colour, a hot-tracking outline while the mouse is over it, and a glyph left of
-// the caption with a normal and a disabled image.
+// the caption with a normal and a disabled image. An ampersand in the caption marks its access key, as
+// in a standard button; the system focus rectangle shows the keyboard focus.
 class TButton : public TWinControl {
  public:
   explicit TButton(TWinControl* Parent, const std::wstring& Caption = L"");
@@ -81,6 +82,13 @@ class TButton : public TWinControl {
   // The glyph from an image list (not owned); DisabledIndex -1 uses the normal image when disabled.
   void SetImages(const TImageList* Images, int ImageIndex, int DisabledIndex = -1);
 
+  // The form's Enter presses its shown default button (unless the focus is on another button, which
+  // then looks and acts as the default); its Esc presses its shown cancel button.
+  void SetDefault(bool Value);
+  bool Default() const { return FDefault; }
+  void SetCancel(bool Value) { FCancel = Value; }
+  bool Cancel() const { return FCancel; }
+
   // Runs OnClick as a press of the button would.
   void Click();
   TNotifyEvent OnClick;
@@ -91,6 +99,9 @@ class TButton : public TWinControl {
 
  private:
   void Draw(const DRAWITEMSTRUCT& Item);
+  bool DrawnAsDefault(bool Focused) const;
+  bool FDefault = false;
+  bool FCancel = false;
   TColor FFrameColor = clBtnShadow;
   TColor FFaceColor = clBtnFace;
   TColor FHotTrackColor = RGB(255, 199, 60);
@@ -136,9 +147,12 @@ class TEdit : public TWinControl {
   const TFrameStyle& FrameStyle() const { return FFrame; }
   void SetFrameStyle(const TFrameStyle& Value);
   bool Hot() const { return FHot; }
+  // The text has changed (typed, pasted or set).
+  TNotifyEvent OnChange;
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  bool Notification(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
   void FontChanged() override;
 
  private:

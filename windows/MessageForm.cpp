@@ -128,6 +128,11 @@ bool TFMessageform::Showmes(const std::wstring& Text, TMessageType tip, const st
   FMessageText = Text;
   FCaptionText = CaptionText;
   Fsmodal = smodal;
+  // Enter is OK; Esc is Cancel, or OK where OK is the only answer.
+  btnOK->SetDefault(true);
+  btnOK->SetCancel(FMessageTtype == mtMessage);
+  btnCancel->SetCancel(FMessageTtype == mtDialog);
+  FocusControl(btnOK);
   switch (FMessageTtype) {
     case mtMessage:
       btnCancel->Hide();

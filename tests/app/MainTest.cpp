@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
+#include <richedit.h>
 
 #include <memory>
 #include <string>
@@ -107,6 +108,33 @@ TEST_F(MainWindow, FormCreateLeavesTheWelcomePageReady) {
   EXPECT_EQ(Form->PnlPath->BorderColor(), pane);
   EXPECT_EQ(Form->ePath->Color(), clWindow);
   EXPECT_EQ(Notices.size(), 0u);
+}
+
+// A high-contrast scheme switched on and off while the program runs: the background loses its artwork
+// behind the texts and gets it back, and the information text takes the system's colour and then its own.
+// Wine never reports the scheme, so the test's variable stands in for the system's setting.
+TEST_F(MainWindow, FollowsHighContrastWhileItRuns) {
+  TBitmap32 artwork(954, 579), plain(954, 579);
+  ComposeBackground(artwork, TFMainAccess::Images(*Form));
+  ComposeHighContrastBackground(plain, TFMainAccess::Images(*Form), ColorToRGB(clWindow));
+  auto infoColorIsAuto = [&] {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    SendMessageW(Form->RichEdit1->Handle(), EM_SETSEL, 0, 0);
+    SendMessageW(Form->RichEdit1->Handle(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return (format.dwEffects & CFE_AUTOCOLOR) != 0;
+  };
+  ASSERT_TRUE(Form->BG->Buffer() == artwork);
+  EXPECT_FALSE(infoColorIsAuto()) << "the document's heading colour";
+  for (const bool on : {true, false}) {
+    SCOPED_TRACE(on ? "switched on" : "switched off");
+    SetEnvironmentVariableW(L"INSTALL_TEST_HIGH_CONTRAST", on ? L"1" : nullptr);
+    SendMessageW(Form->Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(HighContrast(), on);
+    EXPECT_TRUE(Form->BG->Buffer() == (on ? plain : artwork));
+    EXPECT_EQ(infoColorIsAuto(), on);
+    EXPECT_EQ(ColorToRGB(Form->MemoStart->ShownColor()), ColorToRGB(on ? clWindow : RGB(236, 236, 235)));
+  }
 }
 
 TEST_F(MainWindow, BackgroundIsComposedOnceLaidOutAndAgainOnAResize) {

@@ -5,6 +5,8 @@
 //   copy_bench stage    <distribution\> <target\>   the database stage of the installation
 //   copy_bench served   <distribution\> <target\>   the same, serving a window that another thread asks
 //                                                   whether it answers (its longest silence is printed)
+//   copy_bench check    <source file> <unused>      the distribution check's read of the file with its
+//                                                   SHA-256, serving a window as "served" does
 //   copy_bench dated    <source file> <destination>   CopyFileWithDate alone
 //   copy_bench copyfile <source file> <destination>   the system's CopyFileW
 //   copy_bench flushed  <source file> <destination>   CopyFileW, then the copy put on the disk, as the
@@ -26,6 +28,7 @@
 #include "FileOps.h"
 #include "DatabaseRuntime.h"
 #include "InstallSequence.h"
+#include "Sha256.h"
 
 namespace {
 
@@ -145,14 +148,14 @@ double Seconds() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 4) {
-    Print(L"usage: copy_bench stage|served|dated|copyfile|flushed <source> <destination>");
+    Print(L"usage: copy_bench stage|served|check|dated|copyfile|flushed <source> <destination>");
     return 2;
   }
   const std::wstring way = argv[1], source = argv[2], destination = argv[3];
   // Made before the clock starts: a program's first window costs Wine half a second, which is no cost
   // of the copy.
   std::unique_ptr<TServedContext> served;
-  if (way == L"served") served = std::make_unique<TServedContext>();
+  if (way == L"served" || way == L"check") served = std::make_unique<TServedContext>();
   const SIZE_T peakBefore = PeakWorkingSetKib();
   const double start = Seconds();
   const double cpuStart = CpuSeconds();
@@ -167,6 +170,10 @@ int wmain(int argc, wchar_t** argv) {
     } else if (way == L"served") {
       ok = DeployDatabaseRuntime(*served, source, destination) && served->Done() == 24;
       if (!ok) served->PrintLog();
+      silence = static_cast<long>(served->LongestSilenceMs());
+    } else if (way == L"check") {
+      const TFileDigest read = Sha256OfFile(source, served.get());
+      ok = read.Error == 0 && read.Read == read.Size;
       silence = static_cast<long>(served->LongestSilenceMs());
     } else if (way == L"dated") {
       ok = CopyFileWithDate(source, destination);

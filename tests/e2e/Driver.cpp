@@ -225,9 +225,18 @@ HWND Program::WaitForMessageBox(std::chrono::milliseconds Timeout) const {
   return WaitForTopWindow([](HWND w) { return ClassName(w) == L"#32770"; }, Timeout);
 }
 
+std::wstring WithoutAccessKey(const std::wstring& Caption) {
+  std::wstring shown;
+  for (size_t i = 0; i < Caption.size(); ++i) {
+    if (Caption[i] == L'&' && i + 1 < Caption.size()) ++i;
+    shown += Caption[i];
+  }
+  return shown;
+}
+
 HWND FindVisibleByText(HWND Parent, const std::wstring& Text, const std::wstring& Class) {
   for (HWND w : VisibleChildren(Parent))
-    if (WindowText(w) == Text && (Class.empty() || ClassName(w) == Class)) return w;
+    if (WithoutAccessKey(WindowText(w)) == Text && (Class.empty() || ClassName(w) == Class)) return w;
   return nullptr;
 }
 

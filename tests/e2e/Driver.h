@@ -58,7 +58,10 @@ HWND FindFolderBox(HWND Main);
 // The first window of that class below Parent, shown or not.
 HWND FindChildByClass(HWND Parent, const std::wstring& Class);
 
-// Controls below Parent that are visible on screen.
+// A caption as the operator reads it: the ampersand that marks the access key left out ("&&" is one).
+std::wstring WithoutAccessKey(const std::wstring& Caption);
+
+// Controls below Parent that are visible on screen; a control's text is compared as the operator reads it.
 HWND FindVisibleByText(HWND Parent, const std::wstring& Text, const std::wstring& Class = L"");
 HWND FindVisibleByClass(HWND Parent, const std::wstring& Class);
 std::vector<std::wstring> VisibleTexts(HWND Parent, const std::wstring& Class);

@@ -1,5 +1,7 @@
 #include "E2eSupport.h"
 
+#include <bcrypt.h>
+
 #include <shlobj.h>
 #include <cwchar>
 #include <shobjidl.h>
@@ -29,6 +31,16 @@ std::string Narrow(const std::wstring& Text) {
   return s;
 }
 
+std::wstring Widen(const std::string& Text) {
+  if (Text.empty()) return std::wstring();
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
+                                                            nullptr, 0)),
+                    L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), wide.data(),
+                      static_cast<int>(wide.size()));
+  return wide;
+}
+
 namespace {
 
 const wchar_t* const DistributionFonts[] = {L"ARIAL.TTF", L"ARIALN.TTF", L"COUR.TTF", L"MICROSS.TTF",
@@ -45,7 +57,7 @@ std::wstring FontsFolder() {
 void SampleDistribution::SetUp() {
   Work = TempFolder(L"Рабочая папка");
   Dist = Work + L"Дистрибутив 8.74\\";
-  CopyTree(UnixToWindowsPath(DIST_UNIX_DIR) + L"\\", Dist);
+  CopyTree(UnixToWindowsPath(DistributionSource) + L"\\", Dist);
   Elsewhere = Work + L"elsewhere\\";
   CreateDirectoryW(Elsewhere.c_str(), nullptr);
   for (const wchar_t* font : DistributionFonts)
@@ -149,6 +161,7 @@ void MakeNewerDriver(const std::wstring& Distribution) {
   WriteBytes(installer, ReadBytes(installer) + "a newer driver installer");
   CreateDirectoryW((Distribution + L"FTDIDriverInstall\\amd64").c_str(), nullptr);
   WriteBytes(Distribution + L"FTDIDriverInstall\\amd64\\ftdibus.sys", "64-bit driver");
+  RewriteChecksumList(Distribution);
 }
 
 std::vector<long long> RecordedInstallerSizes(const std::wstring& Record) {
@@ -160,5 +173,75 @@ std::vector<long long> RecordedInstallerSizes(const std::wstring& Record) {
 }
 
 long long FileSize(const std::wstring& Path) { return static_cast<long long>(ReadBytes(Path).size()); }
+
+namespace {
+
+// SHA-256 by the system's CNG, independent of the program's own reader.
+std::string Sha256Hex(const std::string& Bytes) {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  unsigned char digest[32] = {};
+  BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
+  BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(Bytes.data())), static_cast<ULONG>(Bytes.size()), 0);
+  BCryptFinishHash(hash, digest, sizeof(digest), 0);
+  BCryptDestroyHash(hash);
+  BCryptCloseAlgorithmProvider(algorithm, 0);
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char byte : digest) {
+    hex += digits[byte >> 4];
+    hex += digits[byte & 15];
+  }
+  return hex;
+}
+
+void Snap(const std::wstring& Root, const std::wstring& Relative, std::map<std::wstring, std::string>& Tree) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Root + Relative + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Tree[Relative + name + L"\\"] = "";
+      Snap(Root, Relative + name + L"\\", Tree);
+    } else {
+      Tree[Relative + name] = ReadBytes(Root + Relative + name);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+std::string Utf8(const std::wstring& Text) {
+  std::string bytes(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
+                                                            nullptr, 0, nullptr, nullptr)),
+                    '\0');
+  WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), bytes.data(),
+                      static_cast<int>(bytes.size()), nullptr, nullptr);
+  return bytes;
+}
+
+}  // namespace
+
+std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& Folder) {
+  std::map<std::wstring, std::string> tree;
+  Snap(Folder, L"", tree);
+  return tree;
+}
+
+void RewriteChecksumList(const std::wstring& Distribution) {
+  DropChecksumList(Distribution);
+  std::string list;
+  for (const auto& [name, bytes] : TreeSnapshot(Distribution)) {
+    if (!name.empty() && name.back() == L'\\') continue;
+    std::wstring path = name;
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    list += Sha256Hex(bytes) + "  " + Utf8(path) + "\n";
+  }
+  WriteBytes(Distribution + L"SHA256SUMS", list);
+}
+
+void DropChecksumList(const std::wstring& Distribution) { DeleteFileW((Distribution + L"SHA256SUMS").c_str()); }
 
 }  // namespace e2e

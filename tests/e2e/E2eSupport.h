@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ class ScopedScreenDpi {
   bool Had = false;
 };
 
+// Sets an environment variable for the programs started while it lives.
+class ScopedVariable {
+ public:
+  ScopedVariable(const wchar_t* Name, const wchar_t* Value) : FName(Name) { SetEnvironmentVariableW(Name, Value); }
+  ~ScopedVariable() { SetEnvironmentVariableW(FName, nullptr); }
+
+ private:
+  const wchar_t* FName;
+};
+
 struct Deployed {
   std::wstring From, To, Name;
 };
@@ -43,6 +54,7 @@ struct Deployed {
 std::vector<Deployed> DeployedFiles();
 
 std::string Narrow(const std::wstring& Text);
+std::wstring Widen(const std::string& Text);
 
 // A copy of the sample distribution in a folder with Cyrillic letters and blanks, and a working folder
 // elsewhere to start it from. The fonts the installations put into the shared prefix are taken out again
@@ -56,6 +68,8 @@ class SampleDistribution : public ::testing::Test {
   // Takes the Programs and Features entries of the test's folders out again.
   void RemoveEntriesOfThisTest();
   std::wstring Work, Dist, Elsewhere;
+  // The distribution the test copies: the shipped one, unless a fixture names another before SetUp.
+  const char* DistributionSource = DIST_UNIX_DIR;
 
  private:
   std::vector<std::wstring> FontsBefore;
@@ -78,5 +92,13 @@ void MakeNewerDriver(const std::wstring& Distribution);
 // The sizes of the stand-in driver installers whose runs Record holds, oldest first.
 std::vector<long long> RecordedInstallerSizes(const std::wstring& Record);
 long long FileSize(const std::wstring& Path);
+
+// The distribution's checksum list made anew for its files as they are now, as a vendor makes it with
+// sha256sum (a distribution changed on purpose is a sound one again).
+void RewriteChecksumList(const std::wstring& Distribution);
+// A distribution made before checksum lists: its files are not checked.
+void DropChecksumList(const std::wstring& Distribution);
+// Every file and folder below Folder (relative names; folders end with a backslash) with its bytes.
+std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& Folder);
 
 }  // namespace e2e

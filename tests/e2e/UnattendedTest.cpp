@@ -50,8 +50,9 @@ TEST_F(Unattended, VerySilentInstallsWithoutAnyWindowAsTheWizardWould) {
   }
   const std::vector<std::wstring> lines = RunLines(log);
   EXPECT_EQ(lines, RunLines(target + L"Settings\\install.log")) << "the /LOG file is the installation log";
-  ASSERT_GE(lines.size(), 26u);
-  EXPECT_EQ(lines[0], L"Создание настроечных файлов....Завершено");
+  ASSERT_GE(lines.size(), 27u);
+  EXPECT_EQ(lines[0], L"Проверка дистрибутива...");
+  EXPECT_EQ(lines[1], L"Создание настроечных файлов....Завершено");
   for (const Deployed& file : DeployedFiles())
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"Копирование файла " + file.Name + L"....Завершено"), lines.end())
         << Narrow(file.Name);
@@ -97,7 +98,9 @@ TEST_F(Unattended, NoDriverNeverRunsTheDriverInstaller) {
 }
 
 TEST_F(Unattended, ExitCodesTellADeploymentToolWhatHappened) {
-  // A runtime file missing from the distribution: 4, the error as the last line of the log file.
+  // A runtime file missing from a distribution without a checksum list: 4, the error as the last line of
+  // the log file.
+  DropChecksumList(Dist);
   DeleteFileW((Dist + L"Firebird\\gbak.exe").c_str());
   const std::wstring log = Work + L"ошибка.log";
   ASSERT_TRUE(Run(L"/VERYSILENT /NODRIVER /DIR=\"" + Work + L"Цель\" /LOG=\"" + log + L"\""));
@@ -105,6 +108,9 @@ TEST_F(Unattended, ExitCodesTellADeploymentToolWhatHappened) {
   const std::vector<std::wstring> lines = RunLines(log);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().rfind(L"Cannot open file \"" + Dist + L"Firebird\\gbak.exe\". ", 0), 0u) << Narrow(lines.back());
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       L"Дистрибутив без списка контрольных сумм SHA256SUMS: его файлы не проверены"),
+            1);
   EXPECT_FALSE(FileExists(Work + L"Цель\\gbak.exe"));
 
   // A target folder that is not valid: 3, and the log file says why.

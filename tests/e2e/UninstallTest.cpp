@@ -79,28 +79,6 @@ std::vector<std::wstring> TemporaryFolderNames() {
   return names;
 }
 
-// Every file below Folder with its bytes; folders as "name\".
-void ReadTree(const std::wstring& Folder, const std::wstring& Relative, std::map<std::wstring, std::string>& Tree) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Tree[Relative + name + L"\\"] = "";
-      ReadTree(Folder, Relative + name + L"\\", Tree);
-    } else {
-      Tree[Relative + name] = ReadBytes(Folder + Relative + name);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-std::map<std::wstring, std::string> TreeOf(const std::wstring& Folder) {
-  std::map<std::wstring, std::string> tree;
-  ReadTree(Folder, L"", tree);
-  return tree;
-}
 
 // A command line as Windows runs an entry's: the program named by its quoted first token.
 class CommandLine {
@@ -211,7 +189,7 @@ class Uninstall : public SampleDistribution {
   // The clinic's part of the target: what must stay byte for byte (the log only grows).
   std::map<std::wstring, std::string> ClinicsPart() const {
     std::map<std::wstring, std::string> part;
-    for (const auto& [name, bytes] : TreeOf(Target))
+    for (const auto& [name, bytes] : TreeSnapshot(Target))
       if (name.rfind(L"DTAfb\\", 0) == 0 || name.rfind(L"Settings\\", 0) == 0 || name.rfind(L"Записи пациентов\\", 0) == 0 ||
           name == L"udf\\своя функция.dll")
         if (name != L"Settings\\install.log") part[name] = bytes;
@@ -300,7 +278,7 @@ TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsDat
 
 TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   Install();
-  const auto before = TreeOf(Target);
+  const auto before = TreeSnapshot(Target);
   const auto temporaryBefore = TemporaryFolderNames();
 
   // The copy in the target uninstalls also when started without switches, as an operator might.
@@ -315,7 +293,7 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   ASSERT_TRUE(Process->WaitForExit(30s));
   EXPECT_EQ(Process->ExitCode(), 2u);
   ExpectNothingLeftBehind(temporaryBefore);
-  EXPECT_EQ(TreeOf(Target), before) << "No changes nothing, not even the log";
+  EXPECT_EQ(TreeSnapshot(Target), before) << "No changes nothing, not even the log";
   EXPECT_TRUE(ReadEntry().Found);
 
   // Programs and Features starts the entry's command line.
@@ -436,13 +414,13 @@ TEST_F(Uninstall, AFolderWithoutARecordIsRefusedAndNothingRemoved) {
   CreateDirectoryW((folder + L"Settings").c_str(), nullptr);
   WriteBytes(folder + L"gds32.dll", "someone else's");
   WriteBytes(folder + L"Settings\\rarovu.ini", "[options]");
-  const auto before = TreeOf(folder);
+  const auto before = TreeSnapshot(folder);
   const std::wstring log = Work + L"удаление.log";
   Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere,
                                     L"/UNINSTALL /VERYSILENT /DIR=\"" + folder + L"\" /LOG=\"" + log + L"\"");
   ASSERT_TRUE(Setup->WaitForExit(60s));
   EXPECT_EQ(Setup->ExitCode(), 4u);
-  EXPECT_EQ(TreeOf(folder), before);
+  EXPECT_EQ(TreeSnapshot(folder), before);
   const std::vector<std::wstring> lines = LogFileLines(log);
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.back().find(L"нет записи об установке"), std::wstring::npos) << Narrow(lines.back());

@@ -8,103 +8,12 @@
 
 #include "Driver.h"
 #include "E2eSupport.h"
+#include "WizardFixture.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
 
 namespace {
-
-const wchar_t MainCaption[] = L"Установка комплекса";
-
-class Wizard : public SampleDistribution {
- protected:
-  void SetUp() override {
-    SampleDistribution::SetUp();
-    // Started from another working folder, as through a shortcut.
-    Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-    Main = Setup->WaitForWindowByCaption(MainCaption);
-    ASSERT_NE(Main, nullptr) << "the main window did not appear";
-  }
-
-  HWND Button(const std::wstring& Caption) {
-    HWND b = FindVisibleByText(Main, Caption);
-    EXPECT_NE(b, nullptr) << "no visible button " << Narrow(Caption);
-    return b;
-  }
-  void Press(const std::wstring& Caption) {
-    HWND b = Button(Caption);
-    if (b) Click(b);
-  }
-  // The read-only texts of the visible page, joined.
-  std::wstring PageText() {
-    std::wstring all;
-    for (HWND w : VisibleChildren(Main))
-      if (ClassName(w) == L"Edit" && (GetWindowLongW(w, GWL_STYLE) & ES_READONLY)) all += WindowText(w) + L"\n";
-    return all;
-  }
-  HWND PathBox() { return FindFolderBox(Main); }
-  bool PageShows(const std::wstring& Fragment) {
-    return WaitFor([&] { return PageText().find(Fragment) != std::wstring::npos; }, 10s);
-  }
-  // Answers the next standard message box and returns its text.
-  std::wstring Answer(int ButtonId, const std::wstring& Shot = L"") {
-    HWND box = Setup->WaitForMessageBox();
-    if (!box) return L"<no message box>";
-    const std::wstring text = MessageBoxText(box);
-    if (!Shot.empty()) Screenshot(Shot);
-    AnswerMessageBox(box, ButtonId);
-    WaitFor([&] { return !IsWindow(box); }, 5s);
-    return text;
-  }
-  // The driver notice in the suite's message window: closes it with OK and returns its text.
-  std::wstring AcknowledgeNotice(const std::wstring& Shot = L"") {
-    HWND notice = Setup->WaitForWindowByClass(L"TFMessageform");
-    if (!notice) return L"<no notice>";
-    std::wstring text;
-    for (HWND w : VisibleChildren(notice)) {
-      const std::wstring t = WindowText(w);
-      if (t.find(L"Внимание!") != std::wstring::npos) text = t;
-    }
-    if (!Shot.empty()) Screenshot(Shot);
-    HWND ok = FindVisibleByText(notice, L"OK");
-    EXPECT_NE(ok, nullptr);
-    if (ok) Click(ok);
-    WaitFor([&] { return !IsWindow(notice) || !IsWindowVisible(notice); }, 5s);
-    return text;
-  }
-  HWND Focused() {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &info);
-    return info.hwndFocus;
-  }
-  // Through the wizard to the start button, with Target typed in the folder box.
-  void StartInstallation(const std::wstring& Target) {
-    Press(L"Далее");
-    HWND path = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (path = PathBox()) != nullptr; }));
-    SetText(path, Target);
-    Press(L"Далее");
-    AcknowledgeNotice();
-    ASSERT_TRUE(PageShows(L"Все настройки можно изменить позже"));
-    Press(L"Начать установку");
-    HWND list = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (list = FindVisibleByClass(Main, L"ListBox")) != nullptr; }));
-  }
-  // The log list as another program reads it, also once its page is hidden.
-  std::vector<std::wstring> LogLines() {
-    HWND list = FindChildByClass(Main, L"ListBox");
-    return list ? ListBoxLines(list) : std::vector<std::wstring>{};
-  }
-
-  std::unique_ptr<Program> Setup;
-  HWND Main = nullptr;
-};
-
-const wchar_t DriverQuestion[] = L"Подключите интерфейсный блок и нажмите \"Yes\"?";
-
-const wchar_t Notice[] = L"Внимание!\r Если на вашем компьютере уже установлен комплекс \"Ритмон-Vidoze\",\r"
-                         L" снимите галочку установки драйвера!";
 
 TEST_F(Wizard, WalksEveryPageForwardAndBackThenCancels) {
   // The task bar shows the application's title.
@@ -194,6 +103,8 @@ TEST_F(Wizard, MissingParentCreatesNothingButGoesOn) {
 }
 
 TEST_F(Wizard, ARunEndedByAnErrorLeavesExitDisabledAndTheCloseBoxWorking) {
+  // A distribution made before checksum lists: nothing finds the missing file before its copy.
+  DropChecksumList(Dist);
   DeleteFileW((Dist + L"Firebird\\gbak.exe").c_str());
   const std::wstring target = Work + L"Цель\\";
   StartInstallation(target);
@@ -221,15 +132,7 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   // Wine's screen has 96 DPI: small fonts, so the run ends on the large-font page without a question.
   ASSERT_TRUE(WaitFor([&] { return PageText().find(L"\"мелкого\" размера шрифта.") != std::wstring::npos; }, 30s))
       << "the large-font page did not come";
-  std::vector<std::wstring> expected = {L"Создание настроечных файлов....Завершено", L"Каталог <DTAfb> создан..."};
-  for (const Deployed& file : DeployedFiles()) expected.push_back(L"Копирование файла " + file.Name + L"....Завершено");
-  // The fonts the prefix lacks, by the face names of the free fonts behind the distribution's files
-  // (Wine has a Tahoma of its own); "уcтановлен" is spelt with a Latin c.
-  for (const wchar_t* face : {L"Liberation Sans", L"Liberation Sans Narrow", L"Liberation Mono",
-                                   L"DejaVu Sans Condensed", L"Liberation Serif", L"DejaVu Sans"})
-    expected.push_back(L"Шрифт <" + std::wstring(face) + L"> у\u0063тановлен");
-  expected.push_back(L"Началась установка драйверов устройства...");
-  expected.push_back(L"Установка драйверов устройства завершена");
+  const std::vector<std::wstring> expected = CompletedLog();
   EXPECT_EQ(LogLines(), expected);
   Screenshot(L"10-installed-log-and-font-page");
 
@@ -238,24 +141,7 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   EXPECT_NE(record.find(L"CommandLine=\"" + target + L"FTDIDriverInstall\\FTDIDriverInstall.exe\""), std::wstring::npos)
       << Narrow(record);
   EXPECT_NE(record.find(L"ShowWindow=0"), std::wstring::npos);
-  // The newest release level ran and is recorded; it brought the main program the desktop link opens.
-  EXPECT_NE(ReadText(target + L"ReleaseInfo").find(L"<Level>011226</Level>"), std::wstring::npos);
-  EXPECT_TRUE(FileExists(target + L"Vidoze.exe"));
-  const ShellLink link = ReadShellLink(DesktopFolder() + L"\\Ритмон - Vidoze.lnk");
-  EXPECT_EQ(link.Path, target + L"Vidoze.exe");
-  EXPECT_EQ(link.WorkingFolder, target) << "the folder of the program, with its backslash";
-  EXPECT_EQ(link.Description, L"Комплекс суточного мониторирования электрокардиограмм \"Ритмон - Vidoze\"");
-
-  for (const Deployed& file : DeployedFiles()) {
-    SCOPED_TRACE(Narrow(file.Name));
-    EXPECT_EQ(ReadText(target + file.To + file.Name), ReadText(Dist + file.From + file.Name));
-    const long long apart = WriteTime(target + file.To + file.Name) - WriteTime(Dist + file.From + file.Name);
-    EXPECT_LE(apart < 0 ? -apart : apart, 20000000LL) << "the copy carries the distribution file's time";
-  }
-  for (const wchar_t* name : {L"uca.nsi", L"wra.nsi", L"lastnum.dta", L"rarovu.ini", L"install.log"})
-    EXPECT_TRUE(FileExists(target + L"Settings\\" + name)) << Narrow(name);
-  const std::wstring log = ReadText(target + L"Settings\\install.log");
-  for (const std::wstring& line : expected) EXPECT_NE(log.find(line + L"\r\n"), std::wstring::npos) << Narrow(line);
+  ExpectInstalledTree(target);
 
   // The page's exit ends the program.
   Press(L"Выход");
@@ -276,9 +162,10 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   Screenshot(L"11-installed-log-and-final-question");
   AnswerMessageBox(question, IDNO);
   const std::vector<std::wstring> again = LogLines();
-  ASSERT_GE(again.size(), 2u);
-  EXPECT_EQ(again[1], L"Файл базы данных R12.FDB уже есть: он сохранён без изменений");
-  EXPECT_EQ(again.size(), 2u + 23u);
+  ASSERT_GE(again.size(), 3u);
+  EXPECT_EQ(again[0], L"Проверка дистрибутива...");
+  EXPECT_EQ(again[2], L"Файл базы данных R12.FDB уже есть: он сохранён без изменений");
+  EXPECT_EQ(again.size(), 3u + 23u);
   EXPECT_EQ(ReadBytes(target + L"DTAfb\\R12.FDB"), "patients");
   // No keeps the progress page, where the exit button now works.
   HWND exitButton = nullptr;
@@ -337,12 +224,9 @@ TEST_F(Wizard, NewerDistributionBringsItsDriverWithoutFurtherQuestions) {
 // which keeps no claim that a driver installation started or ended.
 TEST_F(Wizard, DistributionWithoutADriverInstallerSaysSoOnTheLogPage) {
   DeleteFileW((Dist + L"FTDIDriverInstall\\FTDIDriverInstall.exe").c_str());
+  RewriteChecksumList(Dist);
   // Large fonts: the run ends with the final question over the log, not on the large-font page.
-  Setup.reset();
-  const ScopedScreenDpi largeFonts(120);
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  RestartWithLargeFonts();
   const std::wstring target = Work + L"Клиника\\";
   StartInstallation(target);
   EXPECT_EQ(Answer(IDYES), DriverQuestion);
@@ -392,11 +276,7 @@ void ExpectWholeInformationText(HWND Main, const std::string& Where) {
 TEST_F(Wizard, InformationPaneShowsItsWholeTextAtSmallAndLargeFonts) {
   ExpectWholeInformationText(Main, "96 DPI");
   Screenshot(L"13-welcome-96dpi");
-  Setup.reset();
-  const ScopedScreenDpi largeFonts(120);
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  RestartWithLargeFonts();
   ASSERT_TRUE(PageShows(L"Добро пожаловать"));
   ExpectWholeInformationText(Main, "120 DPI");
   // The main window keeps its layout: the same client size as at 96 DPI.

@@ -9,14 +9,14 @@
 bool operator==(const TInstallOptions& A, const TInstallOptions& B) {
   return A.Mode == B.Mode && A.HasDir == B.HasDir && A.Dir == B.Dir && A.NoDriver == B.NoDriver &&
          A.LogFile == B.LogFile && A.Help == B.Help && A.Uninstall == B.Uninstall && A.HandOver == B.HandOver &&
-         A.HandOverProcess == B.HandOverProcess && A.HandOverPipe == B.HandOverPipe;
+         A.HandOverProcess == B.HandOverProcess && A.HandOverPipe == B.HandOverPipe && A.Verify == B.Verify;
 }
 
 void PrintTo(const TInstallOptions& O, std::ostream* Out) {
   *Out << "{Mode=" << O.Mode << " HasDir=" << O.HasDir << " Dir=" << ::testing::PrintToString(O.Dir)
        << " NoDriver=" << O.NoDriver << " LogFile=" << ::testing::PrintToString(O.LogFile)
        << " Help=" << O.Help << " Uninstall=" << O.Uninstall << " HandOver=" << O.HandOver << ":"
-       << O.HandOverProcess << "," << O.HandOverPipe << "}";
+       << O.HandOverProcess << "," << O.HandOverPipe << " Verify=" << O.Verify << "}";
 }
 
 namespace {
@@ -33,6 +33,12 @@ TInstallOptions Options(TMode Mode, const wchar_t* Dir = nullptr, bool NoDriver 
   o.LogFile = Log;
   o.Help = Help;
   return o;
+}
+
+// A verification's options.
+TInstallOptions Verify(TInstallOptions Base) {
+  Base.Verify = true;
+  return Base;
 }
 
 // An uninstall's options; HandOver values of 0 mean no /HANDOVER.
@@ -76,6 +82,7 @@ const wchar_t* const Stray = L"Непонятный параметр коман�
 const wchar_t* const OpenQuote = L"Не закрыта кавычка в командной строке: ";
 const wchar_t* const BadValue = L"Непонятное значение ключа командной строки: ";
 const wchar_t* const OnlyUninstall = L"Ключ командной строки служит только удалению (/UNINSTALL): ";
+const wchar_t* const NotWithUninstall = L"Ключ командной строки не сочетается с /UNINSTALL: ";
 
 const TInstallOptions::TMode Wizard = TInstallOptions::imWizard, Silent = TInstallOptions::imSilent,
                              VerySilent = TInstallOptions::imVerySilent;
@@ -136,6 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         Ok("UninstallHandOver", L"/UNINSTALL /SILENT /HANDOVER=120,4294967295",
            Uninstall(Options(Silent), 120, 4294967295ul)),
         Ok("HandOverBeforeUninstall", L"-handover=1,2 -uninstall", Uninstall(Options(Wizard), 1, 2)),
+        Ok("VerifyQuietlyWithFolderAndLog", L"/verify /VERYSILENT /DIR=\"C:\\Ритмон\" /LOG=v.log",
+           Verify(Options(VerySilent, L"C:\\Ритмон", false, L"v.log"))),
 
         Bad("UnknownSwitch", L"/FOO", Unknown, L"/FOO"),
         Bad("UnknownAfterGood", L"/SILENT -foo", Unknown, L"-foo"),
@@ -167,6 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
         Bad("UnclosedQuote", L"/DIR=\"C:\\a b /SILENT", OpenQuote, L"/DIR=\"C:\\a b /SILENT"),
         Bad("UninstallTwice", L"/UNINSTALL /uninstall", Repeated, L"/uninstall"),
         Bad("UninstallWithValue", L"/UNINSTALL=yes", FlagValue, L"/UNINSTALL=yes"),
+        Bad("VerifyWithUninstall", L"/UNINSTALL /VERIFY", NotWithUninstall, L"/VERIFY"),
+        Bad("VerifyWithValue", L"/VERIFY=all", FlagValue, L"/VERIFY=all"),
         Bad("HandOverWithoutUninstall", L"/SILENT /HANDOVER=1,2", OnlyUninstall, L"/HANDOVER=1,2"),
         Bad("HandOverWithoutValue", L"/UNINSTALL /HANDOVER", NoValue, L"/HANDOVER"),
         Bad("HandOverNotNumbers", L"/UNINSTALL /HANDOVER=a,b", BadValue, L"/HANDOVER=a,b"),
