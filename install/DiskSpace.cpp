@@ -85,11 +85,6 @@ const TDriveSpace* FirstShortDrive(const std::vector<TDriveSpace>& Spaces) {
   return nullptr;
 }
 
-bool SpaceCheckWanted() {
-  wchar_t value[8] = L"";
-  return GetEnvironmentVariableW(L"INSTALL_TEST_NO_SPACE_CHECK", value, 8) == 0 || std::wstring(value) != L"1";
-}
-
 std::wstring NoRoomText(const TDriveSpace& Space) {
   return L"Недостаточно места на диске. " + SpaceText(Space) +
          L". Освободите место или выберите другую папку для установки.";

@@ -29,7 +29,7 @@ const TDriveSpace* FirstShortDrive(const std::vector<TDriveSpace>& Spaces);
 // The box and log line of a drive without enough room.
 std::wstring NoRoomText(const TDriveSpace& Space);
 
-// Test seam, as the slow medium's: with INSTALL_TEST_NO_SPACE_CHECK=1 in the environment the check is not
-// made, standing for a drive that another program fills after it, so that a test reaches the copies that
-// a full drive then fails. In a normal run it is made.
+// Test seam, as the slow medium's: a test build may leave the check out, standing for a drive that another
+// program fills after it, so that a test reaches the copies that a full drive then fails. The shipped
+// program always makes it.
 bool SpaceCheckWanted();

@@ -1,7 +1,19 @@
 #!/usr/bin/env bash
 # Fails when a Windows executable carries debug sections or a symbol table: the shipped program is
 # linked stripped, and a debug section left in it would only mean a larger download.
+# With --switches, fails instead when it names any of the test builds' environment switches
+# (INSTALL_TEST_...), as ASCII or UTF-16 text: the shipped program must not answer them.
 set -euo pipefail
+if [ "${1:-}" = --switches ]; then
+  exe="$2"
+  names="$( (strings -a -n 8 "$exe"; strings -a -n 8 -e l "$exe") | grep -o 'INSTALL_TEST_[A-Z_]*' | sort -u || true)"
+  if [ -n "$names" ]; then
+    echo "carries test switches: $(tr '\n' ' ' <<<"$names")"
+    exit 1
+  fi
+  echo "$(basename "$exe"): names no test switch"
+  exit 0
+fi
 exe="$1"
 objdump=i686-w64-mingw32-objdump
 case "$(file -b "$exe")" in *x86-64*) objdump=x86_64-w64-mingw32-objdump ;; esac

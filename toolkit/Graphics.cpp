@@ -16,8 +16,7 @@ bool QueryHighContrast() {
   if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
       (contrast.dwFlags & HCF_HIGHCONTRASTON))
     return true;
-  wchar_t value[4] = {};
-  return GetEnvironmentVariableW(L"INSTALL_TEST_HIGH_CONTRAST", value, 4) == 1 && value[0] == L'1';
+  return HighContrastForced();
 }
 
 bool& HighContrastFlag() {

@@ -27,10 +27,12 @@ constexpr TColor clRed = RGB(255, 0, 0);
 COLORREF ColorToRGB(TColor Color);
 
 // True while Windows runs with a high-contrast scheme; read again by RefreshHighContrast when the
-// system's settings change. Wine 8 never reports one (SPI_GETHIGHCONTRAST gives no flag and
-// SPI_SETHIGHCONTRAST fails): there INSTALL_TEST_HIGH_CONTRAST=1 in the environment stands in for it.
+// system's settings change.
 bool HighContrast();
 void RefreshHighContrast();
+// Test seam: Wine 8 never reports a scheme (SPI_GETHIGHCONTRAST gives no flag and SPI_SETHIGHCONTRAST
+// fails), so a test build may stand in for one; the shipped program never does (app/NoTestSeams.cpp).
+bool HighContrastForced();
 // Color, or in high contrast the system colour that takes its part, so the scheme's colours show.
 TColor ContrastColor(TColor Color, TColor System);
 // A solid brush of that colour; shared and kept for the life of the program (never delete it).

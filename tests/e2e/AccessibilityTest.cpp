@@ -220,8 +220,13 @@ COLORREF ClientPixel(HWND Main, int X, int Y) {
 }
 
 // Wine 8 reports no high-contrast scheme to a program (SPI_GETHIGHCONTRAST never sets its flag), so the
-// test's variable stands in for the setting; the colours are the prefix's, as Windows would give them.
-TEST_F(ScreenReader, HighContrastDrawsEveryPageInTheSystemsColours) {
+// test seam's variable stands in for the setting; the colours are the prefix's, as Windows would give them.
+class HighContrast : public ScreenReader {
+ protected:
+  HighContrast() { DistributionSource = TEST_SEAMS_DIST_UNIX_DIR; }
+};
+
+TEST_F(HighContrast, DrawsEveryPageInTheSystemsColours) {
   const ScopedHighContrastColors colours;
   const ScopedVariable highContrast(L"INSTALL_TEST_HIGH_CONTRAST", L"1");
   RestartWithLargeFonts();

@@ -68,7 +68,8 @@ class SampleDistribution : public ::testing::Test {
   // Takes the Programs and Features entries of the test's folders out again.
   void RemoveEntriesOfThisTest();
   std::wstring Work, Dist, Elsewhere;
-  // The distribution the test copies: the shipped one, unless a fixture names another before SetUp.
+  // The distribution the test copies: the shipped one, unless a fixture names another before SetUp
+  // (TEST_SEAMS_DIST_UNIX_DIR for one that orders a test seam, which the shipped program has none of).
   const char* DistributionSource = DIST_UNIX_DIR;
 
  private:

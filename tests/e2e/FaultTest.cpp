@@ -703,7 +703,12 @@ TEST_F(Fault, FolderPageShowsTheRoomOfTheChosenDriveAndRefusesOneWithoutIt) {
 // The room is checked before the run; a drive that another program fills after the check is what these
 // runs stand for, with the check left out (INSTALL_TEST_NO_SPACE_CHECK).
 
-TEST_F(Fault, DiskFullDuringARuntimeCopyMarksItAndEndsTheRun) {
+class FilledAfterTheCheck : public Fault {
+ protected:
+  FilledAfterTheCheck() { DistributionSource = TEST_SEAMS_DIST_UNIX_DIR; }
+};
+
+TEST_F(FilledAfterTheCheck, DiskFullDuringARuntimeCopyMarksItAndEndsTheRun) {
   const ScopedEnvironment filledAfterTheCheck(L"INSTALL_TEST_NO_SPACE_CHECK", L"1");
   ScratchDrive drive("4m");
   if (!drive.Ready()) GTEST_SKIP() << "no scratch drive: " << drive.Why();
@@ -729,7 +734,7 @@ TEST_F(Fault, DiskFullDuringARuntimeCopyMarksItAndEndsTheRun) {
   ExpectKept(target, kept);
 }
 
-TEST_F(Fault, DiskFullDuringAnExtensionLibraryMarksItGoesOnAndKeepsTheEarlierReleaseWhole) {
+TEST_F(FilledAfterTheCheck, DiskFullDuringAnExtensionLibraryMarksItGoesOnAndKeepsTheEarlierReleaseWhole) {
   const ScopedEnvironment filledAfterTheCheck(L"INSTALL_TEST_NO_SPACE_CHECK", L"1");
   ScratchDrive drive("4m");
   if (!drive.Ready()) GTEST_SKIP() << "no scratch drive: " << drive.Why();
@@ -763,7 +768,7 @@ TEST_F(Fault, DiskFullDuringAnExtensionLibraryMarksItGoesOnAndKeepsTheEarlierRel
   EXPECT_EQ(ReadShellLink(DesktopFolder() + LinkName).Path, target + L"Vidoze.exe");
 }
 
-TEST_F(Fault, FullDriveEndsTheRunAtTheSettingsWithoutAPartialFile) {
+TEST_F(FilledAfterTheCheck, FullDriveEndsTheRunAtTheSettingsWithoutAPartialFile) {
   const ScopedEnvironment filledAfterTheCheck(L"INSTALL_TEST_NO_SPACE_CHECK", L"1");
   ScratchDrive drive("4m");
   if (!drive.Ready()) GTEST_SKIP() << "no scratch drive: " << drive.Why();

@@ -114,6 +114,7 @@ const wchar_t LinkName[] = L"\\Ритмон - Vidoze.lnk";
 
 class PowerCut : public SampleDistribution {
  protected:
+  PowerCut() { DistributionSource = TEST_SEAMS_DIST_UNIX_DIR; }
   // Every run makes the desktop link: one of an earlier test is put back at the end.
   void SetUp() override {
     SampleDistribution::SetUp();

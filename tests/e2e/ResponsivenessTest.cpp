@@ -180,6 +180,8 @@ const CloseRequest CloseRequests[] = {
 
 class Responsive : public SampleDistribution {
  protected:
+  // The slow medium is a test seam.
+  Responsive() { DistributionSource = TEST_SEAMS_DIST_UNIX_DIR; }
   void SetUp() override {
     SampleDistribution::SetUp();
     Database = PatternBytes(DatabaseBytes);

@@ -1,17 +1,17 @@
-#include "PowerCut.h"
-
+// The seams of the test builds: the end-to-end tests order a power cut, a slow medium, a drive filled
+// after the room check, or high contrast through the environment of the program they start. The shipped
+// program links app/NoTestSeams.cpp instead, so it carries neither these names nor what they do.
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
 
-namespace {
+#include "DiskSpace.h"
+#include "Graphics.h"
+#include "PowerCut.h"
+#include "SlowMedium.h"
 
-struct TPowerCut {
-  unsigned long long KillAt = 0;  // 0: never
-  std::wstring ListFile;
-  unsigned long long Passed = 0;
-};
+namespace {
 
 std::wstring Variable(const wchar_t* Name) {
   wchar_t value[MAX_PATH * 4] = {};
@@ -20,8 +20,14 @@ std::wstring Variable(const wchar_t* Name) {
   return std::wstring(value, length);
 }
 
+struct TPowerCut {
+  unsigned long long KillAt = 0;  // 0: never
+  std::wstring ListFile;
+  unsigned long long Passed = 0;
+};
+
 // Read once: the environment is the test's order for the whole run.
-TPowerCut& State() {
+TPowerCut& PowerCutState() {
   static TPowerCut state = [] {
     TPowerCut read;
     const std::wstring killAt = Variable(L"INSTALL_TEST_POWER_CUT");
@@ -45,9 +51,18 @@ void AppendToList(const std::wstring& ListFile, const char* Where) {
 }  // namespace
 
 void PowerCutPoint(const char* Where) {
-  TPowerCut& state = State();
+  TPowerCut& state = PowerCutState();
   if (state.KillAt == 0 && state.ListFile.empty()) return;
   ++state.Passed;
   if (!state.ListFile.empty()) AppendToList(state.ListFile, Where);
   if (state.Passed == state.KillAt) TerminateProcess(GetCurrentProcess(), PowerCutExitCode);
 }
+
+unsigned long SlowMediumDelayMs() {
+  static const unsigned long delay = std::wcstoul(Variable(L"INSTALL_TEST_SLOW_COPY_MS").c_str(), nullptr, 10);
+  return delay;
+}
+
+bool SpaceCheckWanted() { return Variable(L"INSTALL_TEST_NO_SPACE_CHECK") != L"1"; }
+
+bool HighContrastForced() { return Variable(L"INSTALL_TEST_HIGH_CONTRAST") == L"1"; }
