@@ -37,6 +37,9 @@ class TInstallContext : public TMessagePump {
   virtual void ShowError(const std::wstring& Text) = 0;
   // The window that owns boxes others show for us (the administrator's consent prompt); none without one.
   virtual HWND OwnerWindow() { return nullptr; }
+  // False when nothing may show at all, not even a prompt of the system's (the consent prompt): a run
+  // nobody watches must not wait for an answer.
+  virtual bool MayShowPrompts() { return true; }
 
   // The progress bar and the task-bar button: Done of ProgressBarEnd, as the engine measures the run
   // (TInstallProgress). A context without a bar shows nothing.

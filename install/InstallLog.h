@@ -25,6 +25,7 @@ class TInstallLog : public TInstallContext {
   bool AskYesNo(const std::wstring& Question) override;
   void ShowError(const std::wstring& Text) override;
   HWND OwnerWindow() override { return FInner.OwnerWindow(); }
+  bool MayShowPrompts() override { return FInner.MayShowPrompts(); }
   void SetBusy(bool Busy) override { FInner.SetBusy(Busy); }
   void EnableExit() override { FInner.EnableExit(); }
   bool ShowFontSizePage() override { return FInner.ShowFontSizePage(); }

@@ -64,6 +64,8 @@ struct TRecordingContext : TInstallContext {
     Events.push_back(Value ? L"busy" : L"not busy");
   }
   HWND OwnerWindow() override { return Owner; }
+  bool Prompts = true;  // false: a run that may show nothing at all
+  bool MayShowPrompts() override { return Prompts; }
   void EnableExit() override { ExitEnabled = true; }
   bool ShowFontSizePage() override {
     FontPage = HasFontPage;
