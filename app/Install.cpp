@@ -14,6 +14,7 @@
 #include "UnattendedInstall.h"
 #include "UninstallProgram.h"
 #include "ResourceIds.h"
+#include "SystemLibraries.h"
 #include "Toolkit.h"
 #include "WaitRun.h"
 
@@ -80,6 +81,30 @@ class TSingleInstance {
   bool FFirst = false;
 };
 
+// The window's thread in OLE's apartment for the whole run: the task-bar button's progress and the folder
+// browser are COM objects of this thread, and no library the program loads is relied on to have done it.
+// A run without any window needs neither; its stages enter an apartment of their own where they use COM.
+class TOleOnWindowThread {
+ public:
+  explicit TOleOnWindowThread(bool Wanted) {
+    if (!Wanted) return;
+    try {
+      FResult = LateBound::OleInitialize(nullptr);
+    } catch (...) {
+      // Without OLE the task-bar button shows nothing; the installation does not depend on it.
+      FResult = E_FAIL;
+    }
+  }
+  ~TOleOnWindowThread() {
+    if (SUCCEEDED(FResult)) LateBound::OleUninitialize();
+  }
+  TOleOnWindowThread(const TOleOnWindowThread&) = delete;
+  TOleOnWindowThread& operator=(const TOleOnWindowThread&) = delete;
+
+ private:
+  HRESULT FResult = E_FAIL;
+};
+
 void BringRunningSetupToFront() {
   HWND running = FindWindowW(L"TFMain", nullptr);
   if (!running) return;
@@ -121,6 +146,8 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
     return ecBadCommandLine;
   }
 
+  // Before the first window, and left after the last one is gone.
+  const TOleOnWindowThread ole(options.Mode != TInstallOptions::imVerySilent);
   if (options.Uninstall) return UninstallProgram(options);
   int exitCode = ecBadCommandLine;
   try {

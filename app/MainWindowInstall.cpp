@@ -29,6 +29,10 @@ bool TMainWindowInstall::AskYesNo(const std::wstring& Question) {
   return MessageDlg(Question, mtConfirmation, mbYesNo) == mrYes;
 }
 
+bool TMainWindowInstall::AskRetry(const std::wstring& Text) {
+  return MessageDlg(Text, mtWarning, mbRetryCancel) == IDRETRY;
+}
+
 // The general error display, for the folder errors as for the errors that end the run.
 void TMainWindowInstall::ShowError(const std::wstring& Text) { Application.ShowException(Text); }
 

@@ -32,6 +32,7 @@ class TMainWindowInstall : public TInstallContext {
   void ProcessMessages() override;
   void RepaintLog() override;
   bool AskYesNo(const std::wstring& Question) override;
+  bool AskRetry(const std::wstring& Text) override;
   void ShowError(const std::wstring& Text) override;
   HWND OwnerWindow() override;
   void SetBusy(bool Busy) override;

@@ -32,7 +32,10 @@ CreateTaskbarListFn SetCreateTaskbarList(CreateTaskbarListFn Fn) {
 }  // namespace TaskbarSeams
 
 TTaskbarProgress::~TTaskbarProgress() {
-  if (FList) FList->Release();
+  if (!FList) return;
+  // The run has ended: a bar left on the button would tell of work that is no longer going on.
+  if (FShown && FButton) FList->SetProgressState(FButton, TBPF_NOPROGRESS);
+  FList->Release();
 }
 
 void TTaskbarProgress::Show(int Done, TProgressMode Mode) {
@@ -42,6 +45,7 @@ void TTaskbarProgress::Show(int Done, TProgressMode Mode) {
     if (FAILED(CreateTaskbarList(&FList))) FList = nullptr;
   }
   if (!FList || !FButton) return;
+  FShown = true;
   // A failure (the button not made yet) is let pass: the next step tries again.
   switch (Mode) {
     case pmWaiting:

@@ -11,6 +11,7 @@ class TTaskbarProgress {
  public:
   // Button: the window that owns the task-bar button (the application window).
   explicit TTaskbarProgress(HWND Button) : FButton(Button) {}
+  // Takes the run's state off the button again.
   ~TTaskbarProgress();
   TTaskbarProgress(const TTaskbarProgress&) = delete;
   TTaskbarProgress& operator=(const TTaskbarProgress&) = delete;
@@ -23,6 +24,7 @@ class TTaskbarProgress {
   HWND FButton;
   ITaskbarList3* FList = nullptr;
   bool FAsked = false;
+  bool FShown = false;
 };
 
 namespace TaskbarSeams {

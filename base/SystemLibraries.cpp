@@ -66,6 +66,10 @@ HRESULT OleInitialize(LPVOID Reserved) {
   LATE_BOUND(L"ole32.dll", OleInitialize);
   return OleInitializePtr(Reserved);
 }
+void OleUninitialize() {
+  LATE_BOUND(L"ole32.dll", OleUninitialize);
+  OleUninitializePtr();
+}
 HRESULT CoInitializeEx(LPVOID Reserved, DWORD Model) {
   LATE_BOUND(L"ole32.dll", CoInitializeEx);
   return CoInitializeExPtr(Reserved, Model);

@@ -28,6 +28,7 @@ BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* Info);
 
 // ole32
 HRESULT OleInitialize(LPVOID Reserved);
+void OleUninitialize();
 HRESULT CoInitializeEx(LPVOID Reserved, DWORD Model);
 void CoUninitialize();
 HRESULT CoCreateInstance(REFCLSID Class, LPUNKNOWN Outer, DWORD Context, REFIID Interface, LPVOID* Object);

@@ -27,6 +27,7 @@ enum TInstallExitCode {
   ecCancelled = 2,       // by the operator, before the installation (or the uninstall) started
   ecBadTargetFolder = 3, // not valid or cannot be created
   ecInstallFailed = 4,   // the error's text is the last log line; an uninstall that did not complete
+  ecSuiteRunning = 5,    // programs run from the target folder; nothing was copied or removed
   ecNoDiskSpace = 6,     // a drive has too little room for the copies; nothing was written
   ecDamagedDistribution = 7,  // the distribution's files differ from its checksum list; nothing was written
   ecVerifyDifferences = 8,    // /VERIFY found program files missing or changed since the installation

@@ -51,15 +51,29 @@ void InstallDriver(TInstallContext& Context, const TInstallPlan& Plan) {
     Context.AddLine(NotInstalled + std::wstring(L"программа установки \"") + installer +
                     L"\" не запущена с правами администратора: " + trusted->Refusal());
   };
+  // Nobody watches a run that shows nothing: no consent prompt may wait there for an answer.
+  bool nobodyToAsk = false;
+  const auto mayGoToTheShell = [&] {
+    nobodyToAsk = !Context.MayShowPrompts() && ShellAsksForConsent();
+    return !nobodyToAsk && isTheDistributions();
+  };
   if (RunsWithAdministratorRights() && !isTheDistributions()) return notTrusted();
   Context.AddLine(L"Началась установка драйверов устройства...");
   // On screen before the installer starts, whatever the wait then serves.
   Context.RepaintLog();
   // Quoted: the target folder may hold blanks. The window is served while it runs, which may be minutes.
+  // In its own folder, whichever way it starts: installers find their package's files beside them by
+  // the current folder.
   DWORD startError = 0;
   const DWORD exitCode =
       ExecProcess(L"\"" + installer + L"\"", SW_HIDE, true, Context.OwnerWindow(), &startError, &Context,
-                  isTheDistributions);
+                  mayGoToTheShell, folder);
+  if (nobodyToAsk) {
+    Context.AddLine(NotInstalled + std::wstring(L"программе установки нужны права администратора, а установка без "
+                                                L"окон не запрашивает их. Её можно запустить позже: \"") +
+                    installer + L"\"");
+    return;
+  }
   if (trusted && !trusted->Refusal().empty()) return notTrusted();
   if (startError == ERROR_CANCELLED) {
     // The administrator's consent was refused: whoever has the rights can run it later.

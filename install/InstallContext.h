@@ -35,8 +35,17 @@ class TInstallContext : public TMessagePump {
   // Modal boxes: a Yes/No question (true for Yes) and an error box with OK.
   virtual bool AskYesNo(const std::wstring& Question) = 0;
   virtual void ShowError(const std::wstring& Text) = 0;
+  // A warning box with "Повторить" and "Отмена": true for "Повторить". Without an operator nobody
+  // could retry: false.
+  virtual bool AskRetry(const std::wstring& Text) {
+    (void)Text;
+    return false;
+  }
   // The window that owns boxes others show for us (the administrator's consent prompt); none without one.
   virtual HWND OwnerWindow() { return nullptr; }
+  // False when nothing may show at all, not even a prompt of the system's (the consent prompt): a run
+  // nobody watches must not wait for an answer.
+  virtual bool MayShowPrompts() { return true; }
 
   // The progress bar and the task-bar button: Done of ProgressBarEnd, as the engine measures the run
   // (TInstallProgress). A context without a bar shows nothing.

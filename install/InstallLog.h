@@ -23,8 +23,10 @@ class TInstallLog : public TInstallContext {
   void ProcessMessages() override { FInner.ProcessMessages(); }
   void RepaintLog() override { FInner.RepaintLog(); }
   bool AskYesNo(const std::wstring& Question) override;
+  bool AskRetry(const std::wstring& Text) override { return FInner.AskRetry(Text); }
   void ShowError(const std::wstring& Text) override;
   HWND OwnerWindow() override { return FInner.OwnerWindow(); }
+  bool MayShowPrompts() override { return FInner.MayShowPrompts(); }
   void SetBusy(bool Busy) override { FInner.SetBusy(Busy); }
   void EnableExit() override { FInner.EnableExit(); }
   bool ShowFontSizePage() override { return FInner.ShowFontSizePage(); }

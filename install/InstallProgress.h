@@ -22,6 +22,9 @@ class TInstallProgress : public TInstallContext {
   void ProcessMessages() override;
   void RepaintLog() override { FInner.RepaintLog(); }
   bool AskYesNo(const std::wstring& Question) override { return FInner.AskYesNo(Question); }
+  HWND OwnerWindow() override { return FInner.OwnerWindow(); }
+  bool AskRetry(const std::wstring& Text) override { return FInner.AskRetry(Text); }
+  bool MayShowPrompts() override { return FInner.MayShowPrompts(); }
   // An error box ends the run: the bar turns red before it shows.
   void ShowError(const std::wstring& Text) override;
   void SetBusy(bool Busy) override { FInner.SetBusy(Busy); }

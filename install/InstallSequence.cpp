@@ -17,6 +17,7 @@
 #include "InstallProgress.h"
 #include "InstallRecord.h"
 #include "RH_Common_Proc.h"
+#include "RunningPrograms.h"
 #include "Registration.h"
 #include "SettingsFiles.h"
 #include "Shortcut.h"
@@ -160,6 +161,7 @@ int ExitCodeOf(TInstallOutcome Outcome) {
     case ioFolderFailed: return ecBadTargetFolder;
     case ioNoDiskSpace: return ecNoDiskSpace;
     case ioDamagedDistribution: return ecDamagedDistribution;
+    case ioSuiteRunning: return ecSuiteRunning;
     default: return ecInstallFailed;
   }
 }
@@ -183,6 +185,12 @@ TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Pla
     TDistributionCheck check;
     if (!EnoughRoom(context, Plan, reads)) return ioNoDiskSpace;
     if (!SoundDistribution(context, log, Plan, reads, check)) return ioDamagedDistribution;
+    // Before the first copy: no program may run from the target while files are copied over its own and
+    // the record of what the run put there is made.
+    if (!NoProgramRunsFrom(context, Plan.Target, L"Установка не начата")) {
+      context.Failed();
+      return ioSuiteRunning;
+    }
     const TCheckedSizes guard(check.CheckedSizes);
     checked = true;
     if (Plan.PrepareTarget) PrepareTargetFolder(Plan.Target);

@@ -13,10 +13,11 @@ enum TInstallOutcome {
   ioError,          // an error raised by a stage ended the run; its text was shown
   ioNoDiskSpace,    // a drive lacks room for the copies: nothing was touched
   ioDamagedDistribution,  // the distribution differs from its checksum list: nothing was touched
+  ioSuiteRunning,   // programs run from the target and were not closed: nothing was copied
 };
 
 // The program's exit code for an outcome: 0 installed, 3 the target folder could not be created, 4 the
-// installation ended by an error, 6 no room, 7 a damaged distribution. (1 is a bad command line, 2 a
+// installation ended by an error, 5 programs run from the target, 6 no room, 7 a damaged distribution. (1 is a bad command line, 2 a
 // cancel before the start.)
 int ExitCodeOf(TInstallOutcome Outcome);
 

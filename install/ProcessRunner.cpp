@@ -12,6 +12,36 @@ namespace {
 // CreateProcessW's answer for a program that needs administrator rights; MinGW's headers lack the name.
 constexpr DWORD ErrorElevationRequired = 740;
 
+// What UAC's policy says for a prompt (HKLM ...\Policies\System, in the system's own view, not the one
+// a 32-bit program is redirected to); Fallback where it is not set.
+DWORD PromptPolicy(const wchar_t* Name, DWORD Fallback) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
+                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    return Fallback;
+  DWORD value = 0, size = sizeof(value), type = 0;
+  const LONG read = RegQueryValueExW(key, Name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return read == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) ? value : Fallback;
+}
+
+bool TokenMakesTheShellAsk() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+  const TScopedHandle owned(token);
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenElevationType, &type, sizeof(type), &size)) return true;
+  // Already elevated: nothing is left to ask for.
+  if (type == TokenElevationTypeFull) return false;
+  // An administrator held back by UAC: 0 elevates without prompting (Windows' default is 5).
+  if (type == TokenElevationTypeLimited) return PromptPolicy(L"ConsentPromptBehaviorAdmin", 5) != 0;
+  // A standard user: 0 refuses at once, with no prompt (the client default is 3, asking for credentials).
+  return PromptPolicy(L"ConsentPromptBehaviorUser", 3) != 0;
+}
+
+ProcessSeams::ShellAsksFn ShellAsksCall = TokenMakesTheShellAsk;
+
 ProcessSeams::CreateProcessFn CreateProcessCall = CreateProcessW;
 ProcessSeams::ShellExecuteFn ShellExecuteCall = LateBound::ShellExecuteExW;
 
@@ -154,15 +184,19 @@ DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump) {
   }
 }
 
+bool ShellAsksForConsent() { return ShellAsksCall(); }
+
 namespace ProcessSeams {
+ShellAsksFn SetShellAsksForConsent(ShellAsksFn Fn) { return ReplaceSeam(ShellAsksCall, Fn, &TokenMakesTheShellAsk); }
 CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return ReplaceSeam(CreateProcessCall, Fn, &CreateProcessW); }
 ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return ReplaceSeam(ShellExecuteCall, Fn, &LateBound::ShellExecuteExW); }
 }  // namespace ProcessSeams
 
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError,
-                  TMessagePump* Pump, const std::function<bool()>& BeforeConsent) {
+                  TMessagePump* Pump, const std::function<bool()>& BeforeConsent, const std::wstring& Folder) {
   TStartedProcess started;
-  if (!StartProcess(nullptr, CmdLine, nullptr, ShowWindow, Owner, started, BeforeConsent)) {
+  if (!StartProcess(nullptr, CmdLine, Folder.empty() ? nullptr : Folder.c_str(), ShowWindow, Owner, started,
+                    BeforeConsent)) {
     const DWORD code = GetLastError();
     if (StartError) *StartError = code != 0 ? code : ERROR_GEN_FAILURE;
     return static_cast<DWORD>(-1);

@@ -16,8 +16,8 @@
 // waited for.
 DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump);
 
-// Starts the command line in a new console with the show state given, in this program's current
-// folder; waits for it without a time limit when Wait is true. The caller quotes the program's path:
+// Starts the command line in a new console with the show state given, in Folder (empty: this program's
+// current folder); waits for it without a time limit when Wait is true. The caller quotes the program's path:
 // unquoted, "C:\Program Files\x.exe" would first be looked for as "C:\Program.exe". Returns the exit
 // code when waiting, 0 once started when not, and (DWORD)-1 when it could not be started; StartError,
 // when given, receives the Win32 code of that failure, or 0 when the program started (a program may
@@ -31,7 +31,7 @@ DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump);
 // the consent prompt, and StartError receives ERROR_ACCESS_DENIED.
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner = nullptr,
                   DWORD* StartError = nullptr, TMessagePump* Pump = nullptr,
-                  const std::function<bool()>& BeforeConsent = nullptr);
+                  const std::function<bool()>& BeforeConsent = nullptr, const std::wstring& Folder = std::wstring());
 
 // Starts FileName (a program, or a ".cmd"/".bat" script, which runs through the system folder's
 // cmd.exe) with Params, in FileName's own folder, and waits for it. The path is quoted here; the blank
@@ -40,6 +40,12 @@ DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND 
 // needs elevation is started as ExecProcess starts it. The wait serves Pump (WaitForProcess).
 DWORD ExecAndWait(const std::wstring& FileName, const std::wstring& Params, WORD ShowCmd, HWND Owner = nullptr,
                   TMessagePump* Pump = nullptr);
+
+// True when the shell's start of a program that needs administrator rights would show a prompt: the
+// consent prompt of an administrator whose rights UAC holds back (unless the policy elevates without
+// asking), the credentials prompt of a standard user (unless the policy refuses at once). A run that may
+// show nothing asks this before it goes to the shell.
+bool ShellAsksForConsent();
 
 // Seams for what only a user without administrator rights sees: the tests replace the process
 // creation to refuse a start as UAC does, and look at what goes to the shell.
@@ -52,4 +58,7 @@ using ShellExecuteFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW* Execute);
 // Each setter installs a replacement (nullptr restores the system call) and returns the previous one.
 CreateProcessFn SetCreateProcess(CreateProcessFn Fn);
 ShellExecuteFn SetShellExecute(ShellExecuteFn Fn);
+// Wine's token is always a full administrator's: the tests say whether the shell would ask.
+using ShellAsksFn = bool (*)();
+ShellAsksFn SetShellAsksForConsent(ShellAsksFn Fn);
 }  // namespace ProcessSeams

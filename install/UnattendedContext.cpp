@@ -12,7 +12,14 @@ void TUnattendedContext::ShowProgress() {
 }
 
 void TUnattendedContext::ProcessMessages() {
-  if (FScreen) FScreen->ProcessMessages();
+  if (FScreen) return FScreen->ProcessMessages();
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // No message loop follows that would end on it: posting it again would only wake the wait again.
+    if (msg.message == WM_QUIT) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
 }
 
 void TUnattendedContext::RepaintLog() {

@@ -13,6 +13,9 @@ class TUnattendedContext : public TInstallContext {
   int AddLine(const std::wstring& Text) override;
   void AppendOutcome(int Line, const std::wstring& Word) override;
   void ShowProgress() override;
+  // Without a screen: what reached this thread's queue is read and handled all the same, so a wait that
+  // wakes for it does not wake again at once, and a program sending to this thread's hidden windows
+  // gets its answer.
   void ProcessMessages() override;
   void RepaintLog() override;
   // The driver question only comes when the driver was asked for; the final question is Yes.
@@ -20,6 +23,7 @@ class TUnattendedContext : public TInstallContext {
   // The installation log holds the text; nothing is shown.
   void ShowError(const std::wstring& Text) override;
   HWND OwnerWindow() override { return FScreen ? FScreen->OwnerWindow() : nullptr; }
+  bool MayShowPrompts() override { return FScreen != nullptr; }
   void SetBusy(bool Busy) override;
   void EnableExit() override;
   bool ShowFontSizePage() override { return false; }

@@ -10,6 +10,7 @@
 #include "InstallRecord.h"
 #include "ProgramVersion.h"
 #include "Registration.h"
+#include "RunningPrograms.h"
 #include "Scoped.h"
 #include "Shortcut.h"
 #include "SystemError.h"
@@ -265,6 +266,7 @@ int UninstallExitCode(TUninstallOutcome Outcome) {
   switch (Outcome) {
     case uoRemoved: return ecInstalled;
     case uoCancelled: return ecCancelled;
+    case uoSuiteRunning: return ecSuiteRunning;
     default: return ecInstallFailed;
   }
 }
@@ -302,6 +304,9 @@ TUninstallResult RunUninstall(TInstallContext& Context, const TUninstallRequest&
   TInstallLog log(Context, std::wstring(), target, Request.LogFile, Heading(target));
   log.ShowProgress();
   log.ProcessMessages();
+  // Their files would be refused half-way, or removed under them.
+  if (!NoProgramRunsFrom(log, target, L"Удаление не начато, ничего не удалено"))
+    return {uoSuiteRunning, std::wstring()};
   TUninstallRun run(log, Request, remover);
   return run.Run(record);
 }

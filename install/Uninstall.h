@@ -23,6 +23,7 @@ enum TUninstallOutcome {
   uoCancelled,   // No to the question: nothing changed
   uoRefused,     // no readable record (or no target): nothing changed
   uoIncomplete,  // something could not be removed; the entry, the record and the setup copy stay
+  uoSuiteRunning,  // programs run from the target and were not closed: nothing removed
 };
 
 struct TUninstallResult {
@@ -30,7 +31,7 @@ struct TUninstallResult {
   std::wstring Summary;  // for the operator at the end: what stayed and where, or what could not be removed
 };
 
-// The program's exit code: 0 removed, 2 cancelled, 4 refused or incomplete.
+// The program's exit code: 0 removed, 2 cancelled, 4 refused or incomplete, 5 programs run from the target.
 int UninstallExitCode(TUninstallOutcome Outcome);
 
 // Asks the context once (a run without an operator answers Yes), then removes. A refusal is shown through

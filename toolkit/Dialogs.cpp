@@ -23,6 +23,7 @@ int MessageDlg(const std::wstring& Text, TMsgDlgType Type, TMsgDlgButtons Button
     case mbOK: flags |= MB_OK; break;
     case mbOKCancel: flags |= MB_OKCANCEL; break;
     case mbYesNo: flags |= MB_YESNO; break;
+    case mbRetryCancel: flags |= MB_RETRYCANCEL; break;
   }
   return Prompts().Box(Application.DialogOwner(), Text, caption, flags);
 }

@@ -22,6 +22,20 @@ LRESULT CALLBACK EscapeAnswersNo(int Code, WPARAM WParam, LPARAM LParam) {
   return CallNextHookEx(nullptr, Code, WParam, LParam);
 }
 
+// The box's retry button says what it does: the system's own word for it ("Повтор") reads as a noun.
+LRESULT CALLBACK NameRetryButtons(int Code, WPARAM WParam, LPARAM LParam) {
+  if (Code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(WParam);
+    wchar_t className[16] = {};
+    GetClassNameW(box, className, 16);
+    if (lstrcmpW(className, L"#32770") == 0 && GetDlgItem(box, IDRETRY)) {
+      SetDlgItemTextW(box, IDRETRY, L"Повторить");
+      SetDlgItemTextW(box, IDCANCEL, L"Отмена");
+    }
+  }
+  return CallNextHookEx(nullptr, Code, WParam, LParam);
+}
+
 }  // namespace
 
 TPrompts* SetPrompts(TPrompts* Replacement) {
@@ -37,7 +51,11 @@ int TPrompts::Box(HWND Owner, const std::wstring& Text, const std::wstring& Capt
   HHOOK hook = (Flags & MB_TYPEMASK) == MB_YESNO
                    ? SetWindowsHookExW(WH_MSGFILTER, EscapeAnswersNo, nullptr, GetCurrentThreadId())
                    : nullptr;
+  HHOOK names = (Flags & MB_TYPEMASK) == MB_RETRYCANCEL
+                    ? SetWindowsHookExW(WH_CBT, NameRetryButtons, nullptr, GetCurrentThreadId())
+                    : nullptr;
   const int answer = MessageBoxW(Owner, Text.c_str(), Caption.c_str(), Flags);
+  if (names) UnhookWindowsHookEx(names);
   if (hook) UnhookWindowsHookEx(hook);
   return answer;
 }

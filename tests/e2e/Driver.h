@@ -36,6 +36,8 @@ class Program {
   Program(const std::wstring& ExePath, const std::wstring& CurrentFolder, const std::wstring& Arguments = L"");
   ~Program();
   DWORD ProcessId() const { return Info.dwProcessId; }
+  DWORD MainThreadId() const { return Info.dwThreadId; }
+  HANDLE Handle() const { return Info.hProcess; }
   bool Running() const;
   bool WaitForExit(std::chrono::milliseconds Timeout);
   DWORD ExitCode() const;

@@ -1,6 +1,8 @@
 // The real Install.exe run by a script or a deployment tool: switches, exit codes, the log file, no
 // questions, and one setup program at a time.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <thread>
@@ -62,6 +64,77 @@ TEST_F(Unattended, VerySilentInstallsWithoutAnyWindowAsTheWizardWould) {
   // The driver was installed without a question.
   EXPECT_NE(std::find(lines.begin(), lines.end(), L"Установка драйверов устройства завершена"), lines.end());
   EXPECT_TRUE(FileExists(target + L"FTDIDriverInstall\\FTDIDriverInstall.record"));
+}
+
+namespace {
+
+// The child of Parent running Exe, opened to be waited for; null while there is none.
+HANDLE OpenChild(DWORD Parent, const wchar_t* Exe) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  HANDLE child = nullptr;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !child; more = Process32NextW(snapshot, &entry))
+    if (entry.th32ParentProcessID == Parent && lstrcmpiW(entry.szExeFile, Exe) == 0)
+      child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return child;
+}
+
+// Kernel and user time of Process, in milliseconds.
+long long ProcessorTimeMs(HANDLE Process) {
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(Process, &created, &ended, &kernel, &user)) return -1;
+  const auto ticks = [](const FILETIME& Time) {
+    return static_cast<long long>(Time.dwHighDateTime) << 32 | Time.dwLowDateTime;
+  };
+  return (ticks(kernel) + ticks(user)) / 10000;
+}
+
+BOOL CALLBACK PostNull(HWND Wnd, LPARAM Posted) {
+  if (PostMessageW(Wnd, WM_NULL, 0, 0)) ++*reinterpret_cast<int*>(Posted);
+  return TRUE;
+}
+
+}  // namespace
+
+// A deployment agent's run waits for a driver installer of seconds without spending a core on it, also
+// when messages reach the program meanwhile: to its hidden windows and to its thread.
+TEST_F(Unattended, VerySilentSleepsWhileTheDriverInstallerRuns) {
+  const std::wstring target = Work + L"Без окон\\";
+  const ScopedVariable slowDriver(L"FTDI_STANDIN_DELAY_MS", L"3000");
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, L"/VERYSILENT /DIR=\"" + target + L"\"");
+  HANDLE driver = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (driver = OpenChild(Setup->ProcessId(), L"FTDIDriverInstall.exe")) != nullptr; },
+                      90s))
+      << "the driver installer never ran";
+  const long long firstMs = ProcessorTimeMs(Setup->Handle());
+  const auto firstAt = std::chrono::steady_clock::now();
+  long long lastMs = firstMs;
+  auto lastAt = firstAt;
+  int posted = 0;
+  while (WaitForSingleObject(driver, 100) == WAIT_TIMEOUT) {
+    EnumThreadWindows(Setup->MainThreadId(), PostNull, reinterpret_cast<LPARAM>(&posted));
+    if (PostThreadMessageW(Setup->MainThreadId(), WM_APP, 0, 0)) ++posted;
+    const long long now = ProcessorTimeMs(Setup->Handle());
+    // Counted only while the installer still runs: what the run does after it is not the wait's.
+    if (WaitForSingleObject(driver, 0) == WAIT_TIMEOUT) {
+      lastMs = now;
+      lastAt = std::chrono::steady_clock::now();
+    }
+  }
+  CloseHandle(driver);
+  const long long spanMs = std::chrono::duration_cast<std::chrono::milliseconds>(lastAt - firstAt).count();
+  ASSERT_TRUE(Setup->WaitForExit(90s));
+  EXPECT_EQ(Setup->ExitCode(), 0u);
+  ASSERT_GE(firstMs, 0) << "the program's processor time cannot be read";
+  EXPECT_GE(spanMs, 2000) << "the driver installer was watched for most of its run";
+  EXPECT_GT(posted, 20) << "messages reached the program while it waited";
+  EXPECT_LT((lastMs - firstMs) * 20, spanMs)
+      << (lastMs - firstMs) << " ms of processor time while the driver installer ran " << spanMs << " ms";
+  const std::vector<std::wstring> lines = RunLines(target + L"Settings\\install.log");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), L"Установка драйверов устройства завершена"), lines.end());
 }
 
 TEST_F(Unattended, SilentShowsOnlyTheProgressPageAndEndsByItself) {

@@ -114,7 +114,9 @@ TEST_F(DriverStage, YesCopiesTheInstallerAndRunsItHiddenBetweenTheNotices) {
   EXPECT_EQ(runs[0].CommandLine, L"\"" + Installed() + L"\"");
   EXPECT_EQ(runs[0].UseShowWindow, 1);
   EXPECT_EQ(runs[0].ShowWindow, SW_HIDE);
-  EXPECT_EQ(runs[0].CurrentFolder, CurrentFolderNow());
+  // In its own folder, not this program's current one.
+  EXPECT_EQ(runs[0].CurrentFolder, Plan.Target + L"FTDIDriverInstall");
+  EXPECT_NE(CurrentFolderNow(), Plan.Target + L"FTDIDriverInstall");
   EXPECT_TRUE(RunsOf(Decoy).empty());
 }
 
@@ -232,9 +234,52 @@ TEST_F(DriverStage, InstallerThatNeedsElevationRunsThroughTheShellOwnedByTheWind
   ASSERT_EQ(ElevationLog().ShellCalls, 1);
   EXPECT_EQ(ElevationLog().Last.Owner, owner.Get());
   EXPECT_EQ(ElevationLog().Last.File, Installed());
+  // The shell is told the folder too, or it chooses one itself.
+  EXPECT_EQ(ElevationLog().Last.Directory, Plan.Target + L"FTDIDriverInstall");
   const auto runs = RunsOf(Installed());
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].ShowWindow, SW_HIDE);
+  EXPECT_EQ(runs[0].CurrentFolder, Plan.Target + L"FTDIDriverInstall");
+}
+
+// A run that may show nothing never goes to a consent prompt nobody would answer: where the shell would
+// ask, the log says the driver is not installed and where its installer lies, and the run goes on; where
+// the policy elevates without asking, the shell starts it as for the wizard.
+TEST_F(DriverStage, ARunThatShowsNothingNeverWaitsAtAConsentPrompt) {
+  struct {
+    const char* Name;
+    bool ShellAsks;
+    int ShellCalls;
+    size_t Runs;
+  } const cases[] = {
+      {"the shell would ask", true, 0, 0},
+      {"the policy elevates without asking", false, 1, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempFolder temp;
+    UseFolders(temp);
+    AddInstallerToSource();
+    TRecordingContext context;
+    context.Answers = {true};
+    context.Prompts = false;
+    const ProcessSeams::ShellAsksFn previous =
+        ProcessSeams::SetShellAsksForConsent(c.ShellAsks ? +[] { return true; } : +[] { return false; });
+    {
+      const TElevationRequired uac;
+      InstallDriver(context, Plan);
+    }
+    ProcessSeams::SetShellAsksForConsent(previous);
+    EXPECT_EQ(ElevationLog().ShellCalls, c.ShellCalls);
+    EXPECT_EQ(RunsOf(Installed()).size(), c.Runs);
+    const std::vector<std::wstring> expected =
+        c.ShellAsks ? std::vector<std::wstring>{Started, L"Драйвер устройства не установлен: программе установки нужны "
+                                                         L"права администратора, а установка без окон не запрашивает "
+                                                         L"их. Её можно запустить позже: \"" +
+                                                             Installed() + L"\""}
+                    : std::vector<std::wstring>{Started, Finished};
+    EXPECT_EQ(context.Lines, expected);
+  }
 }
 
 // A reinstallation from a distribution without a driver installer finds the earlier one in the target,

@@ -11,6 +11,7 @@
 #include "ElevationSeams.h"
 #include "Error.h"
 #include "ProcessRunner.h"
+#include "UnattendedContext.h"
 
 namespace {
 
@@ -268,6 +269,52 @@ TEST(WaitForProcess, ServesTheQueueWhileTheStartedProgramRuns) {
     EXPECT_EQ(pump.Waits, (std::vector<bool>{true, false}));
   }
   EXPECT_EQ(RunsOf(program).size(), 2u);
+}
+
+namespace {
+
+unsigned long long ThreadProcessorTime100ns() {
+  FILETIME created, ended, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
+  const auto ticks = [](const FILETIME& Time) {
+    return static_cast<unsigned long long>(Time.dwHighDateTime) << 32 | Time.dwLowDateTime;
+  };
+  return ticks(kernel) + ticks(user);
+}
+
+}  // namespace
+
+// A run without any window waits on the same pump: what reaches the queue meanwhile (posted to the
+// thread, to a hidden window of it) is read, so the wait sleeps instead of waking again and again for
+// the same unread message. A pump that read nothing woke tens of thousands of times a second.
+TEST(WaitForProcess, WithoutAScreenTheWaitSleepsThroughPostedMessages) {
+  TTempFolder temp;
+  const std::wstring program = temp.Path() + L"Долгая установка.exe";
+  PlantInstaller(program);
+  const TScopedVariable delay(L"FTDI_STANDIN_DELAY_MS", L"2000");
+  const TOwnerWindow hidden;
+  ASSERT_NE(hidden.Get(), nullptr);
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+  const DWORD self = GetCurrentThreadId();
+  const HWND window = hidden.Get();
+  std::thread sender([self, window] {
+    for (int i = 0; i < 20; ++i) {
+      Sleep(50);
+      PostThreadMessageW(self, WM_APP, 0, 0);
+      PostMessageW(window, WM_NULL, 0, 0);
+    }
+  });
+  TUnattendedContext nobody;
+  const unsigned long long before = ThreadProcessorTime100ns();
+  const DWORD started = GetTickCount();
+  EXPECT_EQ(ExecProcess(Quoted(program), SW_HIDE, true, nullptr, nullptr, &nobody), 0u);
+  const DWORD elapsedMs = GetTickCount() - started;
+  const unsigned long long usedMs = (ThreadProcessorTime100ns() - before) / 10000;
+  sender.join();
+  EXPECT_GE(elapsedMs, 1900u) << "the program was waited for";
+  EXPECT_LT(usedMs * 20, elapsedMs) << usedMs << " ms of processor time in a wait of " << elapsedMs << " ms";
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_APP, WM_APP, PM_NOREMOVE)) << "the posted messages were read";
 }
 
 TEST(WaitForProcess, WithoutAPumpOrWithoutAProcess) {

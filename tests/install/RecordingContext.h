@@ -53,6 +53,17 @@ struct TRecordingContext : TInstallContext {
     Answers.erase(Answers.begin());
     return answer;
   }
+  std::vector<bool> Retries;  // "Повторить" (true) or "Отмена", in order; "Отмена" when empty
+  std::function<void()> OnRetryBox;  // lets a test act while the box is open
+  bool AskRetry(const std::wstring& Text) override {
+    Questions.push_back(Text);
+    Events.push_back(L"retry box");
+    if (OnRetryBox) OnRetryBox();
+    if (Retries.empty()) return false;
+    const bool answer = Retries.front();
+    Retries.erase(Retries.begin());
+    return answer;
+  }
   void ShowError(const std::wstring& Text) override {
     Errors.push_back(Text);
     Events.push_back(Busy ? L"error while busy" : L"error");
@@ -64,6 +75,8 @@ struct TRecordingContext : TInstallContext {
     Events.push_back(Value ? L"busy" : L"not busy");
   }
   HWND OwnerWindow() override { return Owner; }
+  bool Prompts = true;  // false: a run that may show nothing at all
+  bool MayShowPrompts() override { return Prompts; }
   void EnableExit() override { ExitEnabled = true; }
   bool ShowFontSizePage() override {
     FontPage = HasFontPage;
