@@ -9,6 +9,7 @@
 #include "Error.h"
 #include "FileOps.h"
 #include "Scoped.h"
+#include "ServedReads.h"
 
 const wchar_t* const InstallRecordFile = L"Settings\\install-record.txt";
 
@@ -40,9 +41,11 @@ using TVisit = std::function<void(const std::wstring& Relative, const WIN32_FIND
 // database and settings folders are left out.
 void Walk(const std::wstring& Root, const std::wstring& Relative, const TVisit& Visit) {
   WIN32_FIND_DATAW found;
+  BeforeMediumLookup();
   TScopedFind search(FindFirstFileW((Root + Relative + L"*").c_str(), &found));
   if (!search.Valid()) return;
   do {
+    BeforeMediumLookup();
     if (IsDotEntry(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
     const std::wstring relative = Relative + found.cFileName;
     if (Relative.empty() && IsKeptArea(relative)) continue;
@@ -57,6 +60,7 @@ TTargetChanges::TStamp StampOf(const std::wstring& Path, const WIN32_FIND_DATAW&
   TTargetChanges::TStamp stamp;
   stamp.Size = (static_cast<unsigned long long>(Found.nFileSizeHigh) << 32) | Found.nFileSizeLow;
   stamp.Written = TimeOf(Found.ftLastWriteTime);
+  BeforeMediumLookup();
   TScopedFile file(CreateFileW(Path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   FILE_BASIC_INFO basic{};

@@ -22,3 +22,8 @@ DWORD PieceDelayMs() {
 void SlowMediumPiece() {
   if (const DWORD delay = PieceDelayMs()) Sleep(delay);
 }
+
+// A listing entry or an attribute read is a small request to the medium: a tenth of a piece.
+void SlowMediumLookup() {
+  if (const DWORD delay = PieceDelayMs() / 10) Sleep(delay);
+}
