@@ -35,6 +35,14 @@ int Failure(std::wstring& Error, const std::wstring& What, DWORD Code) {
 
 }  // namespace
 
+// A process the system ended for an exception it did not handle has the exception's code as its exit code
+// (0xC0000005, 0xC06D007E...): never one of this program's.
+bool IsExceptionCode(unsigned long ExitCode) { return (ExitCode & 0xC0000000ul) == 0xC0000000ul; }
+
+std::wstring CopyCrashedText(const std::wstring& Copy, unsigned long ExitCode) {
+  return L"Копия программы удаления \"" + Copy + L"\" завершилась аварийно: исключение " + HexCode(ExitCode);
+}
+
 int RunFromTemporaryCopy(const std::wstring& Arguments, std::wstring& Error) {
   const std::wstring program = ProgramFile();
   const std::wstring folder = TemporaryFolder();
@@ -101,6 +109,10 @@ int RunFromTemporaryCopy(const std::wstring& Arguments, std::wstring& Error) {
       // Ended without a hand-over: its own exit code is the result.
       DWORD code = ecInstallFailed;
       if (!GetExitCodeProcess(copyProcess, &code)) code = ecInstallFailed;
+      if (IsExceptionCode(code)) {
+        Error = CopyCrashedText(copy, code);
+        return -1;
+      }
       return static_cast<int>(code);
     }
     if (woken == WAIT_FAILED) return Failure(Error, L"Не удалось дождаться копии программы удаления", GetLastError());

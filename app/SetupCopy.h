@@ -10,8 +10,12 @@
 // "/HANDOVER=<process>,<pipe>", and waits for the result the copy hands over, or for its end, handling
 // this program's window messages meanwhile. The system removes the copy's file as soon as the copy has
 // ended: the copy holds the only handle to it, opened to be deleted on close. Returns the copy's result;
-// -1 when it could not be started or waited for (Error says why).
+// -1 when it could not be started or waited for, or ended by an exception (Error says why).
 int RunFromTemporaryCopy(const std::wstring& Arguments, std::wstring& Error);
+
+// True for an exit code that is an exception's (a crash), and the text the parent logs and shows then.
+bool IsExceptionCode(unsigned long ExitCode);
+std::wstring CopyCrashedText(const std::wstring& Copy, unsigned long ExitCode);
 
 // The copy's side: the parent's process and the pipe's writing end, inherited from the parent.
 class TSetupCopyParent {

@@ -12,11 +12,29 @@ Fn* Function(const wchar_t* Dll, const char* Name) {
   return reinterpret_cast<Fn*>(reinterpret_cast<void*>(SystemFunction(Dll, Name)));
 }
 
+// The name asked for. A test build (LATE_BOUND_TEST_MISSING_FUNCTION) asks for one function under a name
+// no system has, to show what a system without it gets.
+const char* AskedName(const char* Name) {
+#ifdef LATE_BOUND_TEST_MISSING_FUNCTION
+  if (lstrcmpA(Name, LATE_BOUND_TEST_MISSING_FUNCTION) == 0) return LATE_BOUND_TEST_MISSING_FUNCTION "Missing";
+#endif
+  return Name;
+}
+
 // One cached pointer per function, found at its first call.
 #define LATE_BOUND(dll, name) \
-  static auto* const name##Ptr = Function<decltype(::name)>(dll, #name)
+  static auto* const name##Ptr = Function<decltype(::name)>(dll, AskedName(#name))
 
 }  // namespace
+
+std::wstring MissingLibraryText(const wchar_t* Dll) {
+  return L"Не удалось загрузить системную библиотеку " + std::wstring(Dll);
+}
+
+std::wstring MissingFunctionText(const wchar_t* Dll, const char* Name) {
+  return L"Не удалось загрузить системную функцию " + std::wstring(Name, Name + lstrlenA(Name)) +
+         L" из библиотеки " + Dll;
+}
 
 // Kept for the life of the process, as an import would be.
 HMODULE SystemLibrary(const wchar_t* Dll) {
@@ -35,13 +53,9 @@ HMODULE SystemLibrary(const wchar_t* Dll) {
 FARPROC SystemFunction(const wchar_t* Dll, const char* Name) {
   const HMODULE module = SystemLibrary(Dll);
   const DWORD loadError = module ? 0 : GetLastError();
-  if (!module) throw EProgramError(L"Не удалось загрузить системную библиотеку " + std::wstring(Dll) + L".", loadError);
+  if (!module) throw EProgramError(MissingLibraryText(Dll), loadError);
   const FARPROC function = GetProcAddress(module, Name);
-  if (!function) {
-    throw EProgramError(L"В системной библиотеке " + std::wstring(Dll) + L" нет функции " +
-                            std::wstring(Name, Name + lstrlenA(Name)) + L".",
-                        GetLastError());
-  }
+  if (!function) throw EProgramError(MissingFunctionText(Dll, Name), GetLastError());
   return function;
 }
 

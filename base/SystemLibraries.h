@@ -57,4 +57,9 @@ HMODULE SystemLibrary(const wchar_t* Dll);
 // function when either is missing. Dll: a file name in the system folder.
 FARPROC SystemFunction(const wchar_t* Dll, const char* Name);
 
+// The texts of those errors: "Не удалось загрузить системную библиотеку <dll>", and for a function the DLL
+// lacks "Не удалось загрузить системную функцию <name> из библиотеки <dll>".
+std::wstring MissingLibraryText(const wchar_t* Dll);
+std::wstring MissingFunctionText(const wchar_t* Dll, const char* Name);
+
 }  // namespace LateBound

@@ -49,8 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   for (const TRecordProblem& problem : read.Problems)
     if (problem.Line < 2 || problem.Reason.empty()) abort();
   // Written and read again: every entry is still there (twins that differ in letter case once), nothing else.
-  const TInstallRecordText again = ParseInstallRecord(FormatInstallRecord(read.Entries));
-  if (!again.Signed || !again.Problems.empty() || again.Entries.size() > read.Entries.size()) abort();
+  for (const std::wstring& link : read.Links) {
+    std::wstring reason;
+    if (!CheckLinkPath(link, reason)) abort();
+  }
+  const TInstallRecordText again = ParseInstallRecord(FormatInstallRecord(read.Entries, read.Links));
+  if (!again.Signed || !again.Problems.empty() || again.Entries.size() > read.Entries.size() ||
+      again.Links.size() > read.Links.size() || (again.Links.empty() != read.Links.empty()))
+    abort();
   for (const TRecordEntry& entry : read.Entries) {
     bool found = false;
     for (const TRecordEntry& other : again.Entries) found = found || (other.Folder == entry.Folder && SameFolded(other.Path, entry.Path));

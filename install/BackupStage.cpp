@@ -17,6 +17,7 @@
 #include "InstallRecord.h"
 #include "ProcessRunner.h"
 #include "Scoped.h"
+#include "ServedReads.h"
 #include "SystemError.h"
 #include "Text.h"
 #include "TrustedProgram.h"
@@ -436,6 +437,8 @@ void DeployBackupAndUpdater(TInstallContext& Context, const TInstallPlan& Plan) 
     DWORD scriptCode = 0;
     {
       const TCurrentFolder inLevel(level + L"\\");
+      // The target is walked before and after the script: on a share that takes a while.
+      const TServedReads served(&Context);
       const TTargetChanges scriptAdds(target);  // what the script puts into the target is the installation's
       scriptCode = ExecAndWait(script, L"", SW_HIDE, Context.OwnerWindow(), &Context);
     }

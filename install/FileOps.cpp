@@ -10,6 +10,7 @@
 #include "Paths.h"
 #include "PowerCut.h"
 #include "Scoped.h"
+#include "ServedReads.h"
 #include "SlowMedium.h"
 #include "SystemError.h"
 #include "TargetLinks.h"
@@ -379,9 +380,11 @@ void CopyFolderTree(const std::wstring& Source, const std::wstring& Destination,
 unsigned long long FolderTreeBytes(const std::wstring& Folder) {
   unsigned long long bytes = 0;
   WIN32_FIND_DATAW found;
+  BeforeMediumLookup();
   TScopedFind search(FindFirstFileW((Folder + L"\\*.*").c_str(), &found));
   if (!search.Valid()) return 0;
   do {
+    BeforeMediumLookup();
     if (IsDotEntry(found.cFileName)) continue;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
       bytes += FolderTreeBytes(Folder + L"\\" + found.cFileName);
@@ -393,6 +396,7 @@ unsigned long long FolderTreeBytes(const std::wstring& Folder) {
 
 unsigned long long FileBytes(const std::wstring& Path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
+  BeforeMediumLookup();
   if (!GetFileAttributesExW(Path.c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return 0;

@@ -12,6 +12,7 @@
 #include "FontNameTable.h"
 #include "RH_Common_Proc.h"
 #include "Scoped.h"
+#include "SystemAccount.h"
 #include "SystemError.h"
 #include "SeamSlot.h"
 
@@ -237,13 +238,15 @@ void InstallFonts(TInstallContext& Context, const std::wstring& Source) {
   const std::wstring sourceFolder = Source + L"fonts\\";
   const std::wstring machineFolder = GetWindowsFolder() + L"fonts\\";
   bool machineRefused = false;
+  // The system account's own fonts would serve no one: a refusal there is the font's error.
+  const bool machineOnly = RunsAsLocalSystem();
   std::wstring userFolder;
   std::vector<std::wstring> leftOut;
   for (const wchar_t* fileName : FontList) {
     try {
       if (!machineRefused) {
         try {
-          InstallFontInto(Context, sourceFolder, MachinePlace(machineFolder), fileName, true);
+          InstallFontInto(Context, sourceFolder, MachinePlace(machineFolder), fileName, !machineOnly);
           continue;
         } catch (const TMachineRefusal&) {
           // Every later font would be refused alike.

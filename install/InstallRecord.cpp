@@ -9,6 +9,7 @@
 #include "Error.h"
 #include "FileOps.h"
 #include "Scoped.h"
+#include "ServedReads.h"
 
 const wchar_t* const InstallRecordFile = L"Settings\\install-record.txt";
 
@@ -40,9 +41,11 @@ using TVisit = std::function<void(const std::wstring& Relative, const WIN32_FIND
 // database and settings folders are left out.
 void Walk(const std::wstring& Root, const std::wstring& Relative, const TVisit& Visit) {
   WIN32_FIND_DATAW found;
+  BeforeMediumLookup();
   TScopedFind search(FindFirstFileW((Root + Relative + L"*").c_str(), &found));
   if (!search.Valid()) return;
   do {
+    BeforeMediumLookup();
     if (IsDotEntry(found.cFileName) || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
     const std::wstring relative = Relative + found.cFileName;
     if (Relative.empty() && IsKeptArea(relative)) continue;
@@ -57,6 +60,7 @@ TTargetChanges::TStamp StampOf(const std::wstring& Path, const WIN32_FIND_DATAW&
   TTargetChanges::TStamp stamp;
   stamp.Size = (static_cast<unsigned long long>(Found.nFileSizeHigh) << 32) | Found.nFileSizeLow;
   stamp.Written = TimeOf(Found.ftLastWriteTime);
+  BeforeMediumLookup();
   TScopedFile file(CreateFileW(Path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   FILE_BASIC_INFO basic{};
@@ -151,6 +155,11 @@ void TInstallRecorder::TreePut(const std::wstring& Folder) {
   if (Relative(Folder, relative)) FTrees.push_back(relative);
 }
 
+void TInstallRecorder::LinkPut(const std::wstring& Path) {
+  std::wstring reason;
+  if (CheckLinkPath(Path, reason)) FLinks.push_back(Path);
+}
+
 void TInstallRecorder::Save() {
   // The trees are looked at now: the programs started meanwhile (the driver installer) add to them.
   for (const std::wstring& tree : FTrees) {
@@ -166,17 +175,22 @@ void TInstallRecorder::Save() {
   std::string before;
   const bool hadRecord = ReadWhole(file, before);
   std::vector<TRecordEntry> entries = FEntries;
+  std::vector<std::wstring> links = FLinks;
   if (hadRecord) {
     const TInstallRecordText earlier = ParseInstallRecord(before);
     entries.insert(entries.end(), earlier.Entries.begin(), earlier.Entries.end());
+    links.insert(links.end(), earlier.Links.begin(), earlier.Links.end());
   }
+  std::vector<std::wstring> presentLinks;
+  for (const std::wstring& link : links)
+    if (IsThere(link, false)) presentLinks.push_back(link);
   std::vector<TRecordEntry> present;
   unsigned long long bytes = 0;
   for (const TRecordEntry& entry : entries) {
     if (!IsThere(FTarget + entry.Path, entry.Folder)) continue;
     present.push_back(entry);
   }
-  const std::string text = FormatInstallRecord(present);
+  const std::string text = FormatInstallRecord(present, presentLinks);
   // The size counts each file once, as the record lists it.
   const TInstallRecordText written = ParseInstallRecord(text);
   for (const TRecordEntry& entry : written.Entries) {
@@ -186,7 +200,7 @@ void TInstallRecorder::Save() {
   }
   const unsigned long long kib = (bytes + 1023) / 1024;
   FSizeKiB = kib > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(kib);
-  if (present.empty() && !hadRecord) return;
+  if (present.empty() && presentLinks.empty() && !hadRecord) return;
   // Written also when unchanged: that takes a temporary file an interrupted run left beside it away.
   ReplaceFileAtomically(file, text);
 }

@@ -30,9 +30,11 @@ class TInstallRecorder : public TInstalledFilesListener {
   void FilePut(const std::wstring& Path) override;
   void FolderPut(const std::wstring& Path) override;
   void TreePut(const std::wstring& Folder) override;
+  // A desktop link to the suite, wherever it lies (full path).
+  void LinkPut(const std::wstring& Path);
 
-  // Writes the record atomically: the earlier record's entries and this run's, each only while it is
-  // there. Nothing is written when there is nothing to list and there was no record. Throws
+  // Writes the record atomically: the earlier record's entries and links and this run's, each only while
+  // it is there. Nothing is written when there is nothing to list and there was no record. Throws
   // EProgramError when it cannot be written.
   void Save();
   // What the entries written by the last Save weigh, in KiB rounded up.
@@ -48,6 +50,7 @@ class TInstallRecorder : public TInstalledFilesListener {
   std::wstring FTarget;
   std::vector<TRecordEntry> FEntries;
   std::vector<std::wstring> FTrees;
+  std::vector<std::wstring> FLinks;
   std::map<std::wstring, std::wstring> FDigests;  // by folded relative path
   unsigned long FSizeKiB = 0;
   TInstalledFilesListener* FPreviousListener;

@@ -148,6 +148,30 @@ std::string EncodeUtf8(const std::wstring& Text) {
 }
 
 
+const char LinkLinePrefix[] = "*DesktopLink\t";
+
+bool CheckLinkPath(const std::wstring& Text, std::wstring& Reason) {
+  std::wstring rest;
+  if (Text.size() > 3 && AsciiUpper(Text[0]) >= L'A' && AsciiUpper(Text[0]) <= L'Z' && Text[1] == L':' &&
+      Text[2] == L'\\') {
+    rest = Text.substr(3);
+  } else if (Text.size() > 2 && Text[0] == L'\\' && Text[1] == L'\\' && Text[2] != L'?' && Text[2] != L'.') {
+    // A desktop redirected to a share.
+    rest = Text.substr(2);
+  } else {
+    Reason = L"путь ярлыка не полный";
+    return false;
+  }
+  std::wstring path;
+  bool folder = false;
+  if (!CheckRelativePath(rest, L"диска", path, folder, Reason)) return false;
+  if (folder || path.size() < 5 || !SameAscii(path.substr(path.size() - 4), L".LNK")) {
+    Reason = L"это не файл ярлыка";
+    return false;
+  }
+  return true;
+}
+
 bool IsKeptArea(const std::wstring& RelativePath) {
   const std::wstring first = FirstComponent(RelativePath);
   return SameAscii(first, L"DTAFB") || SameAscii(first, L"SETTINGS");
@@ -222,7 +246,7 @@ bool CheckRecordedPath(const std::wstring& Text, TRecordEntry& Entry, std::wstri
   return true;
 }
 
-std::string FormatInstallRecord(std::vector<TRecordEntry> Entries) {
+std::string FormatInstallRecord(std::vector<TRecordEntry> Entries, const std::vector<std::wstring>& Links) {
   std::stable_sort(Entries.begin(), Entries.end(),
             [](const TRecordEntry& A, const TRecordEntry& B) { return FoldedKey(A) < FoldedKey(B); });
   Entries.erase(std::unique(Entries.begin(), Entries.end(),
@@ -235,6 +259,15 @@ std::string FormatInstallRecord(std::vector<TRecordEntry> Entries) {
   bytes += "\r\n";
   for (const TRecordEntry& entry : Entries)
     bytes += EncodeUtf8(entry.Path + (entry.Folder ? L"\\" : entry.Digest.empty() ? L"" : L"\t" + entry.Digest)) + "\r\n";
+  std::vector<std::wstring> written;
+  for (const std::wstring& link : Links) {
+    const bool twin = std::any_of(written.begin(), written.end(), [&link](const std::wstring& Other) {
+      return FoldedKey({Other, false, {}}) == FoldedKey({link, false, {}});
+    });
+    if (twin) continue;
+    written.push_back(link);
+    bytes += LinkLinePrefix + EncodeUtf8(link) + "\r\n";
+  }
   return bytes;
 }
 
@@ -252,6 +285,15 @@ TInstallRecordText ParseInstallRecord(const std::string& Bytes) {
     std::wstring text;
     if (!DecodeUtf8(line, text)) {
       record.Problems.push_back({number, L"строка не в кодировке UTF-8"});
+      continue;
+    }
+    if (line.compare(0, sizeof(LinkLinePrefix) - 1, LinkLinePrefix) == 0) {
+      const std::wstring link = text.substr(sizeof(LinkLinePrefix) - 1);
+      std::wstring reason;
+      if (CheckLinkPath(link, reason))
+        record.Links.push_back(link);
+      else
+        record.Problems.push_back({number, reason});
       continue;
     }
     std::wstring digest;

@@ -25,15 +25,26 @@ struct TRecordProblem {
 struct TInstallRecordText {
   bool Signed = false;  // the first line is the record's own; nothing else is read without it
   std::vector<TRecordEntry> Entries;
+  // The desktop links the installations wrote, full paths: the operator's desktop or every user's.
+  std::vector<std::wstring> Links;
   std::vector<TRecordProblem> Problems;
 };
 
 // The file as it is written: UTF-8 with a byte-order mark, the signature line, a comment for whoever opens
 // it, then one entry a line (a folder's ends with a backslash; a file's digest follows its path after a
-// tab, which no path holds), CR LF line ends, sorted, each once (the first of twins).
-std::string FormatInstallRecord(std::vector<TRecordEntry> Entries);
+// tab, which no path holds), CR LF line ends, sorted, each once (the first of twins); then one line a
+// desktop link: LinkLinePrefix and the link's full path.
+std::string FormatInstallRecord(std::vector<TRecordEntry> Entries, const std::vector<std::wstring>& Links = {});
 
-// Reads the file's bytes. Empty lines and comment lines (";") are skipped; a line that is not valid UTF-8,
+// Starts a desktop link's line: "*" starts no path the record lists.
+extern const char LinkLinePrefix[];  // "*DesktopLink\t"
+
+// True when Text is a full path of a shell link a record may name: a drive's or a share's (no device or
+// "\\?\" form), no "." or ".." component, no character Windows forbids in names, ending in ".lnk".
+bool CheckLinkPath(const std::wstring& Text, std::wstring& Reason);
+
+// Reads the file's bytes. Empty lines and comment lines (";") are skipped; a link's line whose path
+// CheckLinkPath refuses is left out and named in Problems; a line that is not valid UTF-8,
 // not a path CheckRecordedPath accepts, or with a digest that is not 64 lower-case hex digits (or on a
 // folder) is left out and named in Problems.
 TInstallRecordText ParseInstallRecord(const std::string& Bytes);

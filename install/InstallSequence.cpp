@@ -19,6 +19,7 @@
 #include "RH_Common_Proc.h"
 #include "RunningPrograms.h"
 #include "Registration.h"
+#include "ServedReads.h"
 #include "SettingsFiles.h"
 #include "Shortcut.h"
 #include "StageSteps.h"
@@ -174,12 +175,22 @@ TInstallOutcome RunInstallation(TInstallContext& Screen, const TInstallPlan& Pla
   // A link planted while the run goes on ends it at the write that would have gone through it (the
   // record's too, written when the recorder goes).
   const TWritesInsideTarget confined(Plan.Target);
-  const TPlannedReads reads = PlannedReads(Plan);
-  TInstallProgress context(log, PlannedCopyBytes(Plan) + DistributionCheckBytes(Plan.Source, reads), MeasuredStages);
+  // The progress page shows before the distribution is walked for the measure: on a CD or a share the
+  // walk takes seconds, and the window answers meanwhile.
+  log.ShowProgress();
+  log.ProcessMessages();
+  TPlannedReads reads;
+  unsigned long long copyBytes = 0;
+  {
+    const TServedReads served(&log);
+    reads = PlannedReads(Plan);
+    copyBytes = PlannedCopyBytes(Plan) + DistributionCheckBytes(Plan.Source, reads);
+  }
+  TInstallProgress context(log, copyBytes, MeasuredStages);
   bool checked = false;
   try {
-    context.ShowProgress();
     context.ProcessMessages();
+    const TServedReads served(&context);
     const TLinkOut linkOut = FindLinkLeadingOut(Plan.Target);
     if (!linkOut.Link.empty()) throw EProgramError(LinkLeadingOutText(linkOut));
     TDistributionCheck check;

@@ -7,6 +7,7 @@
 #include "Fonts.h"
 #include "Registration.h"
 #include "Scoped.h"
+#include "ServedReads.h"
 #include "Text.h"
 
 namespace {
@@ -18,10 +19,12 @@ bool IsDotEntry(const wchar_t* Name) {
 void AddFilesBelow(const std::wstring& Source, const std::wstring& Relative, const std::wstring& To,
                    std::vector<TPlannedCopy>& Copies) {
   WIN32_FIND_DATAW found;
+  BeforeMediumLookup();
   TScopedFind search(FindFirstFileW((Source + Relative + L"*").c_str(), &found));
   if (!search.Valid()) return;
   std::vector<std::wstring> folders;
   do {
+    BeforeMediumLookup();
     if (IsDotEntry(found.cFileName)) continue;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
       folders.push_back(found.cFileName);

@@ -8,7 +8,9 @@
 #include <wrl/client.h>
 
 #include "Error.h"
+#include "InstallRecord.h"
 #include "Scoped.h"
+#include "SystemAccount.h"
 #include "SystemError.h"
 
 using Microsoft::WRL::ComPtr;
@@ -88,6 +90,9 @@ std::wstring ExplorerFolder(const wchar_t* Value, int Csidl) {
 std::wstring LocationFolder(BYTE Location, const std::wstring& SubFolder) {
   switch (Location) {
     case slDesktop:
+      // The system account's own desktop is seen by no one (and its key is not to be touched): every
+      // user's desktop instead.
+      if (RunsAsLocalSystem()) return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
       return ExplorerFolder(L"Desktop", CSIDL_DESKTOPDIRECTORY);
     case slQuickLaunch:
       return ReadFolderValue(GrpConvKey, L"MapGroups", L"Quick Launch");
@@ -153,6 +158,9 @@ void CreateDesktopShortcut(TInstallContext& Context, const TInstallPlan& Plan) {
     const unsigned long win32 = HRESULT_FACILITY(saved) == FACILITY_WIN32 ? HRESULT_CODE(saved) : code;
     Context.AddLine(L"Ярлык на рабочем столе не сохранён: \"" + link + L"\". " + SystemErrorText(win32) + L" (" +
                     HexCode(code) + L")");
+  } else if (TInstallRecorder* recorder = TInstallRecorder::Active()) {
+    // The uninstall, perhaps run by another account, finds it where it went.
+    recorder->LinkPut(link);
   }
 }
 

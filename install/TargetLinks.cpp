@@ -4,6 +4,7 @@
 
 #include "Error.h"
 #include "Scoped.h"
+#include "ServedReads.h"
 #include "TargetRemoval.h"
 
 namespace {
@@ -37,6 +38,7 @@ bool Search(const std::wstring& Root, const std::wstring& Folder, const std::wst
   if (search == INVALID_HANDLE_VALUE) return false;
   bool found = false;
   do {
+    BeforeMediumLookup();
     const std::wstring name = entry.cFileName;
     if (name == L"." || name == L"..") continue;
     const std::wstring path = Folder + name;

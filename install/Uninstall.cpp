@@ -91,7 +91,8 @@ class TUninstallRun {
     Notice(L"Не удалось удалить \"" + What + L"\": " + SystemErrorText(Code));
   }
   void RemoveEntry(const TRecordEntry& Entry);
-  void RemoveDesktopLink();
+  void RemoveDesktopLinks(const std::vector<std::wstring>& Recorded);
+  void RemoveDesktopLink(const std::wstring& Link);
   void RemoveProgramsEntry();
   void TellWhatStays();
   void RemoveSetupCopy(const TRecordEntry& Entry);
@@ -142,9 +143,22 @@ void TUninstallRun::RemoveEntry(const TRecordEntry& Entry) {
   }
 }
 
-void TUninstallRun::RemoveDesktopLink() {
-  const std::wstring link = DesktopShortcutPath(FRequest.ProductName);
-  if (link.empty() || GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+// Where the installations put them; a record from before links were recorded names none, and its link
+// lies on this account's desktop.
+void TUninstallRun::RemoveDesktopLinks(const std::vector<std::wstring>& Recorded) {
+  if (Recorded.empty()) {
+    RemoveDesktopLink(DesktopShortcutPath(FRequest.ProductName));
+    return;
+  }
+  for (const std::wstring& link : Recorded) RemoveDesktopLink(link);
+}
+
+void TUninstallRun::RemoveDesktopLink(const std::wstring& Link) {
+  const std::wstring& link = Link;
+  const DWORD attributes = link.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(link.c_str());
+  // A folder or a link of the file system by that name is none the installation wrote.
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    return;
   const std::wstring name = link.substr(link.find_last_of(L'\\') + 1);
   // The operator may have pointed it elsewhere, or another installation made it: only ours goes.
   if (!StartsWithIgnoringCase(ShortcutTarget(link), FRequest.Target)) {
@@ -233,7 +247,7 @@ TUninstallResult TUninstallRun::Run(const TInstallRecordText& Record) {
       return std::count(A.Path.begin(), A.Path.end(), L'\\') > std::count(B.Path.begin(), B.Path.end(), L'\\');
     });
     for (const TRecordEntry& entry : folders) RemoveEntry(entry);
-    RemoveDesktopLink();
+    RemoveDesktopLinks(Record.Links);
     if (FFailures.empty()) {
       RemoveProgramsEntry();
     } else {

@@ -5,6 +5,7 @@
 #include "Error.h"
 #include "Paths.h"
 #include "Scoped.h"
+#include "SystemAccount.h"
 #include "SystemError.h"
 
 const wchar_t* const UninstallKeyPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -97,13 +98,17 @@ std::wstring ReadText(HKEY Key, const wchar_t* Name) {
 HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry) {
   LONG result = WriteUnder(HKEY_LOCAL_MACHINE, Name, Entry);
   HKEY root = HKEY_LOCAL_MACHINE;
+  // The system account's own hive is listed to no one: its entry is the machine's or none.
+  const bool machineOnly = RunsAsLocalSystem();
   if (result != ERROR_SUCCESS) {
     // What an unfinished attempt left there is no entry of ours.
     if (!MachineRefused) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
-    root = HKEY_CURRENT_USER;
-    result = WriteUnder(root, Name, Entry);
+    if (!machineOnly) {
+      root = HKEY_CURRENT_USER;
+      result = WriteUnder(root, Name, Entry);
+      if (result != ERROR_SUCCESS) RegDeleteKeyW(root, (UninstallKeyPath + Name).c_str());
+    }
     if (result != ERROR_SUCCESS) {
-      RegDeleteKeyW(root, (UninstallKeyPath + Name).c_str());
       throw EProgramError(L"Не удалось записать комплекс в список установленных программ Windows: " +
                               SystemErrorText(static_cast<unsigned long>(result)),
                           static_cast<unsigned long>(result));
@@ -111,7 +116,7 @@ HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry)
   }
   const HKEY other = root == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
   TUninstallEntry earlier;
-  if (!(other == HKEY_LOCAL_MACHINE && MachineRefused) && ReadUninstallEntry(other, Name, earlier) &&
+  if (!machineOnly && !(other == HKEY_LOCAL_MACHINE && MachineRefused) && ReadUninstallEntry(other, Name, earlier) &&
       SameFolder(earlier.InstallLocation, Entry.InstallLocation))
     RegDeleteKeyW(other, (UninstallKeyPath + Name).c_str());
   return root;

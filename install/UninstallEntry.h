@@ -1,7 +1,8 @@
 #pragma once
 // The suite's entry in Programs and Features (Apps & features): the key
 // Software\Microsoft\Windows\CurrentVersion\Uninstall\<name> in HKLM where this user may write there,
-// otherwise in HKCU. Windows lists both, and deployment tools read the same values.
+// otherwise in HKCU (never for the system account, whose HKCU no one sees). Windows lists both, and
+// deployment tools read the same values.
 #include <windows.h>
 
 #include <string>

@@ -12,18 +12,19 @@ TEST(SystemLibraries, AMissingDllOrFunctionIsAnErrorNamingIt) {
   struct Case {
     const wchar_t* Dll;
     const char* Function;
-    const wchar_t* Named;
+    const wchar_t* Text;
   };
   const Case cases[] = {
-      {L"shell32.dll", "NoSuchShellFunction", L"NoSuchShellFunction"},
-      {L"no-such-library.dll", "Anything", L"no-such-library.dll"},
+      {L"shell32.dll", "NoSuchShellFunction",
+       L"Не удалось загрузить системную функцию NoSuchShellFunction из библиотеки shell32.dll"},
+      {L"no-such-library.dll", "Anything", L"Не удалось загрузить системную библиотеку no-such-library.dll"},
   };
   for (const Case& c : cases) {
     try {
       LateBound::SystemFunction(c.Dll, c.Function);
       ADD_FAILURE() << "no error for " << c.Function;
     } catch (const EProgramError& error) {
-      EXPECT_NE(error.Text().find(c.Named), std::wstring::npos) << error.what();
+      EXPECT_EQ(error.Text(), c.Text) << error.what();
     }
   }
 }

@@ -14,6 +14,7 @@
 #include "Error.h"
 #include "FileOps.h"
 #include "InstallTestFiles.h"
+#include "LocalSystemSeam.h"
 #include "RH_Common_Proc.h"
 #include "RecordingContext.h"
 #include "Scoped.h"
@@ -601,6 +602,31 @@ TEST_F(FontsWithoutRights, BeforeWindows10Version1809OneNoticeNamesTheFontsLeftO
     }
   }
   EXPECT_EQ(Window.OwnBroadcasts(), 0);
+}
+
+// As the system account a refusal of the machine's fonts is no "user without rights": its own fonts would
+// serve no one, so each font missing there is a notice with the reason and nothing goes to its profile.
+TEST_F(FontsWithoutRights, TheSystemAccountNeverFallsBackToItsOwnFonts) {
+  const TValues userValues = UserFontValues(UserFolder);
+  {
+    const TAsLocalSystem system;
+    const TWithoutAdministratorRights refused(Windows10Version1809);
+    EXPECT_NO_THROW(InstallFonts(Context, Source));
+  }
+  ASSERT_EQ(Context.Lines.size(), 3u);
+  const wchar_t* const missing[] = {L"ARIALN.TTF", L"COUR.TTF", L"verdana.TTF"};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(ToUtf8(missing[i]));
+    EXPECT_EQ(Context.Lines[i].rfind(L"Шрифт " + std::wstring(missing[i]) + L" не установлен: ", 0), 0u)
+        << ToUtf8(Context.Lines[i]);
+    EXPECT_NE(Context.Lines[i].find(L"HKEY_LOCAL_MACHINE"), std::wstring::npos) << ToUtf8(Context.Lines[i]);
+    EXPECT_FALSE(TestFileExists(Destination + missing[i]));
+    if (!InUserFolderBefore.count(missing[i])) {
+      EXPECT_FALSE(TestFileExists(UserFolder + missing[i]));
+    }
+  }
+  EXPECT_EQ(UserFontValues(UserFolder), userValues);
+  EXPECT_TRUE(WrittenSince(KeyBefore).empty());
 }
 
 }  // namespace

@@ -159,3 +159,51 @@ TEST(InstallRecordText, WithoutItsSignatureNothingIsRead) {
 }
 
 }  // namespace
+
+// Desktop links lie outside the target: the record names them by their full path on a line of their own,
+// and a path that is not a full one to a link file is left out, as a bad file path is.
+TEST(InstallRecordText, DesktopLinksAreReadBackOnlyAsFullPathsToLinkFiles) {
+  struct TCase {
+    const char* Name;
+    std::wstring Path;
+    bool Kept;
+  };
+  const TCase cases[] = {
+      {"CommonDesktop", L"C:\\Users\\Public\\Desktop\\Ритмон - Vidoze.lnk", true},
+      {"RedirectedToAShare", L"\\\\server\\profiles\\Иванов\\Desktop\\Ритмон - Vidoze.lnk", true},
+      {"UpperCaseExtension", L"D:\\Рабочий стол\\Ритмон.LNK", true},
+      {"Relative", L"Desktop\\Ритмон.lnk", false},
+      {"DriveRelative", L"C:Ритмон.lnk", false},
+      {"LongForm", L"\\\\?\\C:\\Users\\Public\\Desktop\\Ритмон.lnk", false},
+      {"Device", L"\\\\.\\C:\\Ритмон.lnk", false},
+      {"DotDot", L"C:\\Users\\Public\\Desktop\\..\\..\\Windows\\x.lnk", false},
+      {"NotALink", L"C:\\Windows\\System32\\kernel32.dll", false},
+      {"Stream", L"C:\\Users\\Public\\Desktop\\x.lnk:stream", false},
+      {"Folder", L"C:\\Users\\Public\\Desktop\\x.lnk\\", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string text =
+        "InstallRecord 1\r\ngds32.dll\r\n" + std::string(LinkLinePrefix) + EncodeUtf8(c.Path) + "\r\n";
+    const TInstallRecordText read = ParseInstallRecord(text);
+    ASSERT_EQ(read.Entries.size(), 1u);
+    if (c.Kept) {
+      EXPECT_EQ(read.Links, std::vector<std::wstring>{c.Path});
+      EXPECT_TRUE(read.Problems.empty());
+    } else {
+      EXPECT_TRUE(read.Links.empty());
+      ASSERT_EQ(read.Problems.size(), 1u);
+      EXPECT_EQ(read.Problems[0].Line, 3u);
+    }
+  }
+}
+
+TEST(InstallRecordText, DesktopLinksAreWrittenOnceAfterTheFiles) {
+  const std::wstring common = L"C:\\Users\\Public\\Desktop\\Ритмон - Vidoze.lnk";
+  const std::wstring own = L"C:\\users\\Оператор\\Desktop\\Ритмон - Vidoze.lnk";
+  const std::string text = FormatInstallRecord({{L"gds32.dll", false}}, {common, own, L"c:\\USERS\\public\\DESKTOP\\Ритмон - VIDOZE.lnk"});
+  EXPECT_NE(text.find("gds32.dll\r\n" + std::string(LinkLinePrefix) + EncodeUtf8(common) + "\r\n"), std::string::npos);
+  const TInstallRecordText read = ParseInstallRecord(text);
+  EXPECT_TRUE(read.Problems.empty());
+  EXPECT_EQ(read.Links, (std::vector<std::wstring>{common, own}));
+}

@@ -132,3 +132,26 @@ TTree TreeOf(const std::wstring& Folder) {
   ReadTree(Folder, L"", tree);
   return tree;
 }
+
+void MakeSmallDistribution(const std::wstring& Source) {
+  for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF", L"backup",
+                                L"backup\\L010118", L"Updater"})
+    CreateFolder(Source + folder);
+  WriteFileBytes(Source + L"DTAfb\\R12.FDB", "empty database");
+  for (const wchar_t* name : {L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",
+                              L"icuin30.Dll", L"icuuc30.Dll", L"msvcp80.Dll", L"msvcr80.Dll", L"firebird.msg",
+                              L"gbak.exe", L"gds32.dll"})
+    WriteFileBytes(Source + L"Firebird\\" + name, "runtime");
+  for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) WriteFileBytes(Source + L"Firebird\\intl\\" + name, "intl");
+  for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
+    WriteFileBytes(Source + L"Firebird\\udf\\" + name, "udf");
+  for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
+    WriteFileBytes(Source + L"UDF\\" + name, "library");
+  // The level's script puts the main program into the target, as a real one does.
+  WriteFileBytes(Source + L"backup\\L010118\\Install.cmd", "@copy /y Vidoze.exe ..\\..\\ >nul\r\n@exit 0\r\n");
+  WriteFileBytes(Source + L"backup\\L010118\\Vidoze.exe", "main program");
+  WriteFileBytes(Source + L"Updater\\ReleaseInfo",
+                 "<?xml version=\"1.0\"?>\r\n<ROOT><Version>1</Version><Level></Level></ROOT>\r\n");
+  WriteFileBytes(Source + L"Updater\\Updater.exe.cfg", "stand-in\r\n");
+  WriteFileBytes(Source + L"Install.exe", "the setup program");
+}

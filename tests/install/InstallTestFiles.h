@@ -28,6 +28,11 @@ void RemoveLink(const std::wstring& Link);
 using TTree = std::map<std::wstring, std::string>;
 TTree TreeOf(const std::wstring& Folder);
 
+// A small distribution in Source (with a trailing backslash): a database, the runtime's files, one
+// release level whose script puts the main program "Vidoze.exe" into the target, the updater and
+// "Install.exe". No fonts and no driver.
+void MakeSmallDistribution(const std::wstring& Source);
+
 // Holds a file open without sharing, as a running program holding its library does.
 class THeldOpen {
  public:

@@ -4,8 +4,10 @@
 
 #include <string>
 
+#include "Error.h"
 #include "InstallRecord.h"
 #include "InstallTestFiles.h"
+#include "LocalSystemSeam.h"
 #include "ProgramVersion.h"
 #include "RecordingContext.h"
 #include "Registration.h"
@@ -180,6 +182,24 @@ TEST_F(UninstallEntry, AUserWithoutRightsToTheMachineGetsItInTheirOwn) {
   UninstallEntrySeams::SetMachineRefused(false);
   EXPECT_EQ(WriteUninstallEntry(Name, Sample(Target)), HKEY_LOCAL_MACHINE);
   EXPECT_FALSE(Has(HKEY_CURRENT_USER, Name));
+}
+
+// The system account's HKCU is its own profile's, which Programs and Features shows to no one: the entry
+// is the machine's, or there is none and the stage says why.
+TEST_F(UninstallEntry, TheSystemAccountWritesOnlyTheMachinesEntry) {
+  const TAsLocalSystem system;
+  EXPECT_EQ(WriteUninstallEntry(Name, Sample(Target)), HKEY_LOCAL_MACHINE);
+  EXPECT_FALSE(Has(HKEY_CURRENT_USER, Name));
+
+  UninstallEntrySeams::SetMachineRefused(true);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
+  try {
+    WriteUninstallEntry(Name, Sample(Target));
+    ADD_FAILURE() << "no error";
+  } catch (const EProgramError& error) {
+    EXPECT_EQ(error.SystemCode(), static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+  }
+  EXPECT_FALSE(Has(HKEY_CURRENT_USER, Name)) << "nothing in the system account's profile";
 }
 
 TEST_F(UninstallEntry, RemovalTakesOnlyTheEntriesOfTheFolder) {

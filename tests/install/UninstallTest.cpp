@@ -3,6 +3,8 @@
 // outside; a file held open; a folder without a record.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -13,6 +15,7 @@
 #include "InstallRecord.h"
 #include "InstallSequence.h"
 #include "InstallTestFiles.h"
+#include "LocalSystemSeam.h"
 #include "RecordingContext.h"
 #include "Shortcut.h"
 #include "Uninstall.h"
@@ -48,10 +51,6 @@ bool Contains(const std::vector<std::wstring>& Lines, const std::wstring& Part) 
   return std::any_of(Lines.begin(), Lines.end(), [&](const std::wstring& line) { return line.find(Part) != std::wstring::npos; });
 }
 
-const std::vector<std::wstring> RuntimeFiles = {
-    L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",  L"icuin30.Dll",
-    L"icuuc30.Dll",  L"msvcp80.Dll",   L"msvcr80.Dll",  L"firebird.msg", L"gbak.exe",   L"gds32.dll"};
-
 class Uninstall : public ::testing::Test {
  public:
   void SetUp() override {
@@ -68,6 +67,10 @@ class Uninstall : public ::testing::Test {
   void TearDown() override {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyW(root, (UninstallKeyPath + EntryName).c_str());
     DeleteFileW(DesktopShortcutPath(ProductName).c_str());
+    {
+      const TAsLocalSystem system;
+      DeleteFileW(DesktopShortcutPath(ProductName).c_str());
+    }
     for (const std::wstring& link : Links) RemoveLink(link);
   }
   std::string Link(const std::wstring& At, const std::wstring& To, bool Folder) {
@@ -76,25 +79,7 @@ class Uninstall : public ::testing::Test {
     return why;
   }
 
-  void MakeDistribution() {
-    for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF", L"backup",
-                                  L"backup\\L010118", L"Updater"})
-      CreateFolder(Source + folder);
-    WriteFileBytes(Source + L"DTAfb\\R12.FDB", "empty database");
-    for (const std::wstring& name : RuntimeFiles) WriteFileBytes(Source + L"Firebird\\" + name, "runtime");
-    for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) WriteFileBytes(Source + L"Firebird\\intl\\" + name, "intl");
-    for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
-      WriteFileBytes(Source + L"Firebird\\udf\\" + name, "udf");
-    for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
-      WriteFileBytes(Source + L"UDF\\" + name, "library");
-    // The level's script puts the main program into the target, as a real one does.
-    WriteFileBytes(Source + L"backup\\L010118\\Install.cmd", "@copy /y Vidoze.exe ..\\..\\ >nul\r\n@exit 0\r\n");
-    WriteFileBytes(Source + L"backup\\L010118\\Vidoze.exe", "main program");
-    WriteFileBytes(Source + L"Updater\\ReleaseInfo",
-                   "<?xml version=\"1.0\"?>\r\n<ROOT><Version>1</Version><Level></Level></ROOT>\r\n");
-    WriteFileBytes(Source + L"Updater\\Updater.exe.cfg", "stand-in\r\n");
-    WriteFileBytes(Source + L"Install.exe", "the setup program");
-  }
+  void MakeDistribution() { MakeSmallDistribution(Source); }
   TInstallPlan Plan() const {
     TInstallPlan plan;
     plan.Source = Source;
@@ -280,6 +265,62 @@ TEST_F(Uninstall, TheDesktopLinkGoesOnlyWhenItPointsIntoTheTarget) {
   Context.Answers = {true};
   EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
   EXPECT_TRUE(TestFileExists(link));
+  EXPECT_TRUE(Contains(Context.Lines, L"на рабочем столе оставлен: он указывает не в папку установки"));
+}
+
+// A deployment tool installs as the system account: the link goes to every user's desktop and the entry
+// to the machine. The uninstall, later run by an administrator from Programs and Features, finds the link
+// through the record, not on its own desktop.
+TEST_F(Uninstall, TheSystemAccountsLinkIsOnEveryUsersDesktopAndGoesByTheRecord) {
+  MakeDistribution();
+  CreateFolder(Target);
+  CreateFolder(Target + L"Settings");
+  const std::wstring own = DesktopShortcutPath(ProductName);
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, folder)));
+  const std::wstring common = std::wstring(folder) + L"\\" + ProductName + L".lnk";
+  ASSERT_NE(common, own);
+  {
+    const TAsLocalSystem system;
+    TRecordingContext context;
+    ASSERT_EQ(RunInstallation(context, Plan()), ioInstalled);
+  }
+  EXPECT_TRUE(TestFileExists(common));
+  EXPECT_FALSE(TestFileExists(own)) << "nothing on the account's own desktop";
+  TUninstallEntry entry;
+  EXPECT_TRUE(ReadUninstallEntry(HKEY_LOCAL_MACHINE, EntryName, entry));
+  EXPECT_FALSE(ReadUninstallEntry(HKEY_CURRENT_USER, EntryName, entry));
+  TInstallRecordText record;
+  ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
+  EXPECT_EQ(record.Links, std::vector<std::wstring>{common});
+
+  Context.Answers = {true};
+  EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved) << Narrow(Context.Lines.empty() ? L"" : Context.Lines.back());
+  EXPECT_FALSE(TestFileExists(common));
+  EXPECT_TRUE(Contains(Context.Lines, L"Удаление ярлыка \"" + ProductName + L".lnk\" с рабочего стола....Завершено"));
+}
+
+// A record names where each installation put its link: one on every user's desktop and one on the
+// operator's both go; a recorded link the operator has pointed elsewhere stays.
+TEST_F(Uninstall, EveryRecordedLinkGoesWhileItPointsIntoTheTarget) {
+  Install();
+  const std::wstring own = DesktopShortcutPath(ProductName);
+  std::wstring common;
+  {
+    const TAsLocalSystem system;
+    TRecordingContext context;
+    ASSERT_EQ(RunInstallation(context, Plan()), ioInstalled);
+    common = DesktopShortcutPath(ProductName);
+  }
+  TInstallRecordText record;
+  ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
+  EXPECT_EQ(record.Links.size(), 2u);
+  ASSERT_EQ(AddShortcut(Outside + L"keep.txt", slDesktop, L"", L"", L"", L"", ProductName), own);
+
+  Context.Answers = {true};
+  EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
+  EXPECT_FALSE(TestFileExists(common));
+  EXPECT_TRUE(TestFileExists(own));
   EXPECT_TRUE(Contains(Context.Lines, L"на рабочем столе оставлен: он указывает не в папку установки"));
 }
 
