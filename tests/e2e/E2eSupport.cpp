@@ -141,11 +141,16 @@ ShellLink ReadShellLink(const std::wstring& LinkFile) {
   return result;
 }
 
-std::wstring DesktopFolder() {
+namespace {
+std::wstring ShellFolder(int Csidl) {
   wchar_t folder[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, folder);
+  SHGetFolderPathW(nullptr, Csidl, nullptr, 0, folder);
   return folder;
 }
+}  // namespace
+
+std::wstring DesktopFolder() { return ShellFolder(CSIDL_DESKTOPDIRECTORY); }
+std::wstring CommonDesktopFolder() { return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY); }
 
 std::vector<std::wstring> LogFileLines(const std::wstring& Path) {
   const std::wstring text = ReadText(Path);

@@ -83,6 +83,8 @@ struct ShellLink {
 };
 ShellLink ReadShellLink(const std::wstring& LinkFile);
 std::wstring DesktopFolder();
+// Every user's desktop, where an installation as the system account puts the link.
+std::wstring CommonDesktopFolder();
 
 // The lines of an installation log file without its byte-order mark.
 std::vector<std::wstring> LogFileLines(const std::wstring& Path);

@@ -319,6 +319,33 @@ TEST_F(Responsive, TheWindowAnswersThroughTheWholeRunWhichEndsAsBefore) {
   EXPECT_EQ(Setup->ExitCode(), 0u);
 }
 
+// A release level of many files on the slow medium, where every entry of a listing and every attribute
+// read takes a while: the walk that measures the run before its copies and the comparisons of the target
+// around the level's script read each of them, and the window answers between them as between the
+// pieces of a copy.
+TEST_F(Responsive, WalkingManyFilesOnASlowMediumKeepsTheWindowAnswering) {
+  const std::wstring pages = Dist + L"backup\\L150326\\Справка\\";
+  ASSERT_TRUE(CreateDirectoryW(pages.c_str(), nullptr));
+  for (int page = 1; page <= 120; ++page) WriteBytes(pages + L"страница " + std::to_wstring(page) + L".htm", "<p>");
+  RewriteChecksumList(Dist);
+  const std::wstring target = Work + L"Много файлов\\";
+  Start();
+  WalkToTheStart(target);
+  Watcher watcher(Main);
+  Press(L"Начать установку");
+  HWND question = Setup->WaitForMessageBox(60s);
+  ASSERT_NE(question, nullptr);
+  AnswerMessageBox(question, IDYES);
+  ASSERT_TRUE(WaitFor([&] { return FindVisibleByText(Main, L"Изменить настройки") != nullptr; }, 120s));
+  watcher.Stop();
+  // Each walk reads the pages a second or more: without answers between them it would be that silent.
+  EXPECT_LT(watcher.LongestSilence().count(), 1500) << "the window did not answer for that long";
+  EXPECT_TRUE(FileExists(target + L"backup\\L150326\\Справка\\страница 120.htm"));
+  Press(L"Выход");
+  ASSERT_TRUE(Setup->WaitForExit(10s));
+  EXPECT_EQ(Setup->ExitCode(), 0u);
+}
+
 // Close requests from everywhere at four moments, each followed by what the operator does next: the run
 // goes on to its end, its log tells all, and only then does the window close.
 TEST_F(Responsive, CloseRequestsAreRefusedAtEveryMomentUntilTheRunHasEnded) {

@@ -247,7 +247,13 @@ TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsDat
   const auto clinics = ClinicsPart();
   const std::string logBefore = ReadBytes(Target + L"Settings\\install.log");
   const auto temporaryBefore = TemporaryFolderNames();
-  ASSERT_TRUE(FileExists(DesktopFolder() + L"\\Ритмон - Vidoze.lnk"));
+  // An ordinary account's installation: the link on the operator's own desktop, and the record says so
+  // for an uninstall that another account may run.
+  const std::wstring link = DesktopFolder() + L"\\Ритмон - Vidoze.lnk";
+  ASSERT_TRUE(FileExists(link));
+  EXPECT_FALSE(FileExists(CommonDesktopFolder() + L"\\Ритмон - Vidoze.lnk"));
+  EXPECT_NE(ReadBytes(Target + L"Settings\\install-record.txt").find("\r\n*DesktopLink\t" + Narrow(link) + "\r\n"),
+            std::string::npos);
 
   EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 0u);
   ExpectNothingLeftBehind(temporaryBefore);
@@ -273,6 +279,7 @@ TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsDat
   EXPECT_TRUE(Contains(section, L"Оставлены шрифты"));
   EXPECT_TRUE(Contains(section, L"Оставлен драйвер устройства"));
   EXPECT_TRUE(Contains(section, L"\"Записи пациентов\""));
+  EXPECT_TRUE(Contains(section, L"Удаление ярлыка \"Ритмон - Vidoze.lnk\" с рабочего стола....Завершено"));
   EXPECT_EQ(section.back(), L"Удаление завершено");
 }
 
