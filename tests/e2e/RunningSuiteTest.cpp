@@ -92,6 +92,7 @@ TEST_F(RunningSuite, TheWizardNamesItAndGoesOnOnceItIsClosed) {
   AnswerMessageBox(suiteBox, IDOK);
   ASSERT_TRUE(Suite->WaitForExit(10s));
   AnswerMessageBox(box, IDRETRY);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5s));
   EXPECT_EQ(Answer(IDNO), DriverQuestion);
   // Wine's 96 DPI is small fonts: a completed run ends on the large-font page.
   ASSERT_TRUE(WaitFor([&] { return FindVisibleByText(Main, L"Изменить настройки") != nullptr; }, 60s));
