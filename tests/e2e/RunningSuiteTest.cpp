@@ -92,10 +92,11 @@ TEST_F(RunningSuite, TheWizardNamesItAndGoesOnOnceItIsClosed) {
   AnswerMessageBox(suiteBox, IDOK);
   ASSERT_TRUE(Suite->WaitForExit(10s));
   AnswerMessageBox(box, IDRETRY);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5s));
   EXPECT_EQ(Answer(IDNO), DriverQuestion);
   // Wine's 96 DPI is small fonts: a completed run ends on the large-font page.
   ASSERT_TRUE(WaitFor([&] { return FindVisibleByText(Main, L"Изменить настройки") != nullptr; }, 60s));
-  EXPECT_GT(WriteTime(Target + L"udf\Olvexa.Dll"), 0);
+  EXPECT_GT(WriteTime(Target + L"udf\\Olvexa.Dll"), 0);
   const std::vector<std::wstring> lines = LogLines();
   EXPECT_EQ(std::find(lines.begin(), lines.end(), Named + L". " + NotStarted), lines.end());
   Press(L"Выход");
@@ -105,7 +106,7 @@ TEST_F(RunningSuite, TheWizardNamesItAndGoesOnOnceItIsClosed) {
 
 // "Отмена" ends the run before the first copy, with exit 5 and the line naming the program.
 TEST_F(RunningSuite, CancelInTheWizardEndsWithFive) {
-  const long long installedAt = WriteTime(Target + L"udf\Olvexa.Dll");
+  const long long installedAt = WriteTime(Target + L"udf\\Olvexa.Dll");
   Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
   Main = Setup->WaitForWindowByCaption(MainCaption);
   ASSERT_NE(Main, nullptr);
@@ -115,7 +116,7 @@ TEST_F(RunningSuite, CancelInTheWizardEndsWithFive) {
     const std::vector<std::wstring> lines = LogLines();
     return !lines.empty() && lines.back() == Named + L". " + NotStarted;
   }));
-  EXPECT_EQ(WriteTime(Target + L"udf\Olvexa.Dll"), installedAt) << "nothing was copied";
+  EXPECT_EQ(WriteTime(Target + L"udf\\Olvexa.Dll"), installedAt) << "nothing was copied";
   PostMessageW(Main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(Setup->WaitForExit(10s));
   EXPECT_EQ(Setup->ExitCode(), 5u);
