@@ -253,10 +253,11 @@ TEST(CommandLine, HelpTextNamesEverySwitchTheParserAccepts) {
 
 TEST(CommandLine, HelpTextListsEveryExitCode) {
   const std::wstring help = InstallHelpText();
-  for (int code : {ecInstalled, ecBadCommandLine, ecCancelled, ecBadTargetFolder, ecInstallFailed}) {
+  for (int code : {ecInstalled, ecBadCommandLine, ecCancelled, ecBadTargetFolder, ecInstallFailed, ecSuiteRunning,
+                   ecNoDiskSpace, ecDamagedDistribution, ecVerifyDifferences}) {
     EXPECT_NE(help.find(L"\n" + std::to_wstring(code) + L" — "), std::wstring::npos) << code;
   }
-  EXPECT_EQ(help.find(L"\n5 — "), std::wstring::npos);
+  EXPECT_EQ(help.find(L"\n9 — "), std::wstring::npos);
 }
 
 }  // namespace
