@@ -157,6 +157,7 @@ DWORD WaitForProcess(HANDLE Process, TMessagePump* Pump) {
 namespace ProcessSeams {
 CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return ReplaceSeam(CreateProcessCall, Fn, &CreateProcessW); }
 ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return ReplaceSeam(ShellExecuteCall, Fn, &LateBound::ShellExecuteExW); }
+ShellExecuteFn ShellExecuteInUse() { return ShellExecuteCall; }
 }  // namespace ProcessSeams
 
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError,

@@ -52,4 +52,6 @@ using ShellExecuteFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW* Execute);
 // Each setter installs a replacement (nullptr restores the system call) and returns the previous one.
 CreateProcessFn SetCreateProcess(CreateProcessFn Fn);
 ShellExecuteFn SetShellExecute(ShellExecuteFn Fn);
+// The shell's start in use, for the other units that start a program through the shell.
+ShellExecuteFn ShellExecuteInUse();
 }  // namespace ProcessSeams

@@ -92,21 +92,26 @@ std::wstring ReadText(HKEY Key, const wchar_t* Name) {
   return std::wstring(text.data(), wcsnlen(text.data(), size / sizeof(wchar_t)));
 }
 
+[[noreturn]] void NotWritten(LONG Result) {
+  throw EProgramError(L"Не удалось записать комплекс в список установленных программ Windows: " +
+                          SystemErrorText(static_cast<unsigned long>(Result)),
+                      static_cast<unsigned long>(Result));
+}
+
 }  // namespace
 
-HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry) {
-  LONG result = WriteUnder(HKEY_LOCAL_MACHINE, Name, Entry);
+HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry, TEntryRoots Roots) {
+  LONG result = Roots == erUserOnly ? ERROR_ACCESS_DENIED : WriteUnder(HKEY_LOCAL_MACHINE, Name, Entry);
   HKEY root = HKEY_LOCAL_MACHINE;
   if (result != ERROR_SUCCESS) {
     // What an unfinished attempt left there is no entry of ours.
-    if (!MachineRefused) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
+    if (!MachineRefused && Roots != erUserOnly) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
+    if (Roots == erMachineOnly) NotWritten(result);
     root = HKEY_CURRENT_USER;
     result = WriteUnder(root, Name, Entry);
     if (result != ERROR_SUCCESS) {
       RegDeleteKeyW(root, (UninstallKeyPath + Name).c_str());
-      throw EProgramError(L"Не удалось записать комплекс в список установленных программ Windows: " +
-                              SystemErrorText(static_cast<unsigned long>(result)),
-                          static_cast<unsigned long>(result));
+      NotWritten(result);
     }
   }
   const HKEY other = root == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
@@ -131,6 +136,11 @@ bool ReadUninstallEntry(HKEY Root, const std::wstring& Name, TUninstallEntry& En
                              : 0;
   }
   return true;
+}
+
+bool IsUninstallEntryOf(HKEY Root, const std::wstring& Name, const std::wstring& Folder) {
+  TUninstallEntry entry;
+  return ReadUninstallEntry(Root, Name, entry) && SameFolder(entry.InstallLocation, Folder);
 }
 
 TEntryRemoval RemoveUninstallEntries(const std::wstring& Name, const std::wstring& Folder) {
