@@ -74,7 +74,10 @@ int RunFromTemporaryCopy(const std::wstring& Arguments, std::wstring& Error) {
   TScopedHandle reading(readEnd), writing(writeEnd);
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
   HANDLE self = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE, TRUE, 0))
+  // The copy waits on this handle for this program's end, and asks it for the process id, which takes
+  // query rights: with SYNCHRONIZE alone GetProcessId answers 0 and the copy would not wait.
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                       SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
     return Failure(Error, L"Не удалось связаться с копией программы удаления", GetLastError());
   TScopedHandle me(self);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "InstallLog.h"
+#include "MachineUninstaller.h"
 #include "Main.h"
 #include "MainWindowInstall.h"
 #include "Paths.h"
@@ -13,15 +14,28 @@
 #include "TargetFolder.h"
 #include "UnattendedContext.h"
 #include "Uninstall.h"
+#include "UninstallElevation.h"
 
 namespace {
+
+bool SameFolderText(const std::wstring& A, const std::wstring& B) {
+  return !A.empty() && CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B.c_str(), static_cast<int>(B.size()),
+                                            TRUE) == CSTR_EQUAL;
+}
 
 // The folder to uninstall: /DIR, or the program's own (the setup copy lies in the target). Full, with a
 // trailing backslash; a drive root stays as it is, and the uninstall refuses it.
 std::wstring UninstallTarget(const TInstallOptions& Options) {
-  std::wstring folder;
-  if (CheckTargetFolder(Options.HasDir ? Options.Dir : ProgramFolder(), folder) == tcEmpty) return std::wstring();
-  return FullFolderPath(folder);
+  std::wstring folder = Options.HasDir ? Options.Dir : ProgramFolder();
+  // The machine-wide uninstaller lies outside the target: its entry names the target.
+  const std::wstring entryName = LoadResString(GetModuleHandleW(nullptr), IDS_APP_FOLDER);
+  TUninstallEntry entry;
+  if (!Options.HasDir && SameFolderText(FullFolderPath(folder), MachineUninstallerFolder(entryName)) &&
+      ReadUninstallEntry(HKEY_LOCAL_MACHINE, entryName, entry) && !entry.InstallLocation.empty())
+    folder = entry.InstallLocation;
+  std::wstring checked;
+  if (CheckTargetFolder(folder, checked) == tcEmpty) return std::wstring();
+  return FullFolderPath(checked);
 }
 
 std::wstring LogFileOf(const TInstallOptions& Options) {
@@ -51,6 +65,29 @@ int StartCopy(const TInstallOptions& Options, const std::wstring& Target) {
   if (Options.Mode == TInstallOptions::imWizard)
     MessageBoxW(nullptr, error.c_str(), Application.Title().c_str(), MB_OK | MB_ICONERROR);
   return ecInstallFailed;
+}
+
+// A machine-wide installation without administrator rights: the same run again with them, before
+// anything is removed. True when that decided the run (ExitCode set).
+bool RunAsAdministratorWhereNeeded(const TInstallOptions& Options, const std::wstring& Target, int& ExitCode) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (Target.empty() || !UninstallNeedsAdministrator(LoadResString(instance, IDS_APP_FOLDER), Target)) return false;
+  std::wstring error;
+  if (Options.Mode == TInstallOptions::imVerySilent) {
+    error = NoAdministratorRightsText(Target);
+    ExitCode = ecInstallFailed;
+  } else {
+    // The consent prompt comes before the question, which the program with the rights asks.
+    ExitCode = RunAsAdministrator(ProgramFile(), CopyArguments(Options, Target), nullptr, nullptr, error);
+    if (ExitCode >= 0) return true;
+    ExitCode = ecInstallFailed;
+  }
+  TUnattendedContext nobody;
+  TInstallLog log(nobody, std::wstring(), Target, LogFileOf(Options), L"Удаление из папки \"" + Target + L"\"");
+  log.AddLine(error);
+  if (Options.Mode == TInstallOptions::imWizard)
+    MessageBoxW(nullptr, error.c_str(), Application.Title().c_str(), MB_OK | MB_ICONERROR);
+  return true;
 }
 
 // The copy's run: the question, the removal and its log, and what stayed.
@@ -97,7 +134,11 @@ bool RunsAsSetupCopy() {
 
 int UninstallProgram(const TInstallOptions& Options) {
   const std::wstring target = UninstallTarget(Options);
-  if (!Options.HandOver) return StartCopy(Options, target);
+  if (!Options.HandOver) {
+    int exitCode = ecInstallFailed;
+    if (RunAsAdministratorWhereNeeded(Options, target, exitCode)) return exitCode;
+    return StartCopy(Options, target);
+  }
   TSetupCopyParent parent(Options.HandOverProcess, Options.HandOverPipe);
   int exitCode = ecInstallFailed;
   try {

@@ -191,6 +191,7 @@ void TInstallRecorder::Save() {
     present.push_back(entry);
   }
   const std::string text = FormatInstallRecord(present, presentLinks);
+  FText = text;
   // The size counts each file once, as the record lists it.
   const TInstallRecordText written = ParseInstallRecord(text);
   for (const TRecordEntry& entry : written.Entries) {
@@ -226,8 +227,12 @@ TTargetChanges::~TTargetChanges() {
 }
 
 TRecordRead ReadInstallRecord(const std::wstring& Target, TInstallRecordText& Record) {
+  return ReadInstallRecordFile(Target + InstallRecordFile, Record);
+}
+
+TRecordRead ReadInstallRecordFile(const std::wstring& File, TInstallRecordText& Record) {
   Record = TInstallRecordText();
-  const std::wstring file = Target + InstallRecordFile;
+  const std::wstring& file = File;
   if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return rrMissing;

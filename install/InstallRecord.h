@@ -39,6 +39,8 @@ class TInstallRecorder : public TInstalledFilesListener {
   void Save();
   // What the entries written by the last Save weigh, in KiB rounded up.
   unsigned long SizeKiB() const { return FSizeKiB; }
+  // The record as the last Save made it (also when there was nothing to write).
+  const std::string& Text() const { return FText; }
 
   // The recorder of the installation that runs; nullptr when none does.
   static TInstallRecorder* Active();
@@ -53,6 +55,7 @@ class TInstallRecorder : public TInstalledFilesListener {
   std::vector<std::wstring> FLinks;
   std::map<std::wstring, std::wstring> FDigests;  // by folded relative path
   unsigned long FSizeKiB = 0;
+  std::string FText;
   TInstalledFilesListener* FPreviousListener;
   TInstallRecorder* FPreviousActive;
 };
@@ -86,3 +89,5 @@ enum TRecordRead {
   rrUnreadable,  // a file that cannot be read, or is not a record
 };
 TRecordRead ReadInstallRecord(const std::wstring& Target, TInstallRecordText& Record);
+// The same from a record kept elsewhere (the machine-wide uninstaller's copy): File is its full path.
+TRecordRead ReadInstallRecordFile(const std::wstring& File, TInstallRecordText& Record);

@@ -190,6 +190,7 @@ namespace ProcessSeams {
 ShellAsksFn SetShellAsksForConsent(ShellAsksFn Fn) { return ReplaceSeam(ShellAsksCall, Fn, &TokenMakesTheShellAsk); }
 CreateProcessFn SetCreateProcess(CreateProcessFn Fn) { return ReplaceSeam(CreateProcessCall, Fn, &CreateProcessW); }
 ShellExecuteFn SetShellExecute(ShellExecuteFn Fn) { return ReplaceSeam(ShellExecuteCall, Fn, &LateBound::ShellExecuteExW); }
+ShellExecuteFn ShellExecuteInUse() { return ShellExecuteCall; }
 }  // namespace ProcessSeams
 
 DWORD ExecProcess(const std::wstring& CmdLine, WORD ShowWindow, bool Wait, HWND Owner, DWORD* StartError,

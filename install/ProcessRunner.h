@@ -61,4 +61,6 @@ ShellExecuteFn SetShellExecute(ShellExecuteFn Fn);
 // Wine's token is always a full administrator's: the tests say whether the shell would ask.
 using ShellAsksFn = bool (*)();
 ShellAsksFn SetShellAsksForConsent(ShellAsksFn Fn);
+// The shell's start in use, for the other units that start a program through the shell.
+ShellExecuteFn ShellExecuteInUse();
 }  // namespace ProcessSeams

@@ -9,10 +9,12 @@
 #include "FileOps.h"
 #include "InstallRecord.h"
 #include "InstalledFiles.h"
+#include "MachineUninstaller.h"
 #include "Paths.h"
 #include "ProgramVersion.h"
 #include "Scoped.h"
 #include "TargetLinks.h"
+#include "TrustedProgram.h"
 
 const wchar_t* const SetupCopyName = L"Uninstall.exe";
 
@@ -77,6 +79,27 @@ bool IsLevelChar(wchar_t C) {
          C == L'-' || C == L'_';
 }
 
+// The machine-wide registration; false when it is not for this run or did not go through, and nothing of
+// it is left then.
+bool RegisterMachineWide(const TInstallPlan& Plan, TInstallRecorder& Recorder) {
+  if (Plan.SetupProgram.empty() || !RunsWithAdministratorRights()) return false;
+  const std::wstring folder = MachineUninstallerFolder(Plan.EntryName);
+  if (folder.empty()) return false;
+  Recorder.Save();
+  try {
+    PlaceMachineUninstaller(folder, Plan.SetupProgram, Recorder.Text());
+    WriteUninstallEntry(Plan.EntryName, EntryFor(Plan, Recorder.SizeKiB(), folder), erMachineOnly);
+    return true;
+  } catch (const EProgramError&) {
+    // Registered for this user instead. An earlier machine-wide entry that stays keeps its uninstaller.
+    if (!MachineUninstallerOf(Plan.EntryName, Plan.Target).empty()) return false;
+    RemoveMachineUninstallerFile(folder + SetupCopyName);
+    RemoveMachineUninstallerFile(folder + MachineRecordName);
+    RemoveDirectoryW(folder.c_str());
+    return false;
+  }
+}
+
 }  // namespace
 
 std::wstring RecordedReleaseLevel(const std::wstring& Folder) {
@@ -105,9 +128,9 @@ std::wstring RecordedReleaseLevel(const std::wstring& Folder) {
   return level;
 }
 
-TUninstallEntry EntryFor(const TInstallPlan& Plan, unsigned long SizeKiB) {
+TUninstallEntry EntryFor(const TInstallPlan& Plan, unsigned long SizeKiB, const std::wstring& MachineUninstaller) {
   TUninstallEntry entry;
-  const std::wstring copy = Plan.Target + SetupCopyName;
+  const std::wstring copy = (MachineUninstaller.empty() ? Plan.Target : MachineUninstaller) + SetupCopyName;
   entry.DisplayName = Plan.ProductName;
   entry.DisplayVersion = RecordedReleaseLevel(Plan.Target);
   if (entry.DisplayVersion.empty()) entry.DisplayVersion = ProgramVersion();
@@ -120,6 +143,12 @@ TUninstallEntry EntryFor(const TInstallPlan& Plan, unsigned long SizeKiB) {
                           ? mainProgram
                           : copy;
   entry.UninstallString = L"\"" + copy + L"\" /UNINSTALL";
+  if (!MachineUninstaller.empty()) {
+    // No backslash before the closing quote, which a tool that parses the line would read as an escape.
+    std::wstring folder = Plan.Target;
+    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    entry.UninstallString += L" /DIR=\"" + folder + L"\"";
+  }
   entry.QuietUninstallString = entry.UninstallString + L" /VERYSILENT";
   entry.EstimatedSize = SizeKiB;
   entry.InstallDate = Today();
@@ -136,9 +165,10 @@ void RegisterInstallation(TInstallContext& Context, const TInstallPlan& Plan) {
   // The suite is installed by now and works without its entry: a failure here is told, not made the
   // installation's (an entry of an earlier installation stays as it was).
   try {
+    if (RegisterMachineWide(Plan, recorder)) return;
     if (!Plan.SetupProgram.empty()) CopySetupProgram(Plan.SetupProgram, Plan.Target + SetupCopyName);
     recorder.Save();
-    WriteUninstallEntry(Plan.EntryName, EntryFor(Plan, recorder.SizeKiB()));
+    WriteUninstallEntry(Plan.EntryName, EntryFor(Plan, recorder.SizeKiB()), erUserOnly);
   } catch (const EProgramError& error) {
     Context.AddLine(L"Комплекс не внесён в список установленных программ Windows: " + error.Text());
   }

@@ -7,7 +7,9 @@
 
 #include "CommandLine.h"
 #include "InstallLog.h"
+#include "InstallProgress.h"
 #include "InstallRecord.h"
+#include "MachineUninstaller.h"
 #include "ProgramVersion.h"
 #include "Registration.h"
 #include "RunningPrograms.h"
@@ -70,8 +72,14 @@ std::wstring JoinNames(const std::vector<std::wstring>& Names) {
 
 class TUninstallRun {
  public:
-  TUninstallRun(TInstallLog& Log, const TUninstallRequest& Request, const TTargetRemover& Remover)
-      : FLog(Log), FRequest(Request), FRemover(Remover) {}
+  // MachineUninstaller: the machine-wide uninstaller's folder, removed last; empty: none.
+  TUninstallRun(TInstallProgress& Log, const TUninstallRequest& Request, const TTargetRemover& Remover,
+                const std::wstring& MachineUninstaller)
+      : FLog(Log), FRequest(Request), FRemover(Remover), FMachineUninstaller(MachineUninstaller) {}
+
+  // What the progress bar counts: one step for each recorded entry, the desktop link, the entry in
+  // Programs and Features and the machine-wide uninstaller.
+  static int Steps(const TInstallRecordText& Record) { return static_cast<int>(Record.Entries.size()) + 3; }
 
   TUninstallResult Run(const TInstallRecordText& Record);
 
@@ -95,13 +103,19 @@ class TUninstallRun {
   void RemoveDesktopLink(const std::wstring& Link);
   void RemoveProgramsEntry();
   void TellWhatStays();
+  void ReleaseSetupCopy();
   void RemoveSetupCopy(const TRecordEntry& Entry);
+  void RemoveMachineUninstaller();
   TUninstallResult Result(TUninstallOutcome Outcome) const;
 
-  TInstallLog& FLog;
+  TInstallProgress& FLog;
   const TUninstallRequest& FRequest;
   const TTargetRemover& FRemover;
+  const std::wstring FMachineUninstaller;
+  bool FReleased = false;
   std::vector<std::wstring> FFailures;  // full paths, and the entry
+  // The setup copies that stayed after the hand-over, when everything else was gone; with why.
+  std::vector<std::wstring> FCopiesLeft;
   std::vector<std::wstring> FOwnNames;  // what the clinic has at the top of the target
 };
 
@@ -197,25 +211,61 @@ void TUninstallRun::TellWhatStays() {
   Notice(L"Оставлен драйвер устройства: им могут пользоваться другие программы");
 }
 
-void TUninstallRun::RemoveSetupCopy(const TRecordEntry& Entry) {
+void TUninstallRun::ReleaseSetupCopy() {
+  if (FReleased) return;
+  FReleased = true;
   if (FRequest.ReleaseSetupCopy) FRequest.ReleaseSetupCopy();
-  // The program that just ended may hold its file for a moment longer.
+}
+
+// The program that just ended may hold its file for a moment longer: Remove is tried again meanwhile. The
+// entry and everything else are gone by now: the log and the summary say what stays, not that they do.
+template <typename TRemove>
+void RemoveCopy(const std::wstring& Path, TRemove Remove, std::vector<std::wstring>& Left,
+                const std::function<void(const std::wstring&)>& Notice) {
   const DWORD start = GetTickCount();
-  TRemovalResult removal = FRemover.Remove(Entry);
-  while (removal.Result == rmFailed &&
-         (removal.Error == ERROR_ACCESS_DENIED || removal.Error == ERROR_SHARING_VIOLATION) &&
-         GetTickCount() - start < SetupCopyWaitMs) {
+  DWORD error = Remove();
+  while ((error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) && GetTickCount() - start < SetupCopyWaitMs) {
     Sleep(100);
-    removal = FRemover.Remove(Entry);
+    error = Remove();
   }
-  if (removal.Result == rmFailed) Failed(FRequest.Target + Entry.Path, removal.Error);
+  if (error == 0) return;
+  Left.push_back(L"\"" + Path + L"\" (" + SystemErrorText(error) + L")");
+  Notice(L"Не удалось удалить \"" + Path + L"\": " + SystemErrorText(error));
+}
+
+void TUninstallRun::RemoveSetupCopy(const TRecordEntry& Entry) {
+  ReleaseSetupCopy();
+  RemoveCopy(
+      FRequest.Target + Entry.Path,
+      [&] {
+        const TRemovalResult removal = FRemover.Remove(Entry);
+        return removal.Result == rmFailed ? removal.Error : 0;
+      },
+      FCopiesLeft, [this](const std::wstring& Text) { Notice(Text); });
+}
+
+// Its own folder under Program Files: the uninstaller, the record's copy, then the folder.
+void TUninstallRun::RemoveMachineUninstaller() {
+  ReleaseSetupCopy();
+  for (const wchar_t* name : {SetupCopyName, MachineRecordName}) {
+    const std::wstring path = FMachineUninstaller + name;
+    RemoveCopy(
+        path, [&] { return static_cast<DWORD>(RemoveMachineUninstallerFile(path)); }, FCopiesLeft,
+        [this](const std::wstring& Text) { Notice(Text); });
+  }
+  RemoveDirectoryW(FMachineUninstaller.c_str());
 }
 
 TUninstallResult TUninstallRun::Result(TUninstallOutcome Outcome) const {
   const std::wstring& target = FRequest.Target;
   TUninstallResult result;
   result.Outcome = Outcome;
-  if (Outcome == uoRemoved) {
+  if (Outcome == uoIncomplete && FFailures.empty() && !FCopiesLeft.empty()) {
+    result.Summary = L"Комплекс \"" + FRequest.ProductName + L"\" удалён, и запись в списке установленных программ "
+                     L"удалена, но не удалось удалить программу удаления: ";
+    for (size_t i = 0; i < FCopiesLeft.size(); ++i) result.Summary += (i > 0 ? L", " : L"") + FCopiesLeft[i];
+    result.Summary += L".\r\n\r\nЭтот файл можно удалить вручную.";
+  } else if (Outcome == uoRemoved) {
     result.Summary = L"Комплекс \"" + FRequest.ProductName + L"\" удалён.\r\n\r\nВ папке \"" + target +
                      L"\" остались база данных (папка \"DTAfb\"), настройки и журнал установки (папка \"Settings\")";
     if (!FOwnNames.empty()) result.Summary += L", а также прочее её содержимое: " + JoinNames(FOwnNames);
@@ -241,29 +291,51 @@ TUninstallResult TUninstallRun::Run(const TInstallRecordText& Record) {
   }
   {
     const TBusySpan busy(FLog);
-    for (const TRecordEntry& entry : files) RemoveEntry(entry);
+    for (const TRecordEntry& entry : files) {
+      RemoveEntry(entry);
+      FLog.StageDone();
+    }
     // The deepest first: a folder goes once what it held is gone.
     std::stable_sort(folders.begin(), folders.end(), [](const TRecordEntry& A, const TRecordEntry& B) {
       return std::count(A.Path.begin(), A.Path.end(), L'\\') > std::count(B.Path.begin(), B.Path.end(), L'\\');
     });
-    for (const TRecordEntry& entry : folders) RemoveEntry(entry);
+    for (const TRecordEntry& entry : folders) {
+      RemoveEntry(entry);
+      FLog.StageDone();
+    }
     RemoveDesktopLinks(Record.Links);
+    FLog.StageDone();
     if (FFailures.empty()) {
       RemoveProgramsEntry();
     } else {
       Notice(L"Запись в списке установленных программ оставлена, чтобы удаление можно было повторить");
     }
+    FLog.StageDone();
   }
   TellWhatStays();
   if (!FFailures.empty()) {
     Notice(L"Удаление не завершено: закройте программы комплекса и запустите удаление ещё раз");
+    // As an installation ended by an error: the bar stays where it stopped, red, and "Выход" stays off.
+    FLog.Failed();
     return Result(uoIncomplete);
   }
   Notice(L"Удаление завершено");
-  for (const TRecordEntry& entry : setupCopies) RemoveSetupCopy(entry);
+  for (const TRecordEntry& entry : setupCopies) {
+    RemoveSetupCopy(entry);
+    FLog.StageDone();
+  }
+  if (!FMachineUninstaller.empty()) RemoveMachineUninstaller();
+  FLog.StageDone();
   // The target goes too when nothing at all is left in it.
   RemoveDirectoryW(FRequest.Target.c_str());
-  return Result(FFailures.empty() ? uoRemoved : uoIncomplete);
+  if (!FCopiesLeft.empty()) {
+    FLog.Failed();
+    return Result(uoIncomplete);
+  }
+  // As an installation that went through: the bar full, then "Выход" works.
+  FLog.Finished();
+  FLog.EnableExit();
+  return Result(uoRemoved);
 }
 
 // A refusal is written to the second log only: the folder may be anyone's.
@@ -292,8 +364,14 @@ TUninstallResult RunUninstall(TInstallContext& Context, const TUninstallRequest&
   if (CheckTargetFolder(target, checked) != tcValid)
     return Refuse(Context, Request, L"Удалять можно только из папки установки, не из корня диска: \"" + target +
                                         L"\". Ничего не удалено.");
+  // A machine-wide installation is removed by the record's copy kept with its uninstaller, which users
+  // cannot change; the target's own stays the fallback.
+  const std::wstring machine = MachineUninstallerOf(Request.EntryName, target);
   TInstallRecordText record;
-  switch (ReadInstallRecord(target, record)) {
+  TRecordRead read = rrMissing;
+  if (!machine.empty()) read = ReadInstallRecordFile(machine + MachineRecordName, record);
+  if (read == rrMissing) read = ReadInstallRecord(target, record);
+  switch (read) {
     case rrMissing:
       return Refuse(Context, Request,
                     L"В папке \"" + target + L"\" нет записи об установке (\"" + InstallRecordFile +
@@ -316,11 +394,12 @@ TUninstallResult RunUninstall(TInstallContext& Context, const TUninstallRequest&
     return {uoCancelled, std::wstring()};
 
   TInstallLog log(Context, std::wstring(), target, Request.LogFile, Heading(target));
-  log.ShowProgress();
-  log.ProcessMessages();
+  TInstallProgress progress(log, 0, TUninstallRun::Steps(record));
+  progress.ShowProgress();
+  progress.ProcessMessages();
   // Their files would be refused half-way, or removed under them.
-  if (!NoProgramRunsFrom(log, target, L"Удаление не начато, ничего не удалено"))
+  if (!NoProgramRunsFrom(progress, target, L"Удаление не начато, ничего не удалено"))
     return {uoSuiteRunning, std::wstring()};
-  TUninstallRun run(log, Request, remover);
+  TUninstallRun run(progress, Request, remover, machine);
   return run.Run(record);
 }

@@ -93,30 +93,33 @@ std::wstring ReadText(HKEY Key, const wchar_t* Name) {
   return std::wstring(text.data(), wcsnlen(text.data(), size / sizeof(wchar_t)));
 }
 
+[[noreturn]] void NotWritten(LONG Result) {
+  throw EProgramError(L"Не удалось записать комплекс в список установленных программ Windows: " +
+                          SystemErrorText(static_cast<unsigned long>(Result)),
+                      static_cast<unsigned long>(Result));
+}
+
 }  // namespace
 
-HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry) {
-  LONG result = WriteUnder(HKEY_LOCAL_MACHINE, Name, Entry);
-  HKEY root = HKEY_LOCAL_MACHINE;
+HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry, TEntryRoots Roots) {
   // The system account's own hive is listed to no one: its entry is the machine's or none.
-  const bool machineOnly = RunsAsLocalSystem();
+  const bool systemAccount = RunsAsLocalSystem();
+  LONG result = Roots == erUserOnly ? ERROR_ACCESS_DENIED : WriteUnder(HKEY_LOCAL_MACHINE, Name, Entry);
+  HKEY root = HKEY_LOCAL_MACHINE;
   if (result != ERROR_SUCCESS) {
     // What an unfinished attempt left there is no entry of ours.
-    if (!MachineRefused) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
-    if (!machineOnly) {
-      root = HKEY_CURRENT_USER;
-      result = WriteUnder(root, Name, Entry);
-      if (result != ERROR_SUCCESS) RegDeleteKeyW(root, (UninstallKeyPath + Name).c_str());
-    }
+    if (!MachineRefused && Roots != erUserOnly) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (UninstallKeyPath + Name).c_str());
+    if (Roots == erMachineOnly || systemAccount) NotWritten(result);
+    root = HKEY_CURRENT_USER;
+    result = WriteUnder(root, Name, Entry);
     if (result != ERROR_SUCCESS) {
-      throw EProgramError(L"Не удалось записать комплекс в список установленных программ Windows: " +
-                              SystemErrorText(static_cast<unsigned long>(result)),
-                          static_cast<unsigned long>(result));
+      RegDeleteKeyW(root, (UninstallKeyPath + Name).c_str());
+      NotWritten(result);
     }
   }
   const HKEY other = root == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
   TUninstallEntry earlier;
-  if (!machineOnly && !(other == HKEY_LOCAL_MACHINE && MachineRefused) && ReadUninstallEntry(other, Name, earlier) &&
+  if (!systemAccount && !(other == HKEY_LOCAL_MACHINE && MachineRefused) && ReadUninstallEntry(other, Name, earlier) &&
       SameFolder(earlier.InstallLocation, Entry.InstallLocation))
     RegDeleteKeyW(other, (UninstallKeyPath + Name).c_str());
   return root;
@@ -136,6 +139,11 @@ bool ReadUninstallEntry(HKEY Root, const std::wstring& Name, TUninstallEntry& En
                              : 0;
   }
   return true;
+}
+
+bool IsUninstallEntryOf(HKEY Root, const std::wstring& Name, const std::wstring& Folder) {
+  TUninstallEntry entry;
+  return ReadUninstallEntry(Root, Name, entry) && SameFolder(entry.InstallLocation, Folder);
 }
 
 TEntryRemoval RemoveUninstallEntries(const std::wstring& Name, const std::wstring& Folder) {

@@ -17,13 +17,21 @@ struct TUninstallEntry {
 
 extern const wchar_t* const UninstallKeyPath;  // below the root, without the entry's own name
 
+// Where an entry may go: HKLM, else HKCU; or only the one. A machine-wide entry starts the uninstaller
+// with administrator rights, so only one kept where users cannot change it goes there.
+enum TEntryRoots { erMachineOrUser, erMachineOnly, erUserOnly };
+
 // Writes the entry under Name, in place of what an earlier installation wrote there (an empty text
 // value is not written), and returns the root it went to. An entry of that name for the same folder in
-// the other root is removed, so the list shows one. Throws EProgramError when neither root takes it.
-HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry);
+// the other root is removed, so the list shows one. Throws EProgramError when no root it may go to takes
+// it.
+HKEY WriteUninstallEntry(const std::wstring& Name, const TUninstallEntry& Entry, TEntryRoots Roots = erMachineOrUser);
 
 // The entry under Root; false when there is none.
 bool ReadUninstallEntry(HKEY Root, const std::wstring& Name, TUninstallEntry& Entry);
+
+// True when Root holds the entry Name and it belongs to Folder.
+bool IsUninstallEntryOf(HKEY Root, const std::wstring& Name, const std::wstring& Folder);
 
 // What removing the entries of a folder came to.
 struct TEntryRemoval {

@@ -35,7 +35,7 @@ prefix_made=$(( $(date +%s) - start ))
 
 target="$WINEPREFIX/drive_c/shipped-check"
 log="$WINEPREFIX/drive_c/shipped-check.log"
-rm -rf "$target" "$log"
+rm -rf "$target" "$log" "$WINEPREFIX/drive_c/Program Files/Zuzavo" "$WINEPREFIX/drive_c/Program Files (x86)/Zuzavo"
 cd "$dist"
 start=$(date +%s)
 status=0
@@ -47,9 +47,15 @@ failed=0
 fail() { echo "FAILED: $*"; failed=1; }
 [ "$status" -eq 0 ] || fail "the shipped Install.exe ended with exit code $status"
 # Vidoze.exe comes from the release level's Install.cmd, which the 32-bit cmd.exe ran.
-for path in Uninstall.exe Settings DTAfb backup Updater.exe.cfg Vidoze.exe ReleaseInfo; do
+for path in Settings DTAfb backup Updater.exe.cfg Vidoze.exe ReleaseInfo; do
   [ -e "$target/$path" ] || fail "the installation left no $path in the target"
 done
+# An administrator's installation (Wine's always is) keeps its uninstaller in the 32-bit Program Files.
+program_files="Program Files"
+[ "$WINE_ARCH" = win64 ] && program_files="Program Files (x86)"
+[ -e "$WINEPREFIX/drive_c/$program_files/Zuzavo/Uninstall.exe" ] ||
+  fail "the installation left no Uninstall.exe in C:\\$program_files\\Zuzavo"
+[ -e "$target/Uninstall.exe" ] && fail "a machine-wide installation left Uninstall.exe in the target"
 [ -s "$log" ] || fail "the installation wrote no log"
 # A 32-bit program's view of HKLM\Software is Wow6432Node on 64-bit Windows: where its Programs and
 # Features entry lands shows that the file ran as the 32-bit program it is.

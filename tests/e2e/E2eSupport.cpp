@@ -82,7 +82,14 @@ void SampleDistribution::RemoveEntriesOfThisTest() {
                                          &size) == ERROR_SUCCESS &&
                         std::wstring(location).rfind(Work, 0) == 0;
       RegCloseKey(entry);
-      if (ours) RegDeleteKeyExW(root, key, view, 0);
+      if (!ours) continue;
+      RegDeleteKeyExW(root, key, view, 0);
+      // An administrator's installation keeps its uninstaller and the record's copy under Program Files.
+      wchar_t programFiles[MAX_PATH] = {};
+      SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+      const std::wstring machine = std::wstring(programFiles) + L"\\Zuzavo\\";
+      for (const wchar_t* name : {L"Uninstall.exe", L"install-record.txt"}) DeleteFileW((machine + name).c_str());
+      RemoveDirectoryW(machine.c_str());
     }
   }
 }

@@ -3,6 +3,7 @@
 // byte, nothing is left in the temporary folder or running.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "Driver.h"
 #include "E2eSupport.h"
+#include "SecurityReadBack.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
@@ -49,6 +51,15 @@ Entry ReadEntry() {
   }
   return entry;
 }
+
+// Where an administrator's installation keeps its uninstaller: the product's folder under the 32-bit
+// Program Files (the shipped program is a 32-bit one), with a trailing backslash.
+std::wstring MachineFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::wstring(folder) + L"\\Zuzavo\\";
+}
+std::wstring MachineUninstaller() { return MachineFolder() + L"Uninstall.exe"; }
 
 // The uninstall's temporary copies that are still running.
 std::vector<std::wstring> RunningTemporaryCopies() {
@@ -212,8 +223,12 @@ TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsDat
   EXPECT_EQ(Installed.Texts[L"Publisher"], L"ООО «Кардиотех-Мед»");
   EXPECT_EQ(Installed.Texts[L"InstallLocation"], Target);
   EXPECT_EQ(Installed.Texts[L"DisplayIcon"], Target + L"Vidoze.exe");
-  EXPECT_EQ(Installed.Texts[L"UninstallString"], L"\"" + Target + L"Uninstall.exe\" /UNINSTALL");
-  EXPECT_EQ(Installed.Texts[L"QuietUninstallString"], L"\"" + Target + L"Uninstall.exe\" /UNINSTALL /VERYSILENT");
+  // An administrator's installation (Wine's always is): the uninstaller is not the target's to change.
+  const std::wstring dir = Target.substr(0, Target.size() - 1);
+  EXPECT_EQ(Installed.Texts[L"UninstallString"], L"\"" + MachineUninstaller() + L"\" /UNINSTALL /DIR=\"" + dir + L"\"");
+  EXPECT_EQ(Installed.Texts[L"QuietUninstallString"], Installed.Texts[L"UninstallString"] + L" /VERYSILENT");
+  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(FileExists(MachineFolder() + L"install-record.txt"));
   EXPECT_EQ(Installed.Texts[L"URLInfoAbout"], L"http://www.kardiotech-med.example");
   EXPECT_EQ(Installed.Texts[L"InstallDate"].size(), 8u);
   EXPECT_GT(Installed.Numbers[L"EstimatedSize"], 0u);
@@ -269,6 +284,7 @@ TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsDat
     EXPECT_FALSE(FolderExists(Target + folder)) << Narrow(folder);
   EXPECT_FALSE(ReadEntry().Found);
   EXPECT_FALSE(FileExists(DesktopFolder() + L"\\Ритмон - Vidoze.lnk"));
+  EXPECT_FALSE(FolderExists(MachineFolder())) << "the uninstaller's folder, with the record's copy, goes";
   // The clinic's data are as they were; the log grew by the uninstall's section.
   EXPECT_EQ(ClinicsPart(), clinics);
   const std::string log = ReadBytes(Target + L"Settings\\install.log");
@@ -288,8 +304,9 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   const auto before = TreeSnapshot(Target);
   const auto temporaryBefore = TemporaryFolderNames();
 
-  // The copy in the target uninstalls also when started without switches, as an operator might.
-  Process = std::make_unique<CommandLine>(L"\"" + Target + L"Uninstall.exe\"", Elsewhere);
+  // The uninstaller uninstalls also when started without switches, as an operator might: its entry names
+  // the folder.
+  Process = std::make_unique<CommandLine>(L"\"" + MachineUninstaller() + L"\"", Elsewhere);
   HWND question = WaitForBoxSaying(Target);
   ASSERT_NE(question, nullptr) << "the uninstall asks, naming the folder";
   const std::wstring text = MessageBoxText(question);
@@ -319,7 +336,7 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   EXPECT_EQ(Process->ExitCode(), 0u);
   ExpectNothingLeftBehind(temporaryBefore);
   EXPECT_FALSE(FileExists(Target + L"gds32.dll"));
-  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(WaitFor([] { return !FileExists(MachineUninstaller()); }, 15s));
   EXPECT_TRUE(FileExists(Target + L"DTAfb\\R12.FDB"));
   EXPECT_FALSE(ReadEntry().Found);
 }
@@ -389,7 +406,7 @@ TEST_F(Uninstall, CloseRequestsAreRefusedFromTheQuestionToTheLastBox) {
   ASSERT_TRUE(Process->WaitForExit(30s));
   EXPECT_EQ(Process->ExitCode(), 0u);
   ExpectNothingLeftBehind(temporaryBefore);
-  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(WaitFor([] { return !FileExists(MachineUninstaller()); }, 15s));
   EXPECT_EQ(LastSection(Target + L"Settings\\install.log").back(), L"Удаление завершено");
   EXPECT_FALSE(ReadEntry().Found);
 }
@@ -406,12 +423,12 @@ TEST_F(Uninstall, AFileHeldOpenEndsWithFourAndASecondRunCompletes) {
   const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
   EXPECT_TRUE(Contains(section, L"Не удалось удалить \"" + Target + L"fbclient.Dll\"")) << "the file is named";
   EXPECT_TRUE(ReadEntry().Found) << "the entry stays, so the uninstall can be run again";
-  EXPECT_TRUE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(FileExists(MachineUninstaller()));
 
   EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 0u);
   ExpectNothingLeftBehind(temporaryBefore);
   EXPECT_FALSE(FileExists(Target + L"fbclient.Dll"));
-  EXPECT_FALSE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(FileExists(MachineUninstaller()));
   EXPECT_FALSE(ReadEntry().Found);
 }
 
@@ -447,14 +464,87 @@ TEST_F(Uninstall, ASilentUninstallFromTheDistributionAndAReinstallThatFindsTheKe
   ASSERT_FALSE(Setup->Running()) << "the program ends by itself";
   EXPECT_TRUE(shown) << "the uninstall's progress page showed";
   EXPECT_EQ(Setup->ExitCode(), 0u);
-  ASSERT_TRUE(WaitFor([&] { return !FileExists(Target + L"Uninstall.exe"); }, 15s));
+  ASSERT_TRUE(WaitFor([&] { return !FileExists(MachineUninstaller()); }, 15s));
   EXPECT_FALSE(ReadEntry().Found);
   Install();
   const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
   EXPECT_TRUE(Contains(section, L"Файл базы данных R12.FDB уже есть: он сохранён без изменений"));
   EXPECT_EQ(ReadBytes(Target + L"DTAfb\\R12.FDB"), "patients since the installation");
   EXPECT_TRUE(FileExists(Target + L"gds32.dll"));
-  EXPECT_TRUE(FileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(FileExists(MachineUninstaller()));
+}
+
+// A machine-wide entry starts its uninstaller with administrator rights: neither it nor any folder above
+// it lets an ordinary user write, append, delete or rename, as the system reports their security. A
+// reinstall (an upgrade) keeps it so, and the uninstall after it removes it.
+TEST_F(Uninstall, TheMachineWideUninstallerAndEveryFolderAboveItAreClosedToUsers) {
+  Install();
+  std::vector<std::wstring> paths = {MachineUninstaller(), MachineFolder() + L"install-record.txt"};
+  // Each folder up to the drive's root, the root included.
+  for (std::wstring folder = MachineFolder();; folder = folder.substr(0, folder.find_last_of(L'\\', folder.size() - 2) + 1)) {
+    paths.push_back(folder.size() > 3 ? folder.substr(0, folder.size() - 1) : folder);
+    if (folder.size() <= 3) break;
+  }
+  ASSERT_GE(paths.size(), 5u) << "the uninstaller, the record, its folder, Program Files, the drive's root";
+  for (int round = 0; round < 2; ++round) {
+    for (const std::wstring& path : paths) {
+      SCOPED_TRACE(Narrow(path));
+      const TSecurityReadBack security = ReadSecurity(path);
+      ASSERT_TRUE(security.Read);
+      EXPECT_TRUE(security.UserWrites.empty()) << Narrow(security.UserWrites.empty() ? L"" : security.UserWrites[0]);
+    }
+    // Ours are protected: nothing of what lies above reaches them. Debian's Wine keeps no security a
+    // program sets and gives back one made from the Unix mode bits; the engine's tests judge what is set.
+    if (SecurityIsKept(Work))
+      for (const std::wstring& path : {MachineUninstaller(), MachineFolder() + L"install-record.txt", MachineFolder()})
+        EXPECT_TRUE(ReadSecurity(path).Protected) << Narrow(path);
+    if (round == 0) Install();
+  }
+  EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 0u);
+  EXPECT_TRUE(WaitFor([] { return !FolderExists(MachineFolder()); }, 15s));
+  EXPECT_FALSE(FileExists(Target + L"gds32.dll"));
+  EXPECT_FALSE(ReadEntry().Found);
+}
+
+// The temporary copy removes the uninstaller only once the program that started it has ended, however
+// long that takes: the program is kept from ending (its threads held) after it started the copy, and
+// the uninstaller stays until it is let go.
+TEST_F(Uninstall, TheTemporaryCopyWaitsForItsParentBeforeRemovingTheUninstaller) {
+  Install();
+  const auto temporaryBefore = TemporaryFolderNames();
+  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere, L"/UNINSTALL /VERYSILENT /DIR=\"" + Target + L"\"");
+  ASSERT_TRUE(WaitFor([] { return !RunningTemporaryCopies().empty(); }, 30s)) << "no temporary copy started";
+  std::vector<HANDLE> held;
+  {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof(thread);
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread)) {
+      if (thread.th32OwnerProcessID != Setup->ProcessId()) continue;
+      HANDLE handle = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID);
+      if (handle && SuspendThread(handle) != static_cast<DWORD>(-1)) held.push_back(handle);
+    }
+    CloseHandle(snapshot);
+  }
+  ASSERT_FALSE(held.empty()) << "the program's threads could not be held";
+  // The copy has removed everything else and handed over its result by the time the log says so.
+  ASSERT_TRUE(WaitFor([&] {
+    const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
+    return !section.empty() && section.back() == L"Удаление завершено";
+  }, 60s));
+  std::this_thread::sleep_for(3s);
+  EXPECT_TRUE(FileExists(MachineUninstaller())) << "removed while the program that started the copy still ran";
+  EXPECT_FALSE(ReadEntry().Found);
+  EXPECT_TRUE(Setup->Running());
+  for (HANDLE handle : held) {
+    ResumeThread(handle);
+    CloseHandle(handle);
+  }
+  ASSERT_TRUE(Setup->WaitForExit(30s));
+  EXPECT_EQ(Setup->ExitCode(), 0u) << "the copy's result, handed over";
+  EXPECT_TRUE(WaitFor([] { return !FileExists(MachineUninstaller()); }, 15s)) << "removed once the program ended";
+  ExpectNothingLeftBehind(temporaryBefore);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 struct TShellStart {
   HWND Owner = nullptr;
   bool DefaultVerb = false;
-  std::wstring File, Parameters, Directory;
+  std::wstring Verb, File, Parameters, Directory;
   int Show = -1;
   ULONG Mask = 0;
 };
@@ -43,6 +43,7 @@ inline void RecordShellStart(const SHELLEXECUTEINFOW* Execute) {
   ++log.ShellCalls;
   log.Last.Owner = Execute->hwnd;
   log.Last.DefaultVerb = Execute->lpVerb == nullptr;
+  log.Last.Verb = Execute->lpVerb ? Execute->lpVerb : L"";
   log.Last.File = Execute->lpFile ? Execute->lpFile : L"";
   log.Last.Parameters = Execute->lpParameters ? Execute->lpParameters : L"";
   log.Last.Directory = Execute->lpDirectory ? Execute->lpDirectory : L"";

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "ElevationSeams.h"
 #include "InstallRecord.h"
 #include "InstallSequence.h"
 #include "InstallTestFiles.h"
 #include "LocalSystemSeam.h"
+#include "MachineUninstaller.h"
 #include "RecordingContext.h"
 #include "Shortcut.h"
 #include "Uninstall.h"
@@ -66,6 +68,9 @@ class Uninstall : public ::testing::Test {
   }
   void TearDown() override {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyW(root, (UninstallKeyPath + EntryName).c_str());
+    const std::wstring machine = MachineUninstallerFolder(EntryName);
+    for (const wchar_t* name : {L"Uninstall.exe", L"install-record.txt"}) DeleteFileW((machine + name).c_str());
+    RemoveDirectoryW(machine.c_str());
     DeleteFileW(DesktopShortcutPath(ProductName).c_str());
     {
       const TAsLocalSystem system;
@@ -73,6 +78,8 @@ class Uninstall : public ::testing::Test {
     }
     for (const std::wstring& link : Links) RemoveLink(link);
   }
+  // The uninstaller of this test's machine-wide installation (an administrator's: Wine's always is).
+  std::wstring MachineCopy() const { return MachineUninstallerFolder(EntryName) + L"Uninstall.exe"; }
   std::string Link(const std::wstring& At, const std::wstring& To, bool Folder) {
     const std::string why = MakeLink(At, To, Folder);
     if (why.empty()) Links.push_back(At);
@@ -99,7 +106,8 @@ class Uninstall : public ::testing::Test {
     TRecordingContext context;
     ASSERT_EQ(RunInstallation(context, Plan()), ioInstalled);
     ASSERT_TRUE(TestFileExists(Target + L"Vidoze.exe"));
-    ASSERT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+    ASSERT_TRUE(TestFileExists(MachineCopy()));
+    ASSERT_FALSE(TestFileExists(Target + L"Uninstall.exe"));
     ASSERT_TRUE(TestFileExists(DesktopShortcutPath(ProductName)));
     TUninstallEntry entry;
     ASSERT_TRUE(ReadUninstallEntry(HKEY_LOCAL_MACHINE, EntryName, entry));
@@ -149,7 +157,7 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
   request.ReleaseSetupCopy = [&] {
     ++released;
     // Everything else is done by then, and the log says so.
-    EXPECT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+    EXPECT_TRUE(TestFileExists(MachineCopy()));
     EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
     EXPECT_FALSE(HasEntry());
     ASSERT_FALSE(Context.Lines.empty());
@@ -188,6 +196,8 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
 
   EXPECT_FALSE(HasEntry());
   EXPECT_FALSE(TestFileExists(DesktopShortcutPath(ProductName)));
+  EXPECT_EQ(GetFileAttributesW(MachineUninstallerFolder(EntryName).c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the uninstaller's own folder goes, with the record's copy";
   // The log: what went, what stayed and why.
   const std::vector<std::wstring>& lines = Context.Lines;
   EXPECT_TRUE(Contains(lines, L"Удаление файла gds32.dll....Завершено"));
@@ -242,7 +252,8 @@ TEST_F(Uninstall, AFileHeldOpenIsNamedAndTheUninstallCanBeRunAgain) {
   EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
   EXPECT_TRUE(TestFileExists(Target + L"fbclient.Dll"));
   EXPECT_TRUE(HasEntry());
-  EXPECT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_TRUE(TestFileExists(MachineCopy()));
+  EXPECT_TRUE(TestFileExists(MachineUninstallerFolder(EntryName) + L"install-record.txt"));
   EXPECT_TRUE(TestFileExists(Target + L"Settings\\install-record.txt"));
   EXPECT_FALSE(released);
 
@@ -251,7 +262,7 @@ TEST_F(Uninstall, AFileHeldOpenIsNamedAndTheUninstallCanBeRunAgain) {
   again.Answers = {true};
   EXPECT_EQ(RunUninstall(again, Request()).Outcome, uoRemoved);
   EXPECT_FALSE(TestFileExists(Target + L"fbclient.Dll"));
-  EXPECT_FALSE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(TestFileExists(MachineCopy()));
   EXPECT_FALSE(HasEntry());
   EXPECT_FALSE(Contains(again.Lines, L"Удаление файла gds32.dll")) << "what is gone is not mentioned again";
 }
@@ -339,6 +350,108 @@ TEST_F(Uninstall, AReinstallAfterTheUninstallFindsTheKeptDatabase) {
   ASSERT_EQ(ReadInstallRecord(Target, record), rrRead);
   EXPECT_TRUE(std::any_of(record.Entries.begin(), record.Entries.end(),
                           [](const TRecordEntry& Entry) { return Entry.Path == L"gds32.dll"; }));
+}
+
+// A user's own installation keeps its uninstaller in the target, and the uninstall removes it there last.
+TEST_F(Uninstall, APerUserInstallationIsRemovedFromTheTarget) {
+  {
+    const TAdministratorRights user(false);
+    UninstallEntrySeams::SetMachineRefused(true);
+    MakeDistribution();
+    CreateFolder(Target);
+    TRecordingContext context;
+    ASSERT_EQ(RunInstallation(context, Plan()), ioInstalled);
+    UninstallEntrySeams::SetMachineRefused(false);
+  }
+  ASSERT_TRUE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(TestFileExists(MachineCopy()));
+  TUninstallEntry entry;
+  ASSERT_TRUE(ReadUninstallEntry(HKEY_CURRENT_USER, EntryName, entry));
+  bool copyThereAtRelease = false;
+  TUninstallRequest request = Request();
+  request.ReleaseSetupCopy = [&] { copyThereAtRelease = TestFileExists(Target + L"Uninstall.exe"); };
+  Context.Answers = {true};
+  EXPECT_EQ(RunUninstall(Context, request).Outcome, uoRemoved);
+  EXPECT_TRUE(copyThereAtRelease);
+  EXPECT_FALSE(TestFileExists(Target + L"Uninstall.exe"));
+  EXPECT_FALSE(HasEntry());
+}
+
+// The machine-wide uninstall goes by the record's copy kept with its uninstaller: lines a user adds to
+// the target's record name nothing it removes.
+TEST_F(Uninstall, AMachineWideUninstallGoesByItsOwnCopyOfTheRecord) {
+  Install();
+  ClinicWorks();
+  const std::wstring record = Target + L"Settings\\install-record.txt";
+  WriteFileBytes(record, ReadFileBytes(record) + "\xD0\xB7\xD0\xB0\xD0\xBC\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB8.txt\r\n");  // "заметки.txt"
+  Context.Answers = {true};
+  ASSERT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
+  EXPECT_TRUE(TestFileExists(Target + L"заметки.txt"));
+  EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
+  EXPECT_FALSE(TestFileExists(MachineCopy()));
+}
+
+// The bar moves with what is removed, as with what an installation copies, and ends as an installation's
+// does: full and "Выход" on when everything went, red where it stopped and "Выход" off when not.
+TEST_F(Uninstall, TheProgressBarMovesWithWhatIsRemoved) {
+  for (const bool complete : {true, false}) {
+    SCOPED_TRACE(complete ? "complete" : "a file held open");
+    Install();
+    std::unique_ptr<THeldOpen> held;
+    if (!complete) held = std::make_unique<THeldOpen>(Target + L"fbclient.Dll");
+    TRecordingContext context;
+    context.Answers = {true};
+    const TUninstallResult result = RunUninstall(context, Request());
+    ASSERT_EQ(result.Outcome, complete ? uoRemoved : uoIncomplete);
+    ASSERT_GE(context.Bars.size(), 10u) << "one step for each removal";
+    for (size_t i = 1; i < context.Bars.size(); ++i) {
+      EXPECT_GE(context.Bars[i].Done, context.Bars[i - 1].Done);
+      // Each removal's line is on screen by the time the bar has counted it.
+      EXPECT_GE(context.Bars[i].LinesBefore, context.Bars[i - 1].LinesBefore);
+    }
+    EXPECT_LT(context.Bars.front().Done, 100);
+    std::vector<int> positions;
+    for (const auto& bar : context.Bars) positions.push_back(bar.Done);
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    EXPECT_GE(positions.size(), 10u) << "the bar moved in steps, not only at the end";
+    const auto& last = context.Bars.back();
+    if (complete) {
+      EXPECT_EQ(last.Done, ProgressBarEnd);
+      EXPECT_EQ(last.Mode, pmPosition);
+      EXPECT_TRUE(context.ExitEnabled);
+    } else {
+      EXPECT_LT(last.Done, ProgressBarEnd);
+      EXPECT_EQ(last.Mode, pmFailed);
+      EXPECT_FALSE(context.ExitEnabled);
+      held.reset();
+      TRecordingContext again;
+      again.Answers = {true};
+      ASSERT_EQ(RunUninstall(again, Request()).Outcome, uoRemoved);
+    }
+  }
+}
+
+// The setup copy goes last, after the hand-over: when it stays, the summary says that everything else,
+// the entry included, is gone, and names the file; it never claims the entry stays.
+TEST_F(Uninstall, ASetupCopyThatStaysIsAllTheSummaryNames) {
+  Install();
+  std::unique_ptr<THeldOpen> held;
+  TUninstallRequest request = Request();
+  // The program started from the copy does not let go of it.
+  request.ReleaseSetupCopy = [&] { held = std::make_unique<THeldOpen>(MachineCopy()); };
+  Context.Answers = {true};
+  const TUninstallResult result = RunUninstall(Context, request);
+  ASSERT_TRUE(held && held->Held());
+  EXPECT_EQ(result.Outcome, uoIncomplete);
+  EXPECT_FALSE(HasEntry());
+  EXPECT_FALSE(TestFileExists(Target + L"gds32.dll"));
+  EXPECT_TRUE(TestFileExists(MachineCopy()));
+  EXPECT_NE(result.Summary.find(L"удалён, и запись в списке установленных программ удалена"), std::wstring::npos)
+      << Narrow(result.Summary);
+  EXPECT_NE(result.Summary.find(L"\"" + MachineCopy() + L"\""), std::wstring::npos) << Narrow(result.Summary);
+  EXPECT_EQ(result.Summary.find(L"оставлена"), std::wstring::npos) << Narrow(result.Summary);
+  EXPECT_TRUE(Contains(Context.Lines, L"Не удалось удалить \"" + MachineCopy() + L"\": "));
+  EXPECT_FALSE(Contains(Context.Lines, L"Запись в списке установленных программ оставлена"));
 }
 
 // A folder the uninstall must not work in: refused with a clear message, nothing removed, nothing
