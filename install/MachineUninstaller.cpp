@@ -7,12 +7,12 @@
 
 #include "Error.h"
 #include "FileOps.h"
-#include "Registration.h"
 #include "Scoped.h"
 #include "SystemLibraries.h"
 #include "UninstallEntry.h"
 
 const wchar_t* const MachineUninstallerSecurity = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+const wchar_t* const SetupCopyName = L"Uninstall.exe";
 const wchar_t* const MachineRecordName = L"install-record.txt";
 
 namespace {

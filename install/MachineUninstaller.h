@@ -8,6 +8,9 @@
 // copy in the target.
 #include <string>
 
+// The setup program's copy, which the entry starts to uninstall: in the target, or machine-wide here.
+extern const wchar_t* const SetupCopyName;  // "Uninstall.exe"
+
 // The security of the folder and of both files: Administrators and SYSTEM have full control, Users may
 // read and run; nothing is inherited from above (SDDL).
 extern const wchar_t* const MachineUninstallerSecurity;

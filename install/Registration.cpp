@@ -16,8 +16,6 @@
 #include "TargetLinks.h"
 #include "TrustedProgram.h"
 
-const wchar_t* const SetupCopyName = L"Uninstall.exe";
-
 namespace {
 
 bool SamePath(const std::wstring& A, const std::wstring& B) {

@@ -5,10 +5,9 @@
 
 #include "InstallContext.h"
 #include "InstallPlan.h"
+#include "MachineUninstaller.h"
 #include "UninstallEntry.h"
 
-// The setup program's copy in the target, which the entry starts to uninstall.
-extern const wchar_t* const SetupCopyName;  // "Uninstall.exe"
 
 // With administrator rights: writes the installation record, puts Plan.SetupProgram and the record's copy
 // into the machine-wide uninstaller's folder (MachineUninstaller.h) and writes the entry in HKLM, which
