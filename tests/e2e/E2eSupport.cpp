@@ -54,6 +54,14 @@ std::wstring FontsFolder() {
 
 }  // namespace
 
+std::wstring MachineFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::wstring(folder) + L"\\Zuzavo\\";
+}
+
+std::wstring MachineUninstaller() { return MachineFolder() + L"Uninstall.exe"; }
+
 void SampleDistribution::SetUp() {
   Work = TempFolder(L"Рабочая папка");
   Dist = Work + L"Дистрибутив 8.74\\";
@@ -85,9 +93,7 @@ void SampleDistribution::RemoveEntriesOfThisTest() {
       if (!ours) continue;
       RegDeleteKeyExW(root, key, view, 0);
       // An administrator's installation keeps its uninstaller and the record's copy under Program Files.
-      wchar_t programFiles[MAX_PATH] = {};
-      SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, programFiles);
-      const std::wstring machine = std::wstring(programFiles) + L"\\Zuzavo\\";
+      const std::wstring machine = MachineFolder();
       for (const wchar_t* name : {L"Uninstall.exe", L"install-record.txt"}) DeleteFileW((machine + name).c_str());
       RemoveDirectoryW(machine.c_str());
     }

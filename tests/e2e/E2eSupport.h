@@ -56,6 +56,11 @@ std::vector<Deployed> DeployedFiles();
 std::string Narrow(const std::wstring& Text);
 std::wstring Widen(const std::string& Text);
 
+// Where an administrator's installation (Wine's always is) keeps its uninstaller: the product's folder
+// under the 32-bit Program Files (the shipped program is a 32-bit one), with a trailing backslash.
+std::wstring MachineFolder();
+std::wstring MachineUninstaller();
+
 // A copy of the sample distribution in a folder with Cyrillic letters and blanks, and a working folder
 // elsewhere to start it from. The fonts the installations put into the shared prefix are taken out again
 // at the end, so every test starts from the same prefix.

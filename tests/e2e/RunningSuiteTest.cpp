@@ -55,14 +55,16 @@ TEST_F(RunningSuite, UnattendedInstallationAndUninstallEndWithFiveAndNameIt) {
   EXPECT_FALSE(FileExists(Target + L"FTDIDriverInstall\\FTDIDriverInstall.record")) << "the driver installer ran";
 
   const std::wstring uninstallLog = Work + L"удаление.log";
-  Program uninstall(Target + L"Uninstall.exe", Elsewhere, L"/UNINSTALL /VERYSILENT /LOG=\"" + uninstallLog + L"\"");
+  Program uninstall(MachineUninstaller(), Elsewhere,
+                    L"/UNINSTALL /VERYSILENT /DIR=\"" + Target + L"\" /LOG=\"" + uninstallLog + L"\"");
   ASSERT_TRUE(uninstall.WaitForExit(120s));
   EXPECT_EQ(uninstall.ExitCode(), 5u);
   const std::vector<std::wstring> removal = LastRunLines(uninstallLog);
   ASSERT_FALSE(removal.empty());
   EXPECT_EQ(removal.back(), Named + L". Удаление не начато, ничего не удалено");
-  for (const wchar_t* kept : {L"Uninstall.exe", L"udf\\Olvexa.Dll", L"Settings\\install-record.txt", L"Vidoze.exe"})
+  for (const wchar_t* kept : {L"udf\\Olvexa.Dll", L"Settings\\install-record.txt", L"Vidoze.exe"})
     EXPECT_TRUE(FileExists(Target + kept)) << Narrow(kept);
+  EXPECT_TRUE(FileExists(MachineUninstaller()));
   EXPECT_TRUE(Suite->Running()) << "nothing is ended by force";
 }
 

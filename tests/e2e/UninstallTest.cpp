@@ -52,15 +52,6 @@ Entry ReadEntry() {
   return entry;
 }
 
-// Where an administrator's installation keeps its uninstaller: the product's folder under the 32-bit
-// Program Files (the shipped program is a 32-bit one), with a trailing backslash.
-std::wstring MachineFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, folder);
-  return std::wstring(folder) + L"\\Zuzavo\\";
-}
-std::wstring MachineUninstaller() { return MachineFolder() + L"Uninstall.exe"; }
-
 // The uninstall's temporary copies that are still running.
 std::vector<std::wstring> RunningTemporaryCopies() {
   std::vector<std::wstring> found;
