@@ -78,7 +78,9 @@ void SampleDistribution::TearDown() {
 }
 
 void SampleDistribution::RemoveEntriesOfThisTest() {
-  // Every installation registers itself; an entry of a folder this test made goes with the test.
+  // Every installation registers itself; an entry of a folder this test made goes with the test, and so
+  // does one of a folder that is gone (a scratch drive the test mounted and removed again): left behind,
+  // it would be the entry a later test's uninstaller finds.
   const wchar_t* const key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zuzavo";
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     for (REGSAM view : {REGSAM(0), REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
@@ -88,7 +90,8 @@ void SampleDistribution::RemoveEntriesOfThisTest() {
       DWORD size = sizeof(location) - sizeof(wchar_t), type = 0;
       const bool ours = RegQueryValueExW(entry, L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location),
                                          &size) == ERROR_SUCCESS &&
-                        std::wstring(location).rfind(Work, 0) == 0;
+                        (std::wstring(location).rfind(Work, 0) == 0 ||
+                         GetFileAttributesW(location) == INVALID_FILE_ATTRIBUTES);
       RegCloseKey(entry);
       if (!ours) continue;
       RegDeleteKeyExW(root, key, view, 0);
