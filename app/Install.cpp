@@ -75,6 +75,11 @@ class TSingleInstance {
   TSingleInstance(const TSingleInstance&) = delete;
   TSingleInstance& operator=(const TSingleInstance&) = delete;
   bool First() const { return FFirst; }
+  // Lets another setup program start: the one this program starts again with administrator rights.
+  void Leave() {
+    if (FMutex) CloseHandle(FMutex);
+    FMutex = nullptr;
+  }
 
  private:
   HANDLE FMutex = nullptr;
@@ -139,7 +144,7 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
   }
   if (RunsAsSetupCopy() && !options.Verify) options.Uninstall = true;
   if (options.Verify) return VerifyInstalled(options);
-  const TSingleInstance instance;
+  TSingleInstance instance;
   // The uninstall's temporary copy runs for the program that holds the lock and waits for it.
   if (!instance.First() && !options.HandOver) {
     BringRunningSetupToFront();
@@ -148,7 +153,7 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
 
   // Before the first window, and left after the last one is gone.
   const TOleOnWindowThread ole(options.Mode != TInstallOptions::imVerySilent);
-  if (options.Uninstall) return UninstallProgram(options);
+  if (options.Uninstall) return UninstallProgram(options, [&instance] { instance.Leave(); });
   int exitCode = ecBadCommandLine;
   try {
     if (options.Mode == TInstallOptions::imVerySilent) return InstallWithoutWindow(options);

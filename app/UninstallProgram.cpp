@@ -69,7 +69,8 @@ int StartCopy(const TInstallOptions& Options, const std::wstring& Target) {
 
 // A machine-wide installation without administrator rights: the same run again with them, before
 // anything is removed. True when that decided the run (ExitCode set).
-bool RunAsAdministratorWhereNeeded(const TInstallOptions& Options, const std::wstring& Target, int& ExitCode) {
+bool RunAsAdministratorWhereNeeded(const TInstallOptions& Options, const std::wstring& Target,
+                                   const std::function<void()>& LetAnotherRun, int& ExitCode) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   if (Target.empty() || !UninstallNeedsAdministrator(LoadResString(instance, IDS_APP_FOLDER), Target)) return false;
   std::wstring error;
@@ -78,6 +79,7 @@ bool RunAsAdministratorWhereNeeded(const TInstallOptions& Options, const std::ws
     ExitCode = ecInstallFailed;
   } else {
     // The consent prompt comes before the question, which the program with the rights asks.
+    LetAnotherRun();
     ExitCode = RunAsAdministrator(ProgramFile(), CopyArguments(Options, Target), nullptr, nullptr, error);
     if (ExitCode >= 0) return true;
     ExitCode = ecInstallFailed;
@@ -132,11 +134,11 @@ bool RunsAsSetupCopy() {
   return CompareStringOrdinal(name.c_str(), -1, SetupCopyName, -1, TRUE) == CSTR_EQUAL;
 }
 
-int UninstallProgram(const TInstallOptions& Options) {
+int UninstallProgram(const TInstallOptions& Options, const std::function<void()>& LetAnotherRun) {
   const std::wstring target = UninstallTarget(Options);
   if (!Options.HandOver) {
     int exitCode = ecInstallFailed;
-    if (RunAsAdministratorWhereNeeded(Options, target, exitCode)) return exitCode;
+    if (RunAsAdministratorWhereNeeded(Options, target, LetAnotherRun, exitCode)) return exitCode;
     return StartCopy(Options, target);
   }
   TSetupCopyParent parent(Options.HandOverProcess, Options.HandOverPipe);

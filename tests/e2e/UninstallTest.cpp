@@ -332,6 +332,52 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   EXPECT_FALSE(ReadEntry().Found);
 }
 
+// Programs and Features starts the uninstaller with the user's rights; Wine's are always an
+// administrator's. The test seams' program stands in for a user without them (INSTALL_TEST_NOT_ELEVATED)
+// and for the answer to the consent prompt its "runas" raises (INSTALL_TEST_CONSENT).
+class UninstallWithoutRights : public Uninstall {
+ protected:
+  UninstallWithoutRights() { DistributionSource = TEST_SEAMS_DIST_UNIX_DIR; }
+  void ExpectNothingRemoved(const std::map<std::wstring, std::string>& Before) {
+    for (const auto& entry : Before) EXPECT_TRUE(Exists(Target + entry.first)) << Narrow(entry.first);
+    EXPECT_TRUE(FileExists(MachineUninstaller()));
+    EXPECT_TRUE(ReadEntry().Found);
+  }
+  static bool Exists(const std::wstring& Path) { return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+};
+
+TEST_F(UninstallWithoutRights, AsksForThemBeforeRemovingAnythingAndRemovesNothingWithout) {
+  Install();
+  if (HasFatalFailure()) return;
+  const auto before = TreeSnapshot(Target);
+  const ScopedVariable user(L"INSTALL_TEST_NOT_ELEVATED", L"1");
+  {
+    const ScopedVariable refused(L"INSTALL_TEST_CONSENT", L"refused");
+    EXPECT_EQ(RunToEnd(Installed.Texts[L"UninstallString"]), 2u) << "No to the consent prompt";
+    ExpectNothingRemoved(before);
+    // Without a window no one could answer the prompt: none is raised.
+    EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 4u);
+    ExpectNothingRemoved(before);
+    const std::vector<std::wstring> section = LastSection(Target + L"Settings\\install.log");
+    ASSERT_FALSE(section.empty());
+    EXPECT_NE(section.back().find(L"не начато: комплекс установлен для всех пользователей"), std::wstring::npos)
+        << Narrow(section.back());
+  }
+  // Given, the program started through the prompt asks its question and removes the suite.
+  const ScopedVariable given(L"INSTALL_TEST_CONSENT", L"given");
+  Process = std::make_unique<CommandLine>(Installed.Texts[L"UninstallString"], Elsewhere);
+  HWND question = WaitForBoxSaying(Target);
+  ASSERT_NE(question, nullptr) << "the question comes after the consent";
+  AnswerMessageBox(question, IDYES);
+  HWND finished = WaitForBoxSaying(L"удалён", 60s);
+  ASSERT_NE(finished, nullptr);
+  AnswerMessageBox(finished, IDOK);
+  ASSERT_TRUE(Process->WaitForExit(30s));
+  EXPECT_EQ(Process->ExitCode(), 0u);
+  EXPECT_FALSE(ReadEntry().Found);
+  EXPECT_TRUE(WaitFor([] { return !FileExists(MachineUninstaller()); }, 15s));
+}
+
 // The top-level windows of the process that owns Box: the uninstall's main window and the application
 // window that carries its task-bar button.
 struct ProcessWindows {

@@ -9,7 +9,10 @@
 #include "DiskSpace.h"
 #include "Graphics.h"
 #include "PowerCut.h"
+#include "ProcessRunner.h"
 #include "SlowMedium.h"
+#include "SystemLibraries.h"
+#include "TrustedProgram.h"
 
 namespace {
 
@@ -66,3 +69,35 @@ unsigned long SlowMediumDelayMs() {
 bool SpaceCheckWanted() { return Variable(L"INSTALL_TEST_NO_SPACE_CHECK") != L"1"; }
 
 bool HighContrastForced() { return Variable(L"INSTALL_TEST_HIGH_CONTRAST") == L"1"; }
+
+namespace {
+
+// Wine's token is always a full administrator's and its shell never asks: INSTALL_TEST_NOT_ELEVATED=1
+// makes this program a user's without the rights, and INSTALL_TEST_CONSENT the answer to the consent
+// prompt its "runas" would raise ("refused", or "given": the program started through it has the rights).
+BOOL WINAPI ShellAsAnsweredByTheTest(SHELLEXECUTEINFOW* Execute) {
+  if (Execute->lpVerb && std::wstring(Execute->lpVerb) == L"runas") {
+    if (Variable(L"INSTALL_TEST_CONSENT") != L"given") {
+      SetLastError(ERROR_CANCELLED);
+      return FALSE;
+    }
+    // Consent given: Wine's shell has no prompt to pass, so the program is started as by "open".
+    SetEnvironmentVariableW(L"INSTALL_TEST_NOT_ELEVATED", nullptr);
+    SHELLEXECUTEINFOW open = *Execute;
+    open.lpVerb = nullptr;
+    const BOOL started = LateBound::ShellExecuteExW(&open);
+    Execute->hProcess = open.hProcess;
+    Execute->hInstApp = open.hInstApp;
+    return started;
+  }
+  return LateBound::ShellExecuteExW(Execute);
+}
+
+[[maybe_unused]] const bool WithoutAdministratorRights = [] {
+  if (Variable(L"INSTALL_TEST_NOT_ELEVATED") != L"1") return false;
+  AdministratorRightsSeams::SetRunsElevated([] { return false; });
+  ProcessSeams::SetShellExecute(ShellAsAnsweredByTheTest);
+  return true;
+}();
+
+}  // namespace
