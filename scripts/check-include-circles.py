@@ -32,17 +32,17 @@ def main(argv):
         path = os.path.join(root, folder)
         if not os.path.isdir(path):
             continue
-        for name in sorted(os.listdir(path)):
-            base, ext = os.path.splitext(name)
-            if ext in ('.h', '.cpp'):
-                with open(os.path.join(path, name), encoding='utf-8') as f:
-                    texts[(folder, name)] = f.read()
-                if ext == '.h':
-                    headers[base] = folder
-        for name in os.listdir(path):
-            base, ext = os.path.splitext(name)
-            if ext == '.h' and os.path.exists(os.path.join(path, base + '.cpp')):
-                units[base] = folder
+        # A folder's subfolders are part of it: the layer is the top folder.
+        for where, _, names in sorted(os.walk(path)):
+            for name in sorted(names):
+                base, ext = os.path.splitext(name)
+                if ext in ('.h', '.cpp'):
+                    with open(os.path.join(where, name), encoding='utf-8') as f:
+                        texts[(folder, os.path.relpath(os.path.join(where, name), path))] = f.read()
+                    if ext == '.h':
+                        headers[base] = folder
+                if ext == '.h' and os.path.exists(os.path.join(where, base + '.cpp')):
+                    units[base] = folder
 
     failures = []
     level = {f: i for i, group in enumerate(layers) for f in group}

@@ -34,10 +34,14 @@ object_of() { echo "$out/obj/${1//\//_}.o"; }
 
 # Every source once, all at the same time, then the three links.
 compile() {
-  local src="$1" include="$2" object
+  local src="$1" object folder headers=() include_flags=()
   object="$(object_of "$src")"
-  stale "$object" "$root/$src" "$root/$include"/*.h "${BASH_SOURCE[0]}" || return 0
-  g++ "${flags[@]}" -I"$root/$include" -c "$root/$src" -o "$object.tmp" && mv "$object.tmp" "$object"
+  for folder in $2; do
+    headers+=("$root/$folder"/*.h)
+    include_flags+=(-I"$root/$folder")
+  done
+  stale "$object" "$root/$src" "${headers[@]}" "${BASH_SOURCE[0]}" || return 0
+  g++ "${flags[@]}" "${include_flags[@]}" -c "$root/$src" -o "$object.tmp" && mv "$object.tmp" "$object"
 }
 
 link() {

@@ -38,8 +38,10 @@ for name in "${targets[@]}"; do
   mkdir -p "$dir/new-corpus" "$dir/crashes"
   srcs=()
   for s in ${sources[$name]}; do srcs+=("$root/$s"); done
+  include_flags=()
+  for folder in ${includes[$name]}; do include_flags+=(-I"$root/$folder"); done
   clang++ -std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined \
-    -fno-sanitize-recover=all -I"$root/${includes[$name]}" "${srcs[@]}" ${libraries[$name]} -o "$dir/fuzz-$name"
+    -fno-sanitize-recover=all "${include_flags[@]}" "${srcs[@]}" ${libraries[$name]} -o "$dir/fuzz-$name"
   echo "fuzz: $name for $seconds s"
   # New inputs go to the first folder only; the committed corpus is read, never written.
   if ! (cd "$dir" && ASAN_OPTIONS="detect_leaks=1:${ASAN_OPTIONS:-}" ./"fuzz-$name" -max_total_time="$seconds" \

@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The exit code the program's power-cut seam ends it with (install/PowerCut.h).
+// The exit code the program's power-cut seam ends it with (install/system/PowerCut.h).
 constexpr DWORD PowerCutExitCode = 0xC07;
 // Fixed so that every run cuts at the same points; POWER_CUT_SEED chooses others to explore.
 constexpr unsigned DefaultSeed = 20261210;
