@@ -4,6 +4,7 @@
 
 
 #include "BackupStage.h"
+#include "BackupTrees.h"
 #include "CommandLine.h"
 #include "CreateNSI.h"
 #include "DatabaseRuntime.h"
