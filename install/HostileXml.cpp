@@ -112,6 +112,8 @@ void SetDocumentProperty(IXMLDOMDocument2* Document, const wchar_t* Name, VARIAN
 }  // namespace
 
 ComPtr<IXMLDOMDocument2> ParseHostileXml(const std::string& Bytes, long DepthLimit) {
+  // Refused before the parser is even loaded.
+  RefuseDocumentType(Bytes);
   ComPtr<IXMLDOMDocument2> document;
   const HRESULT created = LateBound::CoCreateInstance(DocumentClass, nullptr, CLSCTX_INPROC_SERVER, DocumentInterface,
                                                       reinterpret_cast<void**>(document.GetAddressOf()));
@@ -133,7 +135,6 @@ ComPtr<IXMLDOMDocument2> ParseHostileXml(const std::string& Bytes, long DepthLim
   depth.lVal = DepthLimit;
   SetDocumentProperty(document.Get(), L"MaxElementDepth", depth, false);
 
-  RefuseDocumentType(Bytes);
   // From memory, as an array of bytes whose encoding the parser reads from the bytes themselves: a
   // path handed to the parser is a URL to it.
   TVariant source = TVariant::Bytes(Bytes);
