@@ -11,12 +11,11 @@
 #include "UnattendedContext.h"
 #include "Verify.h"
 
-namespace {
-
-// The /LOG file as a full path: the stages change the current folder. Empty when none was asked for.
 std::wstring LogFileOf(const TInstallOptions& Options) {
   return Options.LogFile.empty() ? std::wstring() : FullPathOf(Options.LogFile);
 }
+
+namespace {
 
 // The target of a run without the wizard, by the folder page's rules; empty when it is refused, which
 // the log files then say.

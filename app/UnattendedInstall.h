@@ -2,6 +2,9 @@
 // The installation as the switches ask for it; each returns the program's exit code.
 #include "CommandLine.h"
 
+// The /LOG file as a full path: the stages change the current folder. Empty when none was asked for.
+std::wstring LogFileOf(const TInstallOptions& Options);
+
 // /VERYSILENT: no window at all, errors to the log files.
 int InstallWithoutWindow(const TInstallOptions& Options);
 // /SILENT: only the progress page of the main window (FMain, created by the caller) with the log.

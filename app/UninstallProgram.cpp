@@ -13,6 +13,7 @@
 #include "SetupCopy.h"
 #include "TargetFolder.h"
 #include "UnattendedContext.h"
+#include "UnattendedInstall.h"
 #include "Uninstall.h"
 #include "UninstallElevation.h"
 
@@ -36,10 +37,6 @@ std::wstring UninstallTarget(const TInstallOptions& Options) {
   std::wstring checked;
   if (CheckTargetFolder(folder, checked) == tcEmpty) return std::wstring();
   return FullFolderPath(checked);
-}
-
-std::wstring LogFileOf(const TInstallOptions& Options) {
-  return Options.LogFile.empty() ? std::wstring() : FullPathOf(Options.LogFile);
 }
 
 // What the temporary copy is told: the same run, with everything made full, since it starts elsewhere.

@@ -22,6 +22,17 @@ std::wstring ProgramFile() {
 
 std::wstring ProgramFolder() { return ProgramFolderOf(ProgramFile()); }
 
+std::wstring SystemFolder() {
+  std::wstring folder(MAX_PATH, L'\0');
+  UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  if (length >= folder.size()) {
+    folder.resize(length);
+    length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  }
+  folder.resize(length < folder.size() ? length : 0);
+  return folder;
+}
+
 std::wstring FullPathOf(const std::wstring& Path) {
   const DWORD size = GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
   if (size == 0) return Path;

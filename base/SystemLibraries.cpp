@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "Error.h"
+#include "Paths.h"
 
 namespace LateBound {
 namespace {
@@ -43,10 +44,9 @@ HMODULE SystemLibrary(const wchar_t* Dll) {
   // system folder, whatever the search order of this Windows is; the altered search path makes the
   // DLLs it needs come from there too.
   if (lstrcmpiW(Dll, L"comctl32.dll") == 0) return LoadLibraryW(Dll);
-  wchar_t folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  const std::wstring path = std::wstring(folder, length) + L"\\" + Dll;
+  const std::wstring folder = SystemFolder();
+  if (folder.empty()) return nullptr;
+  const std::wstring path = folder + L"\\" + Dll;
   return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 

@@ -35,3 +35,9 @@ std::wstring UpperCase(const std::wstring& Text) {
   upper.resize(static_cast<size_t>(length));
   return upper;
 }
+
+bool StartsWithIgnoringCase(const std::wstring& Text, const std::wstring& Prefix) {
+  return Text.size() >= Prefix.size() &&
+         CompareStringOrdinal(Text.c_str(), static_cast<int>(Prefix.size()), Prefix.c_str(),
+                              static_cast<int>(Prefix.size()), TRUE) == CSTR_EQUAL;
+}

@@ -10,3 +10,5 @@ std::wstring FromUtf8(const std::string& Text);
 std::wstring TrimBlanks(const std::wstring& Text);
 // Upper case by the user's locale (Cyrillic included).
 std::wstring UpperCase(const std::wstring& Text);
+// True when Text begins with Prefix, letter case aside as the file system compares names.
+bool StartsWithIgnoringCase(const std::wstring& Text, const std::wstring& Prefix);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "Paths.h"
+
 namespace {
 
 // The owned module, released on every way out.
@@ -13,13 +15,6 @@ struct TLibrary {
     if (Module) FreeLibrary(Module);
   }
 };
-
-std::wstring SystemFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::wstring();
-  return std::wstring(folder, length);
-}
 
 }  // namespace
 

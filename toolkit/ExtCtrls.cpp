@@ -4,6 +4,7 @@
 
 #include "Error.h"
 #include "Forms.h"
+#include "Paths.h"
 
 // ---------------------------------------------------------------- TTabSheet, TPageControl
 
@@ -70,10 +71,9 @@ namespace {
 const wchar_t* RichEditClass() {
   // From the system folder by its full path: never a riched20.dll lying beside the program.
   static HMODULE library = [] {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return static_cast<HMODULE>(nullptr);
-    return LoadLibraryW((std::wstring(folder, length) + L"\\riched20.dll").c_str());
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return static_cast<HMODULE>(nullptr);
+    return LoadLibraryW((folder + L"\\riched20.dll").c_str());
   }();
   if (!library) throw EProgramError(L"Не удалось загрузить библиотеку riched20.dll.");
   return RICHEDIT_CLASSW;

@@ -5,7 +5,6 @@
 #include <set>
 
 #include "FileOps.h"
-#include "Scoped.h"
 #include "Sha256.h"
 #include "SystemError.h"
 
@@ -25,28 +24,16 @@ constexpr size_t ProblemsInBox = 10;
 }  // namespace
 
 TListRead ReadChecksumList(const std::wstring& Source, TChecksumList& List, std::wstring& Problem) {
-  const std::wstring path = Source + ChecksumListName;
-  TScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file.Valid()) {
-    const DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND) return lrMissing;
-    Problem = SystemErrorText(code);
-    return lrUnreadable;
-  }
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) {
-    Problem = SystemErrorText(GetLastError());
-    return lrUnreadable;
-  }
-  if (static_cast<unsigned long long>(size.QuadPart) > MaxChecksumListBytes) {
+  std::string bytes;
+  const TWholeFileRead read = ReadWholeFile(Source + ChecksumListName, bytes, MaxChecksumListBytes);
+  // A missing distribution folder is no list-less distribution.
+  if (read.Outcome == TWholeFileRead::Missing && read.Code == ERROR_FILE_NOT_FOUND) return lrMissing;
+  if (read.Outcome == TWholeFileRead::TooLarge) {
     Problem = L"список больше " + std::to_wstring(MaxChecksumListBytes >> 20) + L" МиБ";
     return lrUnreadable;
   }
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD got = 0;
-  if (!bytes.empty() && (!ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-                         got != bytes.size())) {
-    Problem = got != bytes.size() ? L"список прочитан не весь" : SystemErrorText(GetLastError());
+  if (!read) {
+    Problem = SystemErrorText(read.Code);
     return lrUnreadable;
   }
   List = ParseChecksumList(bytes);

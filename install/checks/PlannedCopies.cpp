@@ -12,10 +12,6 @@
 
 namespace {
 
-bool IsDotEntry(const wchar_t* Name) {
-  return (Name[0] == L'.' && Name[1] == L'\0') || (Name[0] == L'.' && Name[1] == L'.' && Name[2] == L'\0');
-}
-
 void AddFilesBelow(const std::wstring& Source, const std::wstring& Relative, const std::wstring& To,
                    std::vector<TPlannedCopy>& Copies) {
   WIN32_FIND_DATAW found;

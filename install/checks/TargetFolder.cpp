@@ -10,13 +10,6 @@
 
 namespace {
 
-bool StartsWithNoCase(const std::wstring& Text, const wchar_t* Prefix) {
-  const size_t length = wcslen(Prefix);
-  return Text.size() >= length &&
-         CompareStringOrdinal(Text.c_str(), static_cast<int>(length), Prefix, static_cast<int>(length), TRUE) ==
-             CSTR_EQUAL;
-}
-
 std::wstring WithBackslashes(std::wstring Path) {
   for (wchar_t& c : Path)
     if (c == L'/') c = L'\\';
@@ -39,9 +32,9 @@ size_t ShareRootEnd(const std::wstring& Path) {
 // is, so the part after the volume is normalised here the same way, which can only refuse more.
 bool SpellsAVolumeRoot(const std::wstring& Folder) {
   std::wstring path = WithBackslashes(FullPathOf(WithBackslashes(Folder)));
-  if (StartsWithNoCase(path, L"\\\\?\\") || StartsWithNoCase(path, L"\\\\.\\")) {
+  if (StartsWithIgnoringCase(path, L"\\\\?\\") || StartsWithIgnoringCase(path, L"\\\\.\\")) {
     const std::wstring rest = path.substr(4);
-    if (StartsWithNoCase(rest, L"UNC\\")) {
+    if (StartsWithIgnoringCase(rest, L"UNC\\")) {
       path = FullPathOf(L"\\\\" + rest.substr(4));
     } else if (rest.size() >= 2 && rest[1] == L':') {
       path = FullPathOf(rest);
@@ -49,7 +42,7 @@ bool SpellsAVolumeRoot(const std::wstring& Folder) {
       // A volume or device by its own name ("Volume{...}", "GLOBALROOT\Device\HarddiskVolume1"): its
       // root is where its name ends; what follows is judged as if it followed a drive's root.
       size_t from = 0;
-      for (int names = StartsWithNoCase(rest, L"GLOBALROOT\\") ? 3 : 1; names > 0; --names) {
+      for (int names = StartsWithIgnoringCase(rest, L"GLOBALROOT\\") ? 3 : 1; names > 0; --names) {
         const size_t end = rest.find(L'\\', from);
         if (end == std::wstring::npos) return true;
         from = end + 1;
@@ -59,7 +52,7 @@ bool SpellsAVolumeRoot(const std::wstring& Folder) {
     path = WithBackslashes(path);
   }
   if (path.size() >= 2 && path[1] == L':') return OnlyBackslashesFrom(path, 2);
-  if (StartsWithNoCase(path, L"\\\\")) {
+  if (StartsWithIgnoringCase(path, L"\\\\")) {
     const size_t shareEnd = ShareRootEnd(path);
     return shareEnd == std::wstring::npos || OnlyBackslashesFrom(path, shareEnd);
   }

@@ -26,10 +26,6 @@ constexpr DWORD CopyBufferSize = FILEOPS_COPY_BUFFER_SIZE;
 constexpr DWORD CopyBufferSize = 256 * 1024;
 #endif
 
-bool IsDotEntry(const wchar_t* Name) {
-  return (Name[0] == L'.' && Name[1] == L'\0') || (Name[0] == L'.' && Name[1] == L'.' && Name[2] == L'\0');
-}
-
 // Carries the source's last-write time over in the old FAT format (local time, two seconds), the
 // precision the suite's own tools compare by. A time that does not fit that format is not carried.
 void CopyWriteTime(HANDLE Source, HANDLE Destination) {
@@ -248,9 +244,46 @@ void ThrowFileError(const wchar_t* What, const std::wstring& FileName, DWORD Cod
   throw EProgramError(std::wstring(What) + L" \"" + FileName + L"\". " + SystemErrorText(Code), Code);
 }
 
+bool IsDotEntry(const wchar_t* Name) {
+  return (Name[0] == L'.' && Name[1] == L'\0') || (Name[0] == L'.' && Name[1] == L'.' && Name[2] == L'\0');
+}
+
 bool FileExists(const std::wstring& Path) {
   const DWORD attributes = GetFileAttributesW(Path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TWholeFileRead ReadWholeFile(const std::wstring& Path, std::string& Bytes, unsigned long long Limit) {
+  Bytes.clear();
+  TWholeFileRead result;
+  const auto failed = [&Bytes, &result](TWholeFileRead::TOutcome Outcome, DWORD Code, unsigned long long Size) {
+    Bytes.clear();
+    result.Outcome = Outcome;
+    result.Code = Code;
+    result.Size = Size;
+    return result;
+  };
+  TScopedFile file(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) {
+    const DWORD code = GetLastError();
+    const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    return failed(missing ? TWholeFileRead::Missing : TWholeFileRead::Unreadable, code, 0);
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) return failed(TWholeFileRead::Unreadable, GetLastError(), 0);
+  const auto bytes = static_cast<unsigned long long>(size.QuadPart);
+  if (bytes > Limit) return failed(TWholeFileRead::TooLarge, 0, bytes);
+  Bytes.reserve(static_cast<size_t>(bytes));
+  char piece[64 * 1024];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), piece, sizeof(piece), &got, nullptr))
+      return failed(TWholeFileRead::Unreadable, GetLastError(), 0);
+    if (got == 0) return result;
+    if (Bytes.size() + got > Limit) return failed(TWholeFileRead::TooLarge, 0, Bytes.size() + got);
+    Bytes.append(piece, got);
+  }
 }
 
 bool DirectoryExists(const std::wstring& Path) {

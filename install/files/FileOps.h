@@ -10,10 +10,25 @@
 
 #include "MessagePump.h"
 
+// True for the "." and ".." entries a folder search returns.
+bool IsDotEntry(const wchar_t* Name);
 // True when a file (not a folder) of that name exists.
 bool FileExists(const std::wstring& Path);
 // True when the folder exists (links followed).
 bool DirectoryExists(const std::wstring& Path);
+// What reading a whole file came to; true when it was read.
+struct TWholeFileRead {
+  enum TOutcome { Read, Missing, Unreadable, TooLarge } Outcome = Read;
+  DWORD Code = 0;               // the system's error code when Missing or Unreadable
+  unsigned long long Size = 0;  // when TooLarge, the bytes found (at least)
+  explicit operator bool() const { return Outcome == Read; }
+};
+constexpr unsigned long long AnyFileSize = ~0ull;
+// The whole of Path into Bytes (emptied unless Read), read to its end and shared with every other
+// reader and writer. Missing when the file or its folder is not there; TooLarge above Limit bytes,
+// refused before anything is read when the size says so, and when it grows past Limit meanwhile.
+TWholeFileRead ReadWholeFile(const std::wstring& Path, std::string& Bytes, unsigned long long Limit = AnyFileSize);
+
 // Creates one level; the parent must exist. True when the folder was created.
 bool CreateDir(const std::wstring& Path);
 // Creates the folder and every missing parent; true when the folder exists afterwards.

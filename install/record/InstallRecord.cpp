@@ -10,6 +10,7 @@
 #include "FileOps.h"
 #include "Scoped.h"
 #include "ServedReads.h"
+#include "Text.h"
 
 const wchar_t* const InstallRecordFile = L"Settings\\install-record.txt";
 
@@ -19,16 +20,6 @@ namespace {
 constexpr unsigned long long MaxRecordBytes = 16ull << 20;
 
 TInstallRecorder* ActiveRecorder = nullptr;
-
-bool StartsWithIgnoringCase(const std::wstring& Text, const std::wstring& Prefix) {
-  return Text.size() >= Prefix.size() &&
-         CompareStringOrdinal(Text.c_str(), static_cast<int>(Prefix.size()), Prefix.c_str(),
-                              static_cast<int>(Prefix.size()), TRUE) == CSTR_EQUAL;
-}
-
-bool IsDotEntry(const wchar_t* Name) {
-  return (Name[0] == L'.' && Name[1] == L'\0') || (Name[0] == L'.' && Name[1] == L'.' && Name[2] == L'\0');
-}
 
 long long TimeOf(const FILETIME& Time) {
   return static_cast<long long>((static_cast<unsigned long long>(Time.dwHighDateTime) << 32) | Time.dwLowDateTime);
@@ -72,23 +63,6 @@ TTargetChanges::TStamp StampOf(const std::wstring& Path, const WIN32_FIND_DATAW&
 bool IsThere(const std::wstring& Path, bool Folder) {
   const DWORD attributes = GetFileAttributesW(Path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == Folder;
-}
-
-bool ReadWhole(const std::wstring& Path, std::string& Bytes) {
-  TScopedFile file(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return false;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) > MaxRecordBytes) return false;
-  Bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-  size_t done = 0;
-  while (done < Bytes.size()) {
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), Bytes.data() + done, static_cast<DWORD>(Bytes.size() - done), &got, nullptr) || got == 0)
-      return false;
-    done += got;
-  }
-  return true;
 }
 
 }  // namespace
@@ -173,7 +147,7 @@ void TInstallRecorder::Save() {
 
   const std::wstring file = FTarget + InstallRecordFile;
   std::string before;
-  const bool hadRecord = ReadWhole(file, before);
+  const bool hadRecord = static_cast<bool>(ReadWholeFile(file, before, MaxRecordBytes));
   std::vector<TRecordEntry> entries = FEntries;
   std::vector<std::wstring> links = FLinks;
   if (hadRecord) {
@@ -232,13 +206,10 @@ TRecordRead ReadInstallRecord(const std::wstring& Target, TInstallRecordText& Re
 
 TRecordRead ReadInstallRecordFile(const std::wstring& File, TInstallRecordText& Record) {
   Record = TInstallRecordText();
-  const std::wstring& file = File;
-  if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    const DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return rrMissing;
-  }
   std::string bytes;
-  if (!ReadWhole(file, bytes)) return rrUnreadable;
+  const TWholeFileRead read = ReadWholeFile(File, bytes, MaxRecordBytes);
+  if (read.Outcome == TWholeFileRead::Missing) return rrMissing;
+  if (!read) return rrUnreadable;
   Record = ParseInstallRecord(bytes);
   return Record.Signed ? rrRead : rrUnreadable;
 }

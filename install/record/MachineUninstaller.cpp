@@ -9,6 +9,7 @@
 #include "FileOps.h"
 #include "Scoped.h"
 #include "SystemLibraries.h"
+#include "Text.h"
 #include "UninstallEntry.h"
 
 const wchar_t* const MachineUninstallerSecurity = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
@@ -89,12 +90,6 @@ void PlaceFile(const TSecurity& Security, const std::wstring& To, TWrite Write) 
     DeleteFileW(aside.c_str());
     ThrowFileError(L"Cannot create file", To, code);
   }
-}
-
-bool StartsWithIgnoringCase(const std::wstring& Text, const std::wstring& Prefix) {
-  return Text.size() >= Prefix.size() &&
-         CompareStringOrdinal(Text.c_str(), static_cast<int>(Prefix.size()), Prefix.c_str(),
-                              static_cast<int>(Prefix.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace

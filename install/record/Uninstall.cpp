@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "FileOps.h"
 #include "InstallLog.h"
 #include "InstallProgress.h"
 #include "InstallRecord.h"
@@ -18,6 +19,7 @@
 #include "SystemError.h"
 #include "TargetFolder.h"
 #include "TargetRemoval.h"
+#include "Text.h"
 
 namespace {
 
@@ -30,17 +32,6 @@ constexpr size_t ListedOwnNames = 10;
 
 bool SameName(const std::wstring& A, const wchar_t* B) {
   return CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B, -1, TRUE) == CSTR_EQUAL;
-}
-
-bool StartsWithIgnoringCase(const std::wstring& Text, const std::wstring& Prefix) {
-  return Text.size() >= Prefix.size() &&
-         CompareStringOrdinal(Text.c_str(), static_cast<int>(Prefix.size()), Prefix.c_str(),
-                              static_cast<int>(Prefix.size()), TRUE) == CSTR_EQUAL;
-}
-
-bool FolderExists(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::wstring Heading(const std::wstring& Target) {
@@ -202,8 +193,8 @@ void TUninstallRun::RemoveProgramsEntry() {
 
 void TUninstallRun::TellWhatStays() {
   const std::wstring& target = FRequest.Target;
-  if (FolderExists(target + L"DTAfb")) Notice(L"Оставлена база данных: папка \"" + target + L"DTAfb\"");
-  if (FolderExists(target + L"Settings"))
+  if (DirectoryExists(target + L"DTAfb")) Notice(L"Оставлена база данных: папка \"" + target + L"DTAfb\"");
+  if (DirectoryExists(target + L"Settings"))
     Notice(L"Оставлены настройки, справочники, нумерация и журнал установки: папка \"" + target + L"Settings\"");
   FOwnNames = OwnNamesLeft(target);
   if (!FOwnNames.empty()) Notice(L"Оставлено прочее содержимое папки установки: " + JoinNames(FOwnNames));

@@ -4,6 +4,7 @@
 
 
 #include "BackupStage.h"
+#include "BackupTrees.h"
 #include "CommandLine.h"
 #include "CreateNSI.h"
 #include "DatabaseRuntime.h"
@@ -110,46 +111,37 @@ bool SoundDistribution(TInstallContext& Context, TInstallLog& Log, const TInstal
 
 TInstallOutcome RunStages(TInstallProgress& Context, const TInstallPlan& Plan) {
   const std::wstring& target = Plan.Target;
-  // 3.
   if (!EnsureTargetFolder(Context, target)) return ioFolderFailed;
-  // 4. Before the busy span: its error ends the run without a line of its own.
+  // Before the busy span: its error ends the run without a line of its own.
   WriteInstallKeys(target);
   {
-    // 5. Close refused and hourglass until the database and its files are in place; left on every way
-    // out (10.).
+    // Close refused and hourglass until the database and its files are in place; left on every way out.
     const TBusySpan busy(Context);
     Context.ProcessMessages();
-    // 6.
     CreateSettingsFiles(Context, target);
     Context.StageDone();
-    // 7.
     if (!DeployDatabaseRuntime(Context, Plan.Source, target)) return ioStageFailed;
     Context.StageDone();
-    // 8. After the database stage: its settings folder exists by then.
+    // After the database stage: its settings folder exists by then.
     WriteLastNumberFile(target);
-    // 9.
     if (Plan.SiblingProduct) WriteSiblingSettings(target);
     Context.StageDone();
   }
-  // 11.
   InstallFontsIgnoringErrors(Context, Plan);
   Context.StageDone();
-  // 12. The driver stage asks its question only when the driver was wanted.
+  // The driver stage asks its question only when the driver was wanted.
   InstallDriver(Context, Plan);
   Context.StageDone();
-  // 13.
   DeployBackupAndUpdater(Context, Plan);
   Context.StageDone();
-  // 14.
   CreateDesktopShortcut(Context, Plan);
   Context.StageDone();
   // After the link: the entry in Programs and Features, with the record and the copy that uninstalls.
   RegisterInstallation(Context, Plan);
   Context.StageDone();
-  // 15. The bar is full before the last question.
+  // The bar is full before the last question.
   Context.Finished();
   Context.EnableExit();
-  // 16.
   FinishInstallation(Context);
   return ioInstalled;
 }

@@ -4,9 +4,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include "Scoped.h"
+#include "FileOps.h"
 #endif
 
 namespace {
@@ -143,16 +141,9 @@ std::wstring ReadFontFullName(const unsigned char* Data, size_t Size) {
 #ifdef _WIN32
 std::wstring ReadFontFullNameFromFile(const std::wstring& Path) {
   // The largest font files (CJK collections) stay well below this; anything larger is not ours.
-  constexpr LONGLONG MaxFontSize = 64LL * 1024 * 1024;
-  TScopedFile file(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return std::wstring();
-  LARGE_INTEGER size = {};
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > MaxFontSize) return std::wstring();
-  std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
-  DWORD read = 0;
-  if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return std::wstring();
-  // A file cut short while we read it is read as what arrived.
-  return ReadFontFullName(bytes.data(), read);
+  constexpr unsigned long long MaxFontSize = 64ull * 1024 * 1024;
+  std::string bytes;
+  if (!ReadWholeFile(Path, bytes, MaxFontSize) || bytes.empty()) return std::wstring();
+  return ReadFontFullName(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 #endif

@@ -148,11 +148,6 @@ void AnnounceFont(const std::wstring& FontFile) {
 }
 
 
-bool IsFilePresent(const std::wstring& Path) {
-  const DWORD attributes = GetFileAttributesW(Path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Fails with "Cannot open file" when the source cannot be read: a refusal after this is the destination's.
 void CheckReadable(const std::wstring& File) {
   const TScopedFile file(CreateFileW(File.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -168,7 +163,7 @@ void CheckReadable(const std::wstring& File) {
 void InstallFontInto(TInstallContext& Context, const std::wstring& SourceFolder, const TFontPlace& Place,
                      const std::wstring& FileName, bool SignalRefusal) {
   const std::wstring destination = Place.Folder + FileName;
-  if (IsFilePresent(destination)) return;
+  if (FileExists(destination)) return;
   CheckReadable(SourceFolder + FileName);
   // From the source: the destination is not there yet.
   const std::wstring face = GetFontFaceName(SourceFolder + FileName);
@@ -177,7 +172,7 @@ void InstallFontInto(TInstallContext& Context, const std::wstring& SourceFolder,
   try {
     OpenFontsKey(Place, valueName, key);
     // Moved in whole or not at all: a font cut short by a power cut would count as installed for good.
-    if (!CopyNewFileWithDate(SourceFolder + FileName, destination, &Context) && !IsFilePresent(destination)) {
+    if (!CopyNewFileWithDate(SourceFolder + FileName, destination, &Context) && !FileExists(destination)) {
       ThrowFileError(L"Cannot create file", destination, ERROR_WRITE_FAULT);
     }
   } catch (const EProgramError& error) {
@@ -224,7 +219,7 @@ WindowsBuildFn SetWindowsBuildQuery(WindowsBuildFn Fn) { return ReplaceSeam(Wind
 void AddFontCopies(std::vector<TPlannedCopy>& Copies) {
   const std::wstring machineFolder = GetWindowsFolder() + L"fonts\\";
   for (const wchar_t* fileName : FontList)
-    if (!IsFilePresent(machineFolder + fileName))
+    if (!FileExists(machineFolder + fileName))
       Copies.push_back({std::wstring(L"fonts\\") + fileName, machineFolder + fileName, true});
 }
 
@@ -255,7 +250,7 @@ void InstallFonts(TInstallContext& Context, const std::wstring& Source) {
         }
       }
       // A font in the system's folder is there for every user.
-      if (IsFilePresent(machineFolder + fileName)) continue;
+      if (FileExists(machineFolder + fileName)) continue;
       if (userFolder.empty()) {
         leftOut.push_back(fileName);
         continue;

@@ -7,34 +7,11 @@
 #include "Error.h"
 #include "FileOps.h"
 #include "Paths.h"
-#include "Scoped.h"
 
 namespace {
 
 [[noreturn]] void ThrowFullNameError(const wchar_t* What, const std::wstring& FileName, DWORD Code) {
   ThrowFileError(What, FullPathOf(FileName), Code);
-}
-
-// False when the file (or its folder) does not exist; throws when it exists but cannot be read.
-bool ReadWholeFile(const std::wstring& FileName, std::string& Bytes) {
-  TScopedFile file(CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) {
-    const DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
-    ThrowFullNameError(L"Cannot open file", FileName, code);
-  }
-  char buffer[65536];
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr)) {
-      const DWORD code = GetLastError();
-      ThrowFullNameError(L"Cannot open file", FileName, code);
-    }
-    if (got == 0) break;
-    Bytes.append(buffer, got);
-  }
-  return true;
 }
 
 // The blanks the system's profile reader skips around names and values (^Z included: old DOS files).
@@ -121,7 +98,10 @@ std::string ByteOrderMark(TIniEncoding Encoding) {
 
 TIniFile::TIniFile(std::wstring FileName) : FFileName(std::move(FileName)) {
   std::string bytes;
-  if (!ReadWholeFile(FFileName, bytes)) return;
+  // A file that is not there is an empty one; one that is there but cannot be read is an error.
+  const TWholeFileRead read = ReadWholeFile(FFileName, bytes);
+  if (read.Outcome == TWholeFileRead::Missing) return;
+  if (!read) ThrowFullNameError(L"Cannot open file", FFileName, read.Code);
   for (TIniEncoding encoding : {TIniEncoding::Utf8, TIniEncoding::Utf16LE, TIniEncoding::Utf16BE}) {
     const std::string mark = ByteOrderMark(encoding);
     if (bytes.compare(0, mark.size(), mark) == 0) {

@@ -12,6 +12,7 @@
 #include "MachineUninstaller.h"
 #include "Paths.h"
 #include "ProgramVersion.h"
+#include "ReleaseInfo.h"
 #include "Scoped.h"
 #include "TargetLinks.h"
 #include "TrustedProgram.h"
@@ -24,21 +25,12 @@ bool SamePath(const std::wstring& A, const std::wstring& B) {
          CSTR_EQUAL;
 }
 
-// The whole file; false when it cannot be read.
-bool ReadAll(const std::wstring& Path, std::string& Bytes) {
-  TScopedFile file(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > (64 << 20)) return false;
-  Bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD got = 0;
-  return Bytes.empty() || (ReadFile(file.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &got, nullptr) &&
-                           got == Bytes.size());
-}
+// A setup program is a few megabytes; what is far larger is not compared but copied over.
+constexpr unsigned long long MaxSetupProgramBytes = 64ull << 20;
 
 bool SameContent(const std::wstring& A, const std::wstring& B) {
   std::string a, b;
-  return ReadAll(A, a) && ReadAll(B, b) && a == b;
+  return ReadWholeFile(A, a, MaxSetupProgramBytes) && ReadWholeFile(B, b, MaxSetupProgramBytes) && a == b;
 }
 
 // Copied beside its place and moved over it once whole: an uninstall started meanwhile never finds half
@@ -72,11 +64,6 @@ std::wstring Today() {
   return text;
 }
 
-bool IsLevelChar(wchar_t C) {
-  return (C >= L'0' && C <= L'9') || (C >= L'A' && C <= L'Z') || (C >= L'a' && C <= L'z') || C == L'.' ||
-         C == L'-' || C == L'_';
-}
-
 // The machine-wide registration; false when it is not for this run or did not go through, and nothing of
 // it is left then.
 bool RegisterMachineWide(const TInstallPlan& Plan, TInstallRecorder& Recorder) {
@@ -99,32 +86,6 @@ bool RegisterMachineWide(const TInstallPlan& Plan, TInstallRecorder& Recorder) {
 }
 
 }  // namespace
-
-std::wstring RecordedReleaseLevel(const std::wstring& Folder) {
-  TScopedFile file(CreateFileW((Folder + L"ReleaseInfo").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return std::wstring();
-  std::string bytes(64 * 1024, '\0');
-  DWORD got = 0;
-  if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) return std::wstring();
-  bytes.resize(got);
-  // The release file is small XML; the element is looked for in its text, UTF-16 or a byte encoding.
-  std::wstring text;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-  } else {
-    for (char c : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-  }
-  const size_t open = text.find(L"<Level>");
-  if (open == std::wstring::npos) return std::wstring();
-  const size_t start = open + 7;
-  const size_t close = text.find(L"</Level>", start);
-  if (close == std::wstring::npos) return std::wstring();
-  const std::wstring level = text.substr(start, close - start);
-  if (level.empty() || level.size() > 32 || !std::all_of(level.begin(), level.end(), IsLevelChar)) return std::wstring();
-  return level;
-}
 
 TUninstallEntry EntryFor(const TInstallPlan& Plan, unsigned long SizeKiB, const std::wstring& MachineUninstaller) {
   TUninstallEntry entry;

@@ -23,7 +23,3 @@ void RegisterInstallation(TInstallContext& Context, const TInstallPlan& Plan);
 // setup copy in the target; with MachineUninstaller (its folder), by the copy there, for Plan's target.
 TUninstallEntry EntryFor(const TInstallPlan& Plan, unsigned long SizeKiB,
                          const std::wstring& MachineUninstaller = std::wstring());
-
-// The release level written into Folder + "ReleaseInfo" (its Level element); empty when there is no
-// such file or no plain level in it.
-std::wstring RecordedReleaseLevel(const std::wstring& Folder);

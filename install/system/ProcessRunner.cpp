@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "Paths.h"
 #include "Scoped.h"
 #include "SeamSlot.h"
 
@@ -155,16 +156,7 @@ bool IsCommandScript(const std::wstring& FileName) {
   return lstrcmpiW(extension.c_str(), L".cmd") == 0 || lstrcmpiW(extension.c_str(), L".bat") == 0;
 }
 
-std::wstring SystemCommandInterpreter() {
-  std::wstring folder(MAX_PATH, L'\0');
-  UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-  if (length >= folder.size()) {
-    folder.resize(length);
-    length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-  }
-  folder.resize(length < folder.size() ? length : 0);
-  return folder + L"\\cmd.exe";
-}
+std::wstring SystemCommandInterpreter() { return SystemFolder() + L"\\cmd.exe"; }
 
 [[noreturn]] void CannotStart(const std::wstring& FileName) {
   throw EProgramError(L"не смог создать процесс: " + FileName, GetLastError());

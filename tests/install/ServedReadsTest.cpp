@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "BackupStage.h"
+#include "BackupTrees.h"
 #include "InstallRecord.h"
 #include "InstallTestFiles.h"
 #include "PlannedCopies.h"

@@ -22,16 +22,6 @@ namespace {
 
 std::string Narrow(const std::wstring& Text) { return ::testing::PrintToString(Text); }
 
-// UTF-16LE with its byte-order mark, as a release file saved so would be.
-std::string Utf16(const std::wstring& Text) {
-  std::string bytes = "\xFF\xFE";
-  for (wchar_t c : Text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>((c >> 8) & 0xFF);
-  }
-  return bytes;
-}
-
 class UninstallEntry : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -331,30 +321,6 @@ TEST_F(UninstallEntry, RemovalWithoutRightsSaysWhy) {
   EXPECT_EQ(removal.Removed, 0);
   EXPECT_FALSE(removal.Error.empty());
   EXPECT_TRUE(Has(HKEY_LOCAL_MACHINE, Name));
-}
-
-TEST_F(UninstallEntry, TheReleaseLevelIsReadFromTheReleaseFile) {
-  struct {
-    const char* Name;
-    std::string Bytes;
-    std::wstring Level;
-  } const cases[] = {
-      {"Utf8", "<?xml version=\"1.0\"?>\r\n<ROOT>\r\n  <Version>1</Version>\r\n  <Level>011226</Level>\r\n</ROOT>\r\n",
-       L"011226"},
-      {"Utf16", Utf16(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ROOT><Level>150326</Level></ROOT>"), L"150326"},
-      {"EmptyLevel", "<ROOT><Level></Level></ROOT>", L""},
-      {"NoLevel", "<ROOT><Version>1</Version></ROOT>", L""},
-      {"Unclosed", "<ROOT><Level>011226", L""},
-      {"MarkupInside", "<ROOT><Level>01<b>1226</b></Level></ROOT>", L""},
-      {"TooLong", "<Level>" + std::string(40, '1') + "</Level>", L""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    WriteFileBytes(Target + L"ReleaseInfo", c.Bytes);
-    EXPECT_EQ(RecordedReleaseLevel(Target), c.Level);
-  }
-  DeleteFileW((Target + L"ReleaseInfo").c_str());
-  EXPECT_EQ(RecordedReleaseLevel(Target), L"");
 }
 
 }  // namespace
