@@ -16,7 +16,6 @@
 #include "ResourceIds.h"
 #include "SystemLibraries.h"
 #include "Toolkit.h"
-#include "WaitRun.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
@@ -161,7 +160,6 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
     if (options.Mode == TInstallOptions::imSilent) {
       exitCode = InstallWithProgressPage(options);
     } else {
-      CreateWaitRunWindow();  // hidden; the suite's other programs show it
       Application.Run();
       exitCode = FMain->ExitCode();
     }
@@ -172,8 +170,6 @@ int WINAPI wWinMain(HINSTANCE Instance, HINSTANCE, LPWSTR, int) {
     else
       Application.HandleException();
   }
-  delete FWaitRun;
-  FWaitRun = nullptr;
   delete FMain;
   FMain = nullptr;
   return exitCode;

@@ -66,32 +66,21 @@ TFMain::TFMain() : TForm(L"TFMain") {
 void TFMain::FormCreate(TObject* Sender) {
   (void)Sender;
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  // 1. The images; a missing or broken one ends the start with the loader's error.
+  // A missing or broken image ends the start with the loader's error.
   LoadBackgroundImages({&BG_bmp, &Title_pnl_l_bmp, &Title_pnl_r_bmp, &Title_pnl_m_bmp, &Logo_bmp, &Title_bmp,
                         &Panels_bmp});
-  // 2. The sibling product.
   IsSiblingProduct = IsSiblingProductName(LoadResString(instance, IDS_PRODUCT_NAME));
-  // 3. The information text.
   // The pane keeps its pixel size at any DPI, so its text keeps the pixel size it has at 96 DPI.
   RichEdit1->LoadRtfFromResource(L"INFO", 96, ScreenLogPixels());
   // A screen reader names the pane by its first heading.
   const std::wstring info = RichEdit1->PlainText();
   RichEdit1->SetAccessibleName(TrimBlanks(info.substr(0, info.find_first_of(L"\r\n"))));
-  // 4. The default target folder.
-  AppNameStr = LoadResString(instance, IDS_APP_FOLDER);
-  ePath->SetText(DefaultTargetFolder());
-  // 5.
-  FCanClose = true;
-  // 6. The page control never shows tabs; the welcome page comes first.
+  // The page control never shows tabs; the welcome page comes first.
   InsatallPages->SetActivePage(tsStart);
-  // 7. Enabled by the installation when it has finished.
-  BtnExit->SetEnabled(false);
-  // 8. The pane and the pages in the colour of the title image's corner.
+  // The pane and the pages in the colour of the title image's corner.
   const TColor paneColor = Color32ToWinColor(Title_bmp.Pixel(0, 0));
   RichEdit1->SetColor(paneColor);
   InsatallPages->SetColor(paneColor);
-  // 9. The folder box's panel border disappears into the page.
-  PnlPath->SetBorderColor(InsatallPages->Color());
 }
 
 void TFMain::BGResize(TObject* Sender) {
@@ -194,7 +183,6 @@ void TFMain::BtnInsatallClick(TObject* Sender) {
   const TInstallationRun run(Handle(), FInstallRunning);
   // The folder page left the target trimmed with its backslash.
   const TInstallPlan plan = ProgramPlan(TrimBlanks(ePath->Text()), CbDriverInstal->Checked());
-  Fcopyfrom = plan.Source;
   TMainWindowInstall window(InstallWindow());
   FExitCode = ExitCodeOf(RunInstallation(window, plan));
 }
@@ -212,7 +200,6 @@ int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, co
   TInstallPlan plan = ProgramPlan(Target, DriverInstall);
   plan.LogFile = LogFile;
   plan.PrepareTarget = true;
-  Fcopyfrom = plan.Source;
   TMainWindowInstall window(InstallWindow());
   TUnattendedContext unattended(&window);
   FExitCode = ExitCodeOf(RunInstallation(unattended, plan));
@@ -231,12 +218,10 @@ void TFMain::BtnExitClick(TObject* Sender) {
   Close();
 }
 
-void TFMain::ChangeFontSize() { SwitchToLargeFonts(); }
-
 void TFMain::BtnChangeFontClick(TObject* Sender) {
   (void)Sender;
   // Asked whatever the switch achieved: the operator may have changed the setting in its own window.
-  ChangeFontSize();
+  SwitchToLargeFonts();
   if (MessageDlg(L"Изменения в настройки внесены, для того чтобы они\r\n"
                  L"вступили в силу, требуется перзагрузить операционную систему.\r\n"
                  L"Выполнить перезагрузку сейчас?",

@@ -19,56 +19,81 @@ extern TShowMessageWindowFn MessageWindow;
 // The driver notice shown on the components page: three lines separated by a carriage return alone.
 extern const wchar_t* const DriverNoticeText;
 
+// A control on a wizard page, reached through the page: the first use makes the page's controls, so a
+// start builds only the page it shows, and the unattended runs and the tests find every control there.
+template <class T>
+class TPageControlRef {
+ public:
+  explicit TPageControlRef(TTabSheet*& Page) : FPage(Page) {}
+  // A copy holds the control itself, so the page is built first.
+  TPageControlRef(const TPageControlRef& Other) : FPage(Other.FPage), FControl(Other.Get()) {}
+  TPageControlRef& operator=(const TPageControlRef&) = delete;
+  // Set by the page's builder.
+  TPageControlRef& operator=(T* Control) {
+    FControl = Control;
+    return *this;
+  }
+  T* Get() const {
+    if (FPage) FPage->EnsureBuilt();
+    return FControl;
+  }
+  T* operator->() const { return Get(); }
+  operator T*() const { return Get(); }
+
+ private:
+  TTabSheet*& FPage;
+  T* FControl = nullptr;
+};
+
 // The setup program's main window with its wizard pages.
 class TFMain : public TForm {
  public:
   TFMain();
 
-  // Components, in creation order.
+  // The window's own components, in creation order.
   TPaintBox32* BG;
   TRichEdit* RichEdit1;
   TPageControl* InsatallPages;
   TFrameStyle RzFrameController1;
 
-  TTabSheet* tsStart;
-  TMemo* MemoStart;
-  TButton* BtnCancel;
-  TButton* BtnStartNext;
+  // The pages exist from the start; the controls on each are made when the page is first shown or one of
+  // them is first used (TPageControlRef).
+  TTabSheet* tsStart = nullptr;
+  TPageControlRef<TMemo> MemoStart{tsStart};
+  TPageControlRef<TButton> BtnCancel{tsStart};
+  TPageControlRef<TButton> BtnStartNext{tsStart};
 
-  TTabSheet* tsInputPath;
-  TMemo* MemoInputPath;
-  TPanel* PnlPath;
-  TEdit* ePath;
-  TButton* BtnSelectPath;
+  TTabSheet* tsInputPath = nullptr;
+  TPageControlRef<TMemo> MemoInputPath{tsInputPath};
+  TPageControlRef<TPanel> PnlPath{tsInputPath};
+  TPageControlRef<TEdit> ePath{tsInputPath};
+  TPageControlRef<TButton> BtnSelectPath{tsInputPath};
   // What the installation needs on the chosen folder's drive and what is free there.
-  TLabel* lblDiskSpace;
-  TButton* BtnCancel2;
-  TButton* BtnInputPathNext;
+  TPageControlRef<TLabel> lblDiskSpace{tsInputPath};
+  TPageControlRef<TButton> BtnCancel2{tsInputPath};
+  TPageControlRef<TButton> BtnInputPathNext{tsInputPath};
 
-  TTabSheet* tsInputComponents;
-  TMemo* MemoInputComponents;
-  TPanel* PnlDriver;
-  TCheckBox* CbDriverInstal;
-  TButton* BtnCancel4;
-  TButton* BtnInputComponentsBack;
-  TButton* BtnInsatall;
+  TTabSheet* tsInputComponents = nullptr;
+  TPageControlRef<TMemo> MemoInputComponents{tsInputComponents};
+  TPageControlRef<TPanel> PnlDriver{tsInputComponents};
+  TPageControlRef<TCheckBox> CbDriverInstal{tsInputComponents};
+  TPageControlRef<TButton> BtnCancel4{tsInputComponents};
+  TPageControlRef<TButton> BtnInputComponentsBack{tsInputComponents};
+  TPageControlRef<TButton> BtnInsatall{tsInputComponents};
 
-  TTabSheet* tsProgressInstall;
-  TLogList* LogList;
-  TButton* BtnExit;
-  TProgressBar* PbInstall;
+  TTabSheet* tsProgressInstall = nullptr;
+  TPageControlRef<TLogList> LogList{tsProgressInstall};
+  TPageControlRef<TButton> BtnExit{tsProgressInstall};
+  TPageControlRef<TProgressBar> PbInstall{tsProgressInstall};
 
-  TTabSheet* tsCancel;
-  TMemo* MemoCancel;
-  TButton* BtnExitCancel;
+  TTabSheet* tsCancel = nullptr;
+  TPageControlRef<TMemo> MemoCancel{tsCancel};
+  TPageControlRef<TButton> BtnExitCancel{tsCancel};
 
-  TTabSheet* tsChangeFontSize;
-  TMemo* MemoChangeFontSize;
-  TButton* BtnChangeFont;
-  TButton* BtnExitOnChangefont;
-
-  // The setup program's own folder with a trailing backslash, set when the installation starts.
-  std::wstring Fcopyfrom;
+  TTabSheet* tsChangeFontSize = nullptr;
+  TPageControlRef<TMemo> MemoChangeFontSize{tsChangeFontSize};
+  TPageControlRef<TButton> BtnChangeFont{tsChangeFontSize};
+  TPageControlRef<TButton> BtnExitOnChangefont{tsChangeFontSize};
 
   // Handlers.
   void FormCreate(TObject* Sender);
@@ -86,8 +111,6 @@ class TFMain : public TForm {
   void BtnCancelClick(TObject* Sender);
   void BtnExitClick(TObject* Sender);
   void BtnChangeFontClick(TObject* Sender);
-  // Asks the system to switch the display to large fonts.
-  void ChangeFontSize();
   void FormCloseQuery(TObject* Sender, bool& CanClose);
 
   // Installs into Target without questions (the switches answered them) while the progress page shows
@@ -111,7 +134,15 @@ class TFMain : public TForm {
   TButton* AddBarButton(TPanel* Bar, const std::wstring& Caption, int Width, TAlign Align, const wchar_t* Glyph,
                         int Id);
   TMemo* AddMemo(TTabSheet* Page, const TFont& Font, const std::vector<std::wstring>& Lines, int Id);
+  // A page button's click handler, which does nothing while the installation runs.
+  TNotifyEvent Guarded(void (TFMain::*Handler)(TObject*));
   void CreatePages();
+  void BuildStartPage();
+  void BuildInputPathPage();
+  void BuildInputComponentsPage();
+  void BuildProgressPage();
+  void BuildCancelPage();
+  void BuildChangeFontSizePage();
 
   TBitmap32 BG_bmp;
   TBitmap32 Panels_bmp;
@@ -124,7 +155,6 @@ class TFMain : public TForm {
   bool FInstallRunning = false;
   bool FInstallStarted = false;
   int FExitCode = 2;
-  std::wstring AppNameStr;
   friend struct TFMainAccess;  // tests: the close flag and the images
 };
 

@@ -9,7 +9,19 @@ namespace {
 constexpr TColor BarFrameColor = RGB(0, 60, 116);
 constexpr TColor BarFaceColor = RGB(244, 244, 240);
 
+TFont TimesFont() { return TFont(L"Times New Roman", 20, RUSSIAN_CHARSET, clNavy); }
+TFont TahomaFont() { return TFont(L"Tahoma", 15, RUSSIAN_CHARSET, clWindowText); }
+
 }  // namespace
+
+TNotifyEvent TFMain::Guarded(void (TFMain::*Handler)(TObject*)) {
+  // No button of the pages acts while the installation runs: the pages behind the progress page are
+  // hidden, yet a click queued before the switch, or one sent by another program, still arrives.
+  return [this, Handler](TObject* Sender) {
+    if (FInstallRunning) return;
+    (this->*Handler)(Sender);
+  };
+}
 
 TPanel* TFMain::AddButtonBar(TTabSheet* Page, int Height) {
   auto* bar = new TPanel(Page);
@@ -49,29 +61,38 @@ TMemo* TFMain::AddMemo(TTabSheet* Page, const TFont& Font, const std::vector<std
 }
 
 void TFMain::CreatePages() {
-  const TFont times(L"Times New Roman", 20, RUSSIAN_CHARSET, clNavy);
-  const TFont tahoma(L"Tahoma", 15, RUSSIAN_CHARSET, clWindowText);
-  // No button of the pages acts while the installation runs: the pages behind the progress page are
-  // hidden, yet a click queued before the switch, or one sent by another program, still arrives.
-  auto click = [this](void (TFMain::*Handler)(TObject*)) {
-    return [this, Handler](TObject* Sender) {
-      if (FInstallRunning) return;
-      (this->*Handler)(Sender);
-    };
-  };
-
   // Welcome.
   tsStart = new TTabSheet(InsatallPages, L"tsStart");
+  tsStart->SetBuilder([this] { BuildStartPage(); });
+  // Target folder.
+  tsInputPath = new TTabSheet(InsatallPages, L"tsInputPath");
+  tsInputPath->SetBuilder([this] { BuildInputPathPage(); });
+  // Components and the driver option.
+  tsInputComponents = new TTabSheet(InsatallPages, L"tsInputComponents");
+  tsInputComponents->OnShow = [this](TObject* Sender) { tsInputComponentsShow(Sender); };
+  tsInputComponents->SetBuilder([this] { BuildInputComponentsPage(); });
+  // Installation progress.
+  tsProgressInstall = new TTabSheet(InsatallPages, L"tsProgressInstall");
+  tsProgressInstall->SetBuilder([this] { BuildProgressPage(); });
+  // Cancelled.
+  tsCancel = new TTabSheet(InsatallPages, L"tsCancel");
+  tsCancel->SetBuilder([this] { BuildCancelPage(); });
+  // Large fonts recommended.
+  tsChangeFontSize = new TTabSheet(InsatallPages, L"tsChangeFontSize");
+  tsChangeFontSize->SetBuilder([this] { BuildChangeFontSizePage(); });
+}
+
+void TFMain::BuildStartPage() {
   TPanel* bar = AddButtonBar(tsStart, 42);
   BtnCancel = AddBarButton(bar, L"О&тмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL);
-  BtnCancel->OnClick = click(&TFMain::BtnCancelClick);
+  BtnCancel->OnClick = Guarded(&TFMain::BtnCancelClick);
   BtnStartNext = AddBarButton(bar, L"&Далее", 98, alRight, L"GLYPH_NEXT", IDC_BTNSTARTNEXT);
-  BtnStartNext->OnClick = click(&TFMain::BtnStartNextClick);
+  BtnStartNext->OnClick = Guarded(&TFMain::BtnStartNextClick);
   BtnStartNext->SetDefault(true);
   BtnCancel->SetCancel(true);
   tsStart->SetActiveControl(BtnStartNext);
   AddSpacer(tsStart, 4);
-  MemoStart = AddMemo(tsStart, times,
+  MemoStart = AddMemo(tsStart, TimesFont(),
                       {L"Добро пожаловать в программу установки комплекса ",
                        L"\"РИТМОН-ХОЛТЕР\"!",
                        L"",
@@ -80,15 +101,15 @@ void TFMain::CreatePages() {
                        L"Для выхода из программы установки нажмите кнопку \"Отмена\"."},
                       IDC_MEMOSTART);
   MemoStart->SetAlign(alClient);
+}
 
-  // Target folder.
-  tsInputPath = new TTabSheet(InsatallPages, L"tsInputPath");
-  bar = AddButtonBar(tsInputPath, 37);
+void TFMain::BuildInputPathPage() {
+  TPanel* bar = AddButtonBar(tsInputPath, 37);
   BtnCancel2 = AddBarButton(bar, L"О&тмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL2);
-  BtnCancel2->OnClick = click(&TFMain::BtnCancelClick);
+  BtnCancel2->OnClick = Guarded(&TFMain::BtnCancelClick);
   BtnInputPathNext = AddBarButton(bar, L"&Далее", 98, alRight, L"GLYPH_NEXT", IDC_BTNINPUTPATHNEXT);
-  BtnInputPathNext->OnClick = click(&TFMain::BtnInputPathNextClick);
-  TFont black = times;
+  BtnInputPathNext->OnClick = Guarded(&TFMain::BtnInputPathNextClick);
+  TFont black = TimesFont();
   black.Color = clBlack;
   MemoInputPath = AddMemo(tsInputPath, black,
                           {L"Пожалуйста, задайте путь куда устанавливать программную часть ",
@@ -109,16 +130,15 @@ void TFMain::CreatePages() {
   BtnSelectPath->SetHotTrackColor(RGB(255, 199, 60));
   BtnSelectPath->SetGlyph(L"GLYPH_FOLDER");
   BtnSelectPath->SetAlign(alRight);
-  BtnSelectPath->OnClick = click(&TFMain::BtnSelectPathClick);
+  BtnSelectPath->OnClick = Guarded(&TFMain::BtnSelectPathClick);
   ePath = new TEdit(PnlPath);
   ePath->SetControlId(IDC_EPATH);
   ePath->SetFrameStyle(RzFrameController1);
-  ePath->SetText(L"ePath");
   ePath->SetAlign(alClient);
   ePath->OnChange = [this](TObject* Sender) { ePathChange(Sender); };
   lblDiskSpace = new TLabel(tsInputPath);
   lblDiskSpace->SetControlId(IDC_LBLDISKSPACE);
-  lblDiskSpace->SetFont(tahoma);
+  lblDiskSpace->SetFont(TahomaFont());
   lblDiskSpace->SetAutoSize(false);
   lblDiskSpace->SetHeight(28);
   lblDiskSpace->SetLayout(tlCenter);
@@ -133,17 +153,20 @@ void TFMain::CreatePages() {
   // Tab goes in reading order: the folder box, its browse button, then the bar.
   BtnSelectPath->SendToBack();
   bar->SendToBack();
+  // The folder box's panel border disappears into the page.
+  PnlPath->SetBorderColor(InsatallPages->Color());
+  // Last: the box's change handler fills in the space label.
+  ePath->SetText(DefaultTargetFolder());
+}
 
-  // Components and the driver option.
-  tsInputComponents = new TTabSheet(InsatallPages, L"tsInputComponents");
-  tsInputComponents->OnShow = [this](TObject* Sender) { tsInputComponentsShow(Sender); };
-  bar = AddButtonBar(tsInputComponents, 37);
+void TFMain::BuildInputComponentsPage() {
+  TPanel* bar = AddButtonBar(tsInputComponents, 37);
   BtnCancel4 = AddBarButton(bar, L"О&тмена", 99, alLeft, L"GLYPH_CANCEL", IDC_BTNCANCEL4);
-  BtnCancel4->OnClick = click(&TFMain::BtnCancelClick);
+  BtnCancel4->OnClick = Guarded(&TFMain::BtnCancelClick);
   BtnInsatall = AddBarButton(bar, L"&Начать установку", 168, alRight, L"GLYPH_INSTALL", IDC_BTNINSATALL);
-  BtnInsatall->OnClick = click(&TFMain::BtnInsatallClick);
+  BtnInsatall->OnClick = Guarded(&TFMain::BtnInsatallClick);
   BtnInputComponentsBack = AddBarButton(bar, L"На&зад", 98, alRight, L"GLYPH_BACK", IDC_BTNINPUTCOMPONENTSBACK);
-  BtnInputComponentsBack->OnClick = click(&TFMain::BtnInputComponentsBackClick);
+  BtnInputComponentsBack->OnClick = Guarded(&TFMain::BtnInputComponentsBackClick);
   BtnInputComponentsBack->SetMargins(0, 0, 4, 0);
   AddSpacer(tsInputComponents, 4);
   PnlDriver = new TPanel(tsInputComponents);
@@ -156,7 +179,7 @@ void TFMain::CreatePages() {
   CbDriverInstal->SetBounds(16, 14, 300, 22);
   CbDriverInstal->SetChecked(true);
   MemoInputComponents =
-      AddMemo(tsInputComponents, tahoma,
+      AddMemo(tsInputComponents, TahomaFont(),
               {L" - Если у Вас есть 2-х канальный кабель для регистрации детских ЭКГ, поставьте ",
                L"галочку в поле \"Регистрация 2-х канальной ЭКГ\".",
                L" - Если у Вас есть универсальный регистратор, поставьте галочку в поле ",
@@ -179,12 +202,12 @@ void TFMain::CreatePages() {
   // Tab goes in reading order: the check box, then the bar from left to right.
   BtnInsatall->SendToBack();
   bar->SendToBack();
+}
 
-  // Installation progress.
-  tsProgressInstall = new TTabSheet(InsatallPages, L"tsProgressInstall");
-  bar = AddButtonBar(tsProgressInstall, 37);
+void TFMain::BuildProgressPage() {
+  TPanel* bar = AddButtonBar(tsProgressInstall, 37);
   BtnExit = AddBarButton(bar, L"В&ыход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXIT);
-  BtnExit->OnClick = click(&TFMain::BtnExitClick);
+  BtnExit->OnClick = Guarded(&TFMain::BtnExitClick);
   // In the free part of the button bar, so the log keeps its place and size.
   PbInstall = new TProgressBar(bar);
   PbInstall->SetControlId(IDC_PBINSTALL);
@@ -203,14 +226,16 @@ void TFMain::CreatePages() {
   LogList->SetAccessibleName(L"Журнал установки");
   LogList->Hide();
   BtnExit->SetDefault(true);
+  // Enabled by the installation when it has finished.
+  BtnExit->SetEnabled(false);
   tsProgressInstall->SetActiveControl(BtnExit);
+}
 
-  // Cancelled.
-  tsCancel = new TTabSheet(InsatallPages, L"tsCancel");
-  bar = AddButtonBar(tsCancel, 37);
+void TFMain::BuildCancelPage() {
+  TPanel* bar = AddButtonBar(tsCancel, 37);
   BtnExitCancel = AddBarButton(bar, L"В&ыход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXITCANCEL);
-  BtnExitCancel->OnClick = click(&TFMain::BtnExitClick);
-  TFont maroon = times;
+  BtnExitCancel->OnClick = Guarded(&TFMain::BtnExitClick);
+  TFont maroon = TimesFont();
   maroon.Color = clMaroon;
   MemoCancel = AddMemo(tsCancel, maroon,
                        {L"Установка комплекса \"Ритмон-Vidoze\" отменена!",
@@ -221,18 +246,18 @@ void TFMain::CreatePages() {
   MemoCancel->SetAlign(alTop);
   BtnExitCancel->SetDefault(true);
   tsCancel->SetActiveControl(BtnExitCancel);
+}
 
-  // Large fonts recommended.
-  tsChangeFontSize = new TTabSheet(InsatallPages, L"tsChangeFontSize");
-  bar = AddButtonBar(tsChangeFontSize, 37);
+void TFMain::BuildChangeFontSizePage() {
+  TPanel* bar = AddButtonBar(tsChangeFontSize, 37);
   BtnExitOnChangefont = AddBarButton(bar, L"В&ыход", 99, alRight, L"GLYPH_EXIT", IDC_BTNEXITONCHANGEFONT);
-  BtnExitOnChangefont->OnClick = click(&TFMain::BtnExitClick);
+  BtnExitOnChangefont->OnClick = Guarded(&TFMain::BtnExitClick);
   BtnChangeFont = AddBarButton(bar, L"&Изменить настройки", 196, alRight, L"GLYPH_FONT", IDC_BTNCHANGEFONT);
   BtnChangeFont->SetMargins(0, 0, 4, 0);
-  BtnChangeFont->OnClick = click(&TFMain::BtnChangeFontClick);
+  BtnChangeFont->OnClick = Guarded(&TFMain::BtnChangeFontClick);
   AddSpacer(tsChangeFontSize, 3);
   MemoChangeFontSize =
-      AddMemo(tsChangeFontSize, tahoma,
+      AddMemo(tsChangeFontSize, TahomaFont(),
               {L"В настройках операционной системы Вашего компьютера выбрано использование ",
                L"\"мелкого\" размера шрифта.",
                L"",

@@ -18,6 +18,14 @@ TTabSheet::TTabSheet(TPageControl* PageControl, const std::wstring& Name)
   SetAlign(alClient);
 }
 
+void TTabSheet::EnsureBuilt() {
+  if (!FBuilder) return;
+  // Cleared first: the builder reaches the page's controls, which would ask for the build again.
+  const std::function<void()> builder = std::move(FBuilder);
+  FBuilder = nullptr;
+  builder();
+}
+
 TPageControl::TPageControl(TWinControl* Parent) : TWinControl(Parent) {
   RegisterWindowClass(L"TPageControl");
   CreateHandle(L"TPageControl", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
@@ -39,6 +47,7 @@ TTabSheet* TPageControl::Page(int Index) const {
 
 void TPageControl::SetActivePage(TTabSheet* Page) {
   if (Page == FActivePage || (Page && Page->PageControl() != this)) return;
+  if (Page) Page->EnsureBuilt();
   TTabSheet* previous = FActivePage;
   FActivePage = Page;
   if (Page) Page->Show();

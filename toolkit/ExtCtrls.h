@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "Bitmap32.h"
@@ -19,10 +20,15 @@ class TTabSheet : public TWinControl {
   void SetActiveControl(TWinControl* Control) { FActiveControl = Control; }
   // Runs each time the page becomes the active page, after it appeared.
   TNotifyEvent OnShow;
+  // Makes the page's controls, once, when the page is first shown or EnsureBuilt is first called: a
+  // program starts faster without the windows of pages not yet shown.
+  void SetBuilder(std::function<void()> Builder) { FBuilder = std::move(Builder); }
+  void EnsureBuilt();
 
  private:
   TPageControl* FPageControl;
   TWinControl* FActiveControl = nullptr;
+  std::function<void()> FBuilder;
 };
 
 // Pages on top of each other without tabs: only the buttons of the program switch between them.

@@ -38,16 +38,12 @@ TFWaitRun::TFWaitRun() : TForm(L"TFWaitRun") {
   FormCreate(this);
 }
 
-TFWaitRun::~TFWaitRun() { FormDestroy(this); }
-
 void TFWaitRun::FormCreate(TObject*) {
   ProgressBar->SetPosition(0);
   SetCaption(CaptionFor(typemessage));
 }
 
 void TFWaitRun::FormShow(TObject*) { SetCaption(CaptionFor(typemessage)); }
-
-void TFWaitRun::FormDestroy(TObject*) {}
 
 void TFWaitRun::Next(const std::wstring& msg) noexcept {
   // Called from the middle of the caller's work, which a failed progress display must not end.

@@ -8,7 +8,6 @@
 class TFWaitRun : public TForm {
  public:
   TFWaitRun();
-  ~TFWaitRun() override;
 
   TProgressBar* ProgressBar;
   TLabel* LblProgress;
@@ -21,9 +20,9 @@ class TFWaitRun : public TForm {
 
   void FormCreate(TObject* Sender);
   void FormShow(TObject* Sender);
-  void FormDestroy(TObject* Sender);
 };
 
-// The program's one instance, created hidden at start-up by CreateWaitRunWindow (a second call keeps it).
+// The program's one instance, made hidden by CreateWaitRunWindow when a program first wants to show it (a
+// second call keeps it); the setup program never shows it, so it never makes it.
 extern TFWaitRun* FWaitRun;
 void CreateWaitRunWindow();

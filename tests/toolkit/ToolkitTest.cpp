@@ -173,6 +173,36 @@ TEST(PageControl, ActivatingAPageShowsOnlyItAndRunsItsOnShow) {
   EXPECT_THROW(pages->ActivatePage(L"tsNone"), EProgramError);
 }
 
+TEST(PageControl, APageIsBuiltOnceBeforeItFirstShowsOrWhenAskedFirst) {
+  TestForm form;
+  auto* pages = new TPageControl(&form);
+  pages->SetAlign(alClient);
+  auto* first = new TTabSheet(pages, L"tsFirst");
+  auto* second = new TTabSheet(pages, L"tsSecond");
+  TButton* firstButton = nullptr;
+  int builtFirst = 0, builtSecond = 0;
+  first->SetBuilder([&] {
+    ++builtFirst;
+    EXPECT_FALSE(first->Visible()) << "built before the page shows";
+    first->EnsureBuilt();  // the builder reaching its own page asks for nothing more
+    firstButton = new TButton(first, L"Далее");
+    first->SetActiveControl(firstButton);
+  });
+  second->SetBuilder([&] { ++builtSecond; });
+  EXPECT_EQ(builtFirst + builtSecond, 0) << "nothing is built before it is needed";
+
+  pages->SetActivePage(first);
+  EXPECT_EQ(builtFirst, 1);
+  EXPECT_TRUE(first->Visible());
+  EXPECT_EQ(first->ActiveControl(), firstButton) << "what the builder set is there when the page shows";
+  second->EnsureBuilt();
+  second->EnsureBuilt();
+  pages->SetActivePage(second);
+  pages->SetActivePage(first);
+  EXPECT_EQ(builtFirst, 1);
+  EXPECT_EQ(builtSecond, 1);
+}
+
 TEST(Button, ClickedByItsWindowAndNotWhenDisabled) {
   TestForm form;
   auto* button = new TButton(&form, L"Далее");
