@@ -2,7 +2,6 @@
 
 #include <bcrypt.h>
 
-#include <exception>
 #include <memory>
 #include <vector>
 
@@ -98,82 +97,6 @@ struct TVirtualFree {
 
 // As large as a copy's piece: the read costs the same as a copy's read.
 constexpr DWORD ReadPiece = 256 * 1024;
-// Files larger than this are hashed beside their reads.
-constexpr unsigned long long ThreadedFrom = 4 * ReadPiece;
-
-// Hashes on a worker thread the pieces the reading thread hands it, one at a time, so that the read of
-// the next piece and the hashing of the last overlap on two processors. Without the thread (a small file,
-// where starting one costs more than it saves) it hashes each piece as it is handed over.
-class THashBeside {
- public:
-  THashBeside(THash& Hash, bool Threaded)
-      : FHash(Hash),
-        FGiven(Threaded ? CreateEventW(nullptr, FALSE, FALSE, nullptr) : nullptr),
-        FFree(Threaded ? CreateEventW(nullptr, FALSE, TRUE, nullptr) : nullptr),
-        FThread(FGiven && FFree ? CreateThread(nullptr, 0, Run, this, 0, nullptr) : nullptr) {}
-  ~THashBeside() {
-    if (FThread) {
-      WaitForSingleObject(FFree, INFINITE);
-      FStop = true;
-      SetEvent(FGiven);
-      WaitForSingleObject(FThread, INFINITE);
-      CloseHandle(FThread);
-    }
-    if (FGiven) CloseHandle(FGiven);
-    if (FFree) CloseHandle(FFree);
-  }
-  THashBeside(const THashBeside&) = delete;
-  THashBeside& operator=(const THashBeside&) = delete;
-
-  // Waits until the piece handed over before is hashed, then hands this one over: Bytes stay untouched
-  // until the next Add or Finish.
-  void Add(const char* Bytes, DWORD Size) {
-    if (!FThread) {
-      FHash.Add(Bytes, Size);
-      return;
-    }
-    WaitForSingleObject(FFree, INFINITE);
-    if (FFailure) {
-      // Free again, for the destructor's wait.
-      SetEvent(FFree);
-      std::rethrow_exception(FFailure);
-    }
-    FBytes = Bytes;
-    FSize = Size;
-    SetEvent(FGiven);
-  }
-  TSha256Digest Finish() {
-    if (FThread) {
-      WaitForSingleObject(FFree, INFINITE);
-      SetEvent(FFree);
-      if (FFailure) std::rethrow_exception(FFailure);
-    }
-    return FHash.Finish();
-  }
-
- private:
-  static DWORD WINAPI Run(void* Self) {
-    auto* beside = static_cast<THashBeside*>(Self);
-    for (;;) {
-      WaitForSingleObject(beside->FGiven, INFINITE);
-      if (beside->FStop) return 0;
-      try {
-        if (!beside->FFailure) beside->FHash.Add(beside->FBytes, beside->FSize);
-      } catch (...) {
-        beside->FFailure = std::current_exception();
-      }
-      SetEvent(beside->FFree);
-    }
-  }
-  THash& FHash;
-  const char* FBytes = nullptr;
-  DWORD FSize = 0;
-  std::exception_ptr FFailure;
-  bool FStop = false;
-  HANDLE FGiven;  // a piece waits to be hashed
-  HANDLE FFree;   // the piece handed over last is hashed
-  HANDLE FThread;
-};
 
 }  // namespace
 
@@ -192,31 +115,26 @@ TFileDigest Sha256OfFile(const std::wstring& Path, TMessagePump* Pump) {
     return result;
   }
   result.Size = static_cast<unsigned long long>(size.QuadPart);
-  // Two pieces: one is read while the other is hashed.
   const std::unique_ptr<char, TVirtualFree> buffer(
-      static_cast<char*>(VirtualAlloc(nullptr, 2 * ReadPiece, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
+      static_cast<char*>(VirtualAlloc(nullptr, ReadPiece, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
   if (!buffer) {
     result.Error = ERROR_NOT_ENOUGH_MEMORY;
     return result;
   }
   TPumpByTime pump(Pump);
-  {
-    THashBeside beside(hash, result.Size > ThreadedFrom);
-    for (DWORD piece = 0;; piece ^= 1) {
-      char* const bytes = buffer.get() + piece * ReadPiece;
-      DWORD got = 0;
-      if (!ReadFile(file.Get(), bytes, ReadPiece, &got, nullptr)) {
-        result.Error = GetLastError();
-        break;
-      }
-      if (got == 0) break;
-      beside.Add(bytes, got);
-      result.Read += got;
-      if (result.Read < result.Size) SlowMediumPiece();
-      pump.Copied(got);
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), buffer.get(), ReadPiece, &got, nullptr)) {
+      result.Error = GetLastError();
+      break;
     }
-    result.Digest = beside.Finish();
+    if (got == 0) break;
+    hash.Add(buffer.get(), got);
+    result.Read += got;
+    if (result.Read < result.Size) SlowMediumPiece();
+    pump.Copied(got);
   }
+  result.Digest = hash.Finish();
   return result;
 }
 
