@@ -1,7 +1,6 @@
 #include "FileOps.h"
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <utility>
 
@@ -47,77 +46,34 @@ struct TVirtualFree {
   void operator()(char* Memory) const { VirtualFree(Memory, 0, MEM_RELEASE); }
 };
 
-// Puts a copy on the disk from a worker thread while the window's thread goes on copying: the disk writes
-// what was copied while the next pieces are read, instead of all of it in one flush at the end, and no
-// flush ever holds the window up. Every StepBytes written wake the worker; Finish has it flush once more
-// after the last piece and serves the window until that is done.
-class TFlushBeside {
+// Puts what was written on the disk in steps while a copy goes on, so that the flush a copy must end with
+// never keeps the window waiting long: all of a large file at once takes seconds on a slow disk. Each
+// step is sized to take about StepMs, from how long the last one took.
+class TFlushInSteps {
  public:
-  TFlushBeside(HANDLE File, TMessagePump* Pump)
-      : FFile(File),
-        FPump(Pump),
-        FWake(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-        FThread(FWake ? CreateThread(nullptr, 0, Run, this, 0, nullptr) : nullptr) {}
-  ~TFlushBeside() {
-    // A copy that failed half-way: the worker stops after its flush, before the file is closed.
-    if (FThread) {
-      Stop();
-      WaitForSingleObject(FThread, INFINITE);
-      CloseHandle(FThread);
-    }
-    if (FWake) CloseHandle(FWake);
-  }
-  TFlushBeside(const TFlushBeside&) = delete;
-  TFlushBeside& operator=(const TFlushBeside&) = delete;
-
-  void Written(DWORD Bytes) {
+  explicit TFlushInSteps(HANDLE File) : FFile(File) {}
+  // False when a flush failed.
+  bool Written(DWORD Bytes) {
     FUnflushed += Bytes;
-    if (FUnflushed < StepBytes || !FThread) return;
-    FUnflushed = 0;
-    SetEvent(FWake);
+    if (FUnflushed < FStepBytes) return true;
+    return Flush();
   }
-  // True when everything written is on the disk.
-  bool Finish() {
-    if (!FThread) return FlushFileBuffers(FFile) != FALSE;
-    Stop();
-    for (;;) {
-      const DWORD woke = MsgWaitForMultipleObjects(1, &FThread, FALSE, INFINITE, QS_ALLINPUT);
-      if (woke == WAIT_OBJECT_0) break;
-      if (woke == WAIT_FAILED) {
-        WaitForSingleObject(FThread, INFINITE);
-        break;
-      }
-      FPump->ProcessMessages();
-    }
-    CloseHandle(FThread);
-    FThread = nullptr;
-    return !FFailed;
+  bool Flush() {
+    const DWORD started = GetTickCount();
+    if (!FlushFileBuffers(FFile)) return false;
+    const DWORD took = GetTickCount() - started;
+    if (took > StepMs && FStepBytes > MinStep) FStepBytes /= 2;
+    if (took < StepMs / 4 && FStepBytes < MaxStep) FStepBytes *= 2;
+    FUnflushed = 0;
+    return true;
   }
 
  private:
-  static constexpr ULONGLONG StepBytes = 32ull << 20;
-  void Stop() {
-    FLast = true;
-    SetEvent(FWake);
-  }
-  static DWORD WINAPI Run(void* Self) {
-    auto* flush = static_cast<TFlushBeside*>(Self);
-    for (;;) {
-      WaitForSingleObject(flush->FWake, INFINITE);
-      // Read before the flush: set only after the last write, so the flush that sees it covers them all.
-      const bool last = flush->FLast;
-      if (!FlushFileBuffers(flush->FFile)) flush->FFailed = true;
-      if (last) return 0;
-    }
-  }
-
+  static constexpr DWORD StepMs = 100;
+  static constexpr ULONGLONG MinStep = 4ull << 20, MaxStep = 256ull << 20;
   HANDLE FFile;
-  TMessagePump* FPump;
   ULONGLONG FUnflushed = 0;
-  std::atomic<bool> FLast{false};
-  std::atomic<bool> FFailed{false};
-  HANDLE FWake;
-  HANDLE FThread;
+  ULONGLONG FStepBytes = 32ull << 20;
 };
 
 // Copies exactly Size bytes; false on a read or write error, a short read included. Flush: on the disk
@@ -128,9 +84,7 @@ bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size, bool Flush, 
       static_cast<char*>(VirtualAlloc(nullptr, CopyBufferSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
   if (!buffer) return false;
   TPumpByTime pump(Pump);
-  // Without a pump nobody waits for an answer: one flush at the end on this thread is all it needs.
-  std::unique_ptr<TFlushBeside> flush;
-  if (Flush && Pump) flush = std::make_unique<TFlushBeside>(Destination, Pump);
+  TFlushInSteps flush(Destination);
   while (Size > 0) {
     const DWORD chunk = Size < CopyBufferSize ? static_cast<DWORD>(Size) : CopyBufferSize;
     DWORD got = 0;
@@ -140,11 +94,11 @@ bool CopyContent(HANDLE Source, HANDLE Destination, ULONGLONG Size, bool Flush, 
     PowerCutPoint("copy.chunk");
     Size -= chunk;
     if (Size > 0) SlowMediumPiece();
-    if (flush) flush->Written(chunk);
+    // Without a pump nobody waits for an answer: one flush at the end is all it needs.
+    if (Flush && Pump && !flush.Written(chunk)) return false;
     pump.Copied(chunk);
   }
-  if (flush) return flush->Finish();
-  return !Flush || FlushFileBuffers(Destination);
+  return !Flush || flush.Flush();
 }
 
 // Windows refuses to replace a read-only, hidden or system file by creating over it or copying onto it;
