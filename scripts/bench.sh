@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Benchmarks (not one of the tests), under the test Wine prefix. `bench.sh [startup | copy | responsive]`, all
-# three by default.
+# Benchmarks (not one of the tests), under the test Wine prefix. `bench.sh [startup | copy | installation |
+# responsive]`, all by default; `copy` includes `installation`.
 #
 # startup: the size of the shipped Install.exe, and its start-up time to the first painted main window
 # against a bare Win32 window program of ours (tests/bench/BareWindow.cpp), both started the same way by
@@ -22,6 +22,12 @@
 # peak working set (GetProcessMemoryInfo) before and after the copy. Needs about 3 GiB free beside the
 # build; the files are removed at the end.
 #
+# installation: the whole unattended installation, the real Install.exe /VERYSILENT, on a distribution whose
+# database file weighs 1 MiB and on one where it weighs 512 MiB, beside the distribution check's read, CopyFileW
+# and CopyFileW followed by a flush of the same two database files; INSTALL_ROUNDS rounds (BENCH_ROUNDS by
+# default). What the 511 MiB add to each way's best time gives the installation's cost per byte against
+# CopyFileW and a flush (goal: at most 1.0) and against bare CopyFileW.
+#
 # responsive: the real Install.exe /SILENT on a distribution whose database file weighs 512 MiB and whose
 # driver installer takes DRIVER_DELAY_MS (3000 by default), watched by tests/bench/ResponsivenessBench.cpp,
 # which asks the program's window every 20 ms whether it answers (WM_NULL, 100 ms to answer) until the
@@ -40,8 +46,8 @@ driver_delay="${DRIVER_DELAY_MS:-3000}"
 slow_medium_ms="${SLOW_MEDIUM_MS:-20}"
 what="${1:-all}"
 case "$what" in
-  all | startup | copy | responsive) ;;
-  *) echo "usage: bench.sh [startup | copy | responsive]" >&2; exit 2 ;;
+  all | startup | copy | installation | responsive) ;;
+  *) echo "usage: bench.sh [startup | copy | installation | responsive]" >&2; exit 2 ;;
 esac
 
 bash "$root/scripts/install-deps.sh"
@@ -52,6 +58,8 @@ cmake --build "$build" --target "${targets[@]}" -j"$(nproc)"
 bench_exe="$build/tests/bench"
 
 median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+best() { tr ' ' '\n' <<<"$1" | grep . | sort -n | head -1; }
+mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
 
 export WINE_ROOT="$build/wine"
 # shellcheck source=wine-env.sh
@@ -122,7 +130,7 @@ fi
 
 mkdir -p "$build/bench"
 need_gib=3
-[ "$what" = responsive ] && need_gib=2
+case "$what" in responsive | installation) need_gib=2 ;; esac
 free_kib="$(df -Pk "$build/bench" | awk 'NR == 2 {print $4}')"
 if [ "$free_kib" -lt $((need_gib * 1024 * 1024)) ]; then
   echo "bench: need $need_gib GiB free in $build/bench, have $((free_kib / 1024)) MiB" >&2
@@ -163,6 +171,41 @@ make_distribution() {
   cat "$database" >/dev/null
   # Listed as a vendor lists it, so the distribution check passes.
   bash "$root/scripts/write-checksums.sh" "$dist"
+}
+
+declare -A times cpus peaks silences
+# Runs one way in its own process; records its time and memory. $1: label, $2: program, the rest its arguments.
+run_driver() {
+  local label="$1" exe="$2" way="$3" from="$4" to="$5" out
+  out="$(wine_run "$exe" "$way" "$(windows_path "$from")" "$(windows_path "$to")" | tr -d '\r')" || {
+    echo "$out" >&2
+    echo "bench: $label failed" >&2
+    exit 1
+  }
+  local result
+  result="$(grep -E "^$way seconds=" <<<"$out")"
+  local seconds cpu before after
+  seconds="$(sed -E 's/.*seconds=([0-9.]+).*/\1/' <<<"$result")"
+  cpu="$(sed -E 's/.*cpu=([0-9.]+).*/\1/' <<<"$result")"
+  before="$(sed -E 's/.*peak_before_kib=([0-9]+).*/\1/' <<<"$result")"
+  after="$(sed -E 's/.*peak_after_kib=([0-9]+).*/\1/' <<<"$result")"
+  times[$label]="${times[$label]:-} $seconds"
+  local silence
+  silence="$(sed -nE 's/.*silence_ms=([0-9]+).*/\1/p' <<<"$result")"
+  [ -z "$silence" ] || silences[$label]="${silences[$label]:-} $silence"
+  cpus[$label]="${cpus[$label]:-} $cpu"
+  # The highest peak of all the runs counts.
+  local previous
+  read -r _ previous <<<"${peaks[$label]:-0 0}"
+  [ "$after" -le "$previous" ] || peaks[$label]="$before $after"
+}
+# The copy's previous writes go to disk first, so no run pays for the one before.
+settle() {
+  rm -rf "$target" "$copy"
+  sync
+}
+check_copy() {
+  cmp -s "$database" "$1" || { echo "bench: $2 made a copy that differs" >&2; exit 1; }
 }
 
 # Responsiveness: the longest stretch in which the window did not answer during an installation.
@@ -220,42 +263,75 @@ if [ "$what" = all ] || [ "$what" = responsive ]; then
   wine_start_server 60
 fi
 
-make_distribution 1024
+# The whole unattended installation, per byte of its database: the real Install.exe /VERYSILENT on a
+# distribution with a 1 MiB and with a 512 MiB database file, against CopyFileW followed by a flush of its
+# copy and bare CopyFileW of the same two files. What the sizes add to each way's best time compares; the
+# rest of the installation (the other files, the fonts, the registration) is the same in both and drops out.
+if [ "$what" = all ] || [ "$what" = copy ] || [ "$what" = installation ]; then
+  install_rounds="${INSTALL_ROUNDS:-$rounds}"
+  sizes=(1 512)
+  install_ways=(installation "pre-check" CopyFileW "CopyFileW+flush")
+  for mib in "${sizes[@]}"; do
+    make_distribution "$mib"
+    # Fonts, registry values, a desktop link and an uninstall entry go into a copy of the tests' prefix.
+    wineserver -k >/dev/null 2>&1 || true
+    cp -a "$WINEPREFIX" "$work/prefix"
+    tests_prefix="$WINEPREFIX"
+    export WINEPREFIX="$work/prefix"
+    wine_start_server 60
+    for round in $(seq 1 "$install_rounds"); do
+      echo "installation, $mib MiB database: round $round of $install_rounds"
+      mapfile -t order < <(printf '%s\n' "${install_ways[@]}" | shuf)
+      for way in "${order[@]}"; do
+        settle
+        case "$way" in
+          installation)
+            run_driver "installation $mib" "$bench_exe/copy_bench.exe" install "$dist/Install.exe" "$target"
+            [ "$round" -gt 1 ] || check_copy "$target/DTAfb/R12.FDB" "the installation"
+            ;;
+          "pre-check") run_driver "pre-check $mib" "$bench_exe/copy_bench.exe" check "$database" - ;;
+          CopyFileW) run_driver "CopyFileW $mib" "$bench_exe/copy_bench.exe" copyfile "$database" "$copy" ;;
+          "CopyFileW+flush") run_driver "CopyFileW+flush $mib" "$bench_exe/copy_bench.exe" flushed "$database" "$copy" ;;
+        esac
+      done
+    done
+    settle
+    wineserver -k >/dev/null 2>&1 || true
+    export WINEPREFIX="$tests_prefix"
+    rm -rf "$work/prefix"
+    wine_start_server 60
+  done
+  echo
+  printf '%-28s %7s %9s %9s %11s\n' "way" "best s" "median s" "best cpu" "median cpu"
+  for way in "${install_ways[@]}"; do
+    for mib in "${sizes[@]}"; do
+      label="$way $mib"
+      best_cpu="$(best "${cpus[$label]}")"
+      median_cpu="$(median "${cpus[$label]}")"
+      # Wine's processor time of another process is far too low (0.1 s for a run that hashes 512 MiB): not shown.
+      [ "$way" != installation ] || { best_cpu=-; median_cpu=-; }
+      printf '%-28s %7s %9s %9s %11s\n' "$way, $mib MiB" "$(best "${times[$label]}")" "$(median "${times[$label]}")" \
+        "$best_cpu" "$median_cpu"
+    done
+  done
+  read -r _ after <<<"${peaks[installation 512]}"
+  echo "peak working set of the installation (512 MiB database): $(mib "$after") MiB"
+  grown() { awk -v big="$(best "${times[$1 512]}")" -v small="$(best "${times[$1 1]}")" 'BEGIN {printf "%.3f", big - small}'; }
+  i="$(grown installation)"
+  k="$(grown pre-check)"
+  f="$(grown CopyFileW+flush)"
+  b="$(grown CopyFileW)"
+  echo
+  echo "what 511 MiB more of database add (best times): installation +$i s, of which the check's read about" \
+       "+$k s; CopyFileW and a flush +$f s; CopyFileW +$b s"
+  awk -v i="$i" -v f="$f" -v b="$b" 'BEGIN {
+    printf "installation per byte / CopyFileW and a flush = %.2f   (goal: at most 1.0)\n", i / f
+    printf "installation per byte / CopyFileW             = %.2f\n", i / b
+  }'
+  [ "$what" = installation ] && exit 0
+fi
 
-declare -A times cpus peaks silences
-# Runs one way in its own process; records its time and memory. $1: label, $2: program, the rest its arguments.
-run_driver() {
-  local label="$1" exe="$2" way="$3" from="$4" to="$5" out
-  out="$(wine_run "$exe" "$way" "$(windows_path "$from")" "$(windows_path "$to")" | tr -d '\r')" || {
-    echo "$out" >&2
-    echo "bench: $label failed" >&2
-    exit 1
-  }
-  local result
-  result="$(grep -E "^$way seconds=" <<<"$out")"
-  local seconds cpu before after
-  seconds="$(sed -E 's/.*seconds=([0-9.]+).*/\1/' <<<"$result")"
-  cpu="$(sed -E 's/.*cpu=([0-9.]+).*/\1/' <<<"$result")"
-  before="$(sed -E 's/.*peak_before_kib=([0-9]+).*/\1/' <<<"$result")"
-  after="$(sed -E 's/.*peak_after_kib=([0-9]+).*/\1/' <<<"$result")"
-  times[$label]="${times[$label]:-} $seconds"
-  local silence
-  silence="$(sed -nE 's/.*silence_ms=([0-9]+).*/\1/p' <<<"$result")"
-  [ -z "$silence" ] || silences[$label]="${silences[$label]:-} $silence"
-  cpus[$label]="${cpus[$label]:-} $cpu"
-  # The highest peak of all the runs counts.
-  local previous
-  read -r _ previous <<<"${peaks[$label]:-0 0}"
-  [ "$after" -le "$previous" ] || peaks[$label]="$before $after"
-}
-# The copy's previous writes go to disk first, so no run pays for the one before.
-settle() {
-  rm -rf "$target" "$copy"
-  sync
-}
-check_copy() {
-  cmp -s "$database" "$1" || { echo "bench: $2 made a copy that differs" >&2; exit 1; }
-}
+make_distribution 1024
 
 # One measurement of one way; the first round also checks that the copy is right.
 run_way() {
@@ -309,8 +385,6 @@ for round in $(seq 1 "$rounds"); do
 done
 settle
 
-best() { tr ' ' '\n' <<<"$1" | grep . | sort -n | head -1; }
-mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
 echo
 printf '%-15s %7s %9s %9s %11s  %s\n' "way" "best s" "median s" "best cpu" "median cpu" \
   "peak working set before -> after (MiB)"

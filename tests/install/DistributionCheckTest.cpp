@@ -31,8 +31,10 @@ TEST(Sha256, IsTheSystemsDigestOfBytesAndFiles) {
   EXPECT_EQ(Hex(Sha256Of("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   EXPECT_EQ(Hex(Sha256Of("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   TTempFolder temp;
-  // Over several of the reader's pieces, so the pieces are joined right.
-  const std::string bytes(600 * 1024 + 7, 'x');
+  // Over several of the reader's pieces, each unlike the others, so the pieces are joined in order and
+  // none is hashed from a buffer that the next read has already refilled.
+  std::string bytes(1100 * 1024 + 7, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + (i >> 16));
   WriteFileBytes(temp.Path() + L"файл.bin", bytes);
   const TFileDigest read = Sha256OfFile(temp.Path() + L"файл.bin");
   EXPECT_EQ(read.Error, 0u);
