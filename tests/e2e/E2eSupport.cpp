@@ -177,6 +177,17 @@ std::vector<std::wstring> LogFileLines(const std::wstring& Path) {
   return lines;
 }
 
+std::vector<std::wstring> LastRunLines(const std::wstring& Path) {
+  std::vector<std::wstring> lines;
+  for (const std::wstring& line : LogFileLines(Path)) {
+    if (line.rfind(L"==== ", 0) == 0)
+      lines.clear();
+    else
+      lines.push_back(line);
+  }
+  return lines;
+}
+
 void MakeNewerDriver(const std::wstring& Distribution) {
   const std::wstring installer = Distribution + L"FTDIDriverInstall\\FTDIDriverInstall.exe";
   WriteBytes(installer, ReadBytes(installer) + "a newer driver installer");
@@ -217,23 +228,6 @@ std::string Sha256Hex(const std::string& Bytes) {
   return hex;
 }
 
-void Snap(const std::wstring& Root, const std::wstring& Relative, std::map<std::wstring, std::string>& Tree) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((Root + Relative + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Tree[Relative + name + L"\\"] = "";
-      Snap(Root, Relative + name + L"\\", Tree);
-    } else {
-      Tree[Relative + name] = ReadBytes(Root + Relative + name);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
 std::string Utf8(const std::wstring& Text) {
   std::string bytes(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
                                                             nullptr, 0, nullptr, nullptr)),
@@ -245,16 +239,10 @@ std::string Utf8(const std::wstring& Text) {
 
 }  // namespace
 
-std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& Folder) {
-  std::map<std::wstring, std::string> tree;
-  Snap(Folder, L"", tree);
-  return tree;
-}
-
 void RewriteChecksumList(const std::wstring& Distribution) {
   DropChecksumList(Distribution);
   std::string list;
-  for (const auto& [name, bytes] : TreeSnapshot(Distribution)) {
+  for (const auto& [name, bytes] : ReadTree(Distribution)) {
     if (!name.empty() && name.back() == L'\\') continue;
     std::wstring path = name;
     std::replace(path.begin(), path.end(), L'\\', L'/');
