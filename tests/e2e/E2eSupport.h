@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DeployedFiles.h"
 #include "Driver.h"
 #include "TestTree.h"
 
@@ -48,11 +49,9 @@ class ScopedVariable {
   const wchar_t* FName;
 };
 
-struct Deployed {
-  std::wstring From, To, Name;
-};
 // The database stage's files in copy order: where they lie in the distribution and in the target.
-std::vector<Deployed> DeployedFiles();
+using Deployed = testsupport::DeployedFile;
+using testsupport::DeployedFiles;
 
 std::string Narrow(const std::wstring& Text);
 std::wstring Widen(const std::string& Text);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CommonTestFiles.h"
+#include "DeployedFiles.h"
 #include "InstallSequence.h"
 #include "TestTree.h"
 
@@ -30,13 +31,9 @@ void RemoveLink(const std::wstring& Link);
 using TTree = testsupport::FileTree;
 using testsupport::ReadTree;
 
-// A database stage file of the small distribution: where it lies in the distribution and in the target,
-// relative to the two folders.
-struct TDeployed {
-  std::wstring From, To, Name;
-};
 // The small distribution's database stage files, in copy order.
-std::vector<TDeployed> DeployedFiles();
+using TDeployed = testsupport::DeployedFile;
+using testsupport::DeployedFiles;
 // The time those files carry: 1 January 2020 12:00:01 UTC, an odd second, so the two-second rounding shows.
 FILETIME DistributionTime();
 
