@@ -34,16 +34,7 @@ class Checked : public SampleDistribution {
     return Run(L"/VERYSILENT " + Extra + L" /DIR=\"" + Target + L"\" /LOG=\"" + Log + L"\"");
   }
   // The lines of the last run in Log, its header left out.
-  std::vector<std::wstring> LastRun() const {
-    std::vector<std::wstring> lines;
-    for (const std::wstring& line : LogFileLines(Log)) {
-      if (line.rfind(L"==== ", 0) == 0)
-        lines.clear();
-      else
-        lines.push_back(line);
-    }
-    return lines;
-  }
+  std::vector<std::wstring> LastRun() const { return LastRunLines(Log); }
   std::wstring Log;
   std::unique_ptr<Program> Setup;
 };
@@ -120,7 +111,7 @@ TEST_F(Checked, DamagedDistributionThroughTheWizardIsABoxAndTheFolderPageFolders
   ASSERT_NE(notice, nullptr);
   Click(FindVisibleByText(notice, L"OK"));
   ASSERT_TRUE(WaitFor([&] { return FindVisibleByText(main, L"Начать установку") != nullptr; }));
-  const auto before = TreeSnapshot(target);
+  const auto before = ReadTree(target);
   EXPECT_EQ(before.size(), 1u) << "the folder page makes the target and its Settings";
   Click(FindVisibleByText(main, L"Начать установку"));
   HWND box = Setup->WaitForMessageBox(30s);
@@ -137,7 +128,7 @@ TEST_F(Checked, DamagedDistributionThroughTheWizardIsABoxAndTheFolderPageFolders
   const std::vector<std::wstring> lines = ListBoxLines(list);
   EXPECT_TRUE(Contains(lines, L"Проверка дистрибутива..."));
   EXPECT_TRUE(Contains(lines, L"Файл дистрибутива \"UDF\\Olvexa.Dll\": содержимое повреждено"));
-  EXPECT_EQ(TreeSnapshot(target), before) << "the target changed";
+  EXPECT_EQ(ReadTree(target), before) << "the target changed";
   // The window closes by its close box, with the exit code of a damaged distribution.
   PostMessageW(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(Setup->WaitForExit(15s));

@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+#include "TestTree.h"
+
 #include <cstdint>
 #include <fstream>
 #include <stdexcept>
@@ -48,14 +50,8 @@ void CopyTree(const std::wstring& From, const std::wstring& To) {
 }
 
 std::string ReadBytes(const std::wstring& Path) {
-  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
+  testsupport::ReadWholeFile(Path, bytes);
   return bytes;
 }
 

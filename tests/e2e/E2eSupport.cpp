@@ -9,20 +9,6 @@
 
 namespace e2e {
 
-std::vector<Deployed> DeployedFiles() {
-  std::vector<Deployed> files = {{L"DTAfb\\", L"DTAfb\\", L"R12.FDB"}};
-  for (const wchar_t* name : {L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",
-                              L"icuin30.Dll", L"icuuc30.Dll", L"msvcp80.Dll", L"msvcr80.Dll", L"firebird.msg",
-                              L"gbak.exe", L"gds32.dll"})
-    files.push_back({L"Firebird\\", L"", name});
-  for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) files.push_back({L"Firebird\\intl\\", L"intl\\", name});
-  for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
-    files.push_back({L"Firebird\\udf\\", L"udf\\", name});
-  for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
-    files.push_back({L"UDF\\", L"udf\\", name});
-  return files;
-}
-
 std::string Narrow(const std::wstring& Text) {
   if (Text.empty()) return std::string();
   std::string s(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
@@ -177,6 +163,17 @@ std::vector<std::wstring> LogFileLines(const std::wstring& Path) {
   return lines;
 }
 
+std::vector<std::wstring> LastRunLines(const std::wstring& Path) {
+  std::vector<std::wstring> lines;
+  for (const std::wstring& line : LogFileLines(Path)) {
+    if (line.rfind(L"==== ", 0) == 0)
+      lines.clear();
+    else
+      lines.push_back(line);
+  }
+  return lines;
+}
+
 void MakeNewerDriver(const std::wstring& Distribution) {
   const std::wstring installer = Distribution + L"FTDIDriverInstall\\FTDIDriverInstall.exe";
   WriteBytes(installer, ReadBytes(installer) + "a newer driver installer");
@@ -217,23 +214,6 @@ std::string Sha256Hex(const std::string& Bytes) {
   return hex;
 }
 
-void Snap(const std::wstring& Root, const std::wstring& Relative, std::map<std::wstring, std::string>& Tree) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((Root + Relative + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Tree[Relative + name + L"\\"] = "";
-      Snap(Root, Relative + name + L"\\", Tree);
-    } else {
-      Tree[Relative + name] = ReadBytes(Root + Relative + name);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
 std::string Utf8(const std::wstring& Text) {
   std::string bytes(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
                                                             nullptr, 0, nullptr, nullptr)),
@@ -245,16 +225,10 @@ std::string Utf8(const std::wstring& Text) {
 
 }  // namespace
 
-std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& Folder) {
-  std::map<std::wstring, std::string> tree;
-  Snap(Folder, L"", tree);
-  return tree;
-}
-
 void RewriteChecksumList(const std::wstring& Distribution) {
   DropChecksumList(Distribution);
   std::string list;
-  for (const auto& [name, bytes] : TreeSnapshot(Distribution)) {
+  for (const auto& [name, bytes] : ReadTree(Distribution)) {
     if (!name.empty() && name.back() == L'\\') continue;
     std::wstring path = name;
     std::replace(path.begin(), path.end(), L'\\', L'/');

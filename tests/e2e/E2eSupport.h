@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "DeployedFiles.h"
 #include "Driver.h"
+#include "TestTree.h"
 
 namespace e2e {
 
@@ -47,11 +49,9 @@ class ScopedVariable {
   const wchar_t* FName;
 };
 
-struct Deployed {
-  std::wstring From, To, Name;
-};
 // The database stage's files in copy order: where they lie in the distribution and in the target.
-std::vector<Deployed> DeployedFiles();
+using Deployed = testsupport::DeployedFile;
+using testsupport::DeployedFiles;
 
 std::string Narrow(const std::wstring& Text);
 std::wstring Widen(const std::string& Text);
@@ -93,6 +93,8 @@ std::wstring CommonDesktopFolder();
 
 // The lines of an installation log file without its byte-order mark.
 std::vector<std::wstring> LogFileLines(const std::wstring& Path);
+// The lines of its last run, the run's header left out.
+std::vector<std::wstring> LastRunLines(const std::wstring& Path);
 
 // Makes the distribution's driver package a newer one: its installer differs from the sample's (longer,
 // which the stand-in's record shows in its size) and it has a sub-folder, "amd64\ftdibus.sys".
@@ -106,7 +108,7 @@ long long FileSize(const std::wstring& Path);
 void RewriteChecksumList(const std::wstring& Distribution);
 // A distribution made before checksum lists: its files are not checked.
 void DropChecksumList(const std::wstring& Distribution);
-// Every file and folder below Folder (relative names; folders end with a backslash) with its bytes.
-std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& Folder);
+// Every file and folder below a folder with its bytes.
+using testsupport::ReadTree;
 
 }  // namespace e2e

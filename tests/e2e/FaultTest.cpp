@@ -6,15 +6,13 @@
 #include <map>
 #include <memory>
 
-#include "Driver.h"
-#include "E2eSupport.h"
+#include "WizardFixture.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
 
 namespace {
 
-const wchar_t MainCaption[] = L"Установка комплекса";
 const wchar_t LinkName[] = L"\\Ритмон - Vidoze.lnk";
 
 bool StartsWith(const std::wstring& Text, const std::wstring& Start) { return Text.rfind(Start, 0) == 0; }
@@ -180,8 +178,9 @@ const wchar_t* const ClinicFiles[] = {L"Settings\\rarovu.ini", L"Settings\\uca.n
 
 using Snapshot = std::map<std::wstring, std::string>;
 
-class Fault : public SampleDistribution {
+class Fault : public Wizard {
  protected:
+  // The wizard is started by the test that wants it, after its fault is laid.
   void SetUp() override {
     SampleDistribution::SetUp();
     // These faults change the distribution on purpose, as in one made before checksum lists; a listed one
@@ -196,7 +195,7 @@ class Fault : public SampleDistribution {
     Setup.reset();
     DeleteFileW((DesktopFolder() + LinkName).c_str());
     if (!LinkBefore.empty()) WriteBytes(DesktopFolder() + LinkName, LinkBefore);
-    SampleDistribution::TearDown();
+    Wizard::TearDown();
   }
 
   // An unattended run without the driver, its log also in Log; the exit code, or 99 when it hung.
@@ -207,17 +206,7 @@ class Fault : public SampleDistribution {
     return Setup->ExitCode();
   }
   // The lines of the last run in Log, its header left out.
-  std::vector<std::wstring> LastRun() const {
-    const std::vector<std::wstring> all = LogFileLines(Log);
-    std::vector<std::wstring> lines;
-    for (const std::wstring& line : all) {
-      if (StartsWith(line, L"==== "))
-        lines.clear();
-      else
-        lines.push_back(line);
-    }
-    return lines;
-  }
+  std::vector<std::wstring> LastRun() const { return LastRunLines(Log); }
 
   // A complete earlier installation into Target, then used by the clinic: its own settings, filled
   // reference lists and patients in the database.
@@ -288,51 +277,6 @@ class Fault : public SampleDistribution {
   }
 
   // --- the wizard ---
-  void StartWizard() {
-    Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-    Main = Setup->WaitForWindowByCaption(MainCaption);
-    ASSERT_NE(Main, nullptr) << "the main window did not appear";
-  }
-  void Press(const std::wstring& Caption) {
-    HWND button = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (button = FindVisibleByText(Main, Caption)) != nullptr; }))
-        << "no button " << Narrow(Caption);
-    Click(button);
-  }
-  HWND PathBox() const { return FindFolderBox(Main); }
-  // Through the wizard to the progress page, into Target, without the driver.
-  void StartInstallation(const std::wstring& Target) {
-    Press(L"Далее");
-    HWND path = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (path = PathBox()) != nullptr; }));
-    SetText(path, Target);
-    Press(L"Далее");
-    HWND notice = Setup->WaitForWindowByClass(L"TFMessageform");
-    ASSERT_NE(notice, nullptr) << "no driver notice";
-    HWND ok = FindVisibleByText(notice, L"OK");
-    ASSERT_NE(ok, nullptr);
-    Click(ok);
-    HWND driver = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (driver = FindVisibleByText(Main, L"Устанавливать драйвер")) != nullptr; }));
-    // A click on the box itself, as the mouse gives it: the box toggles and tells the window.
-    if (SendMessageW(driver, BM_GETCHECK, 0, 0) == BST_CHECKED) PostMessageW(driver, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return SendMessageW(driver, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 5s));
-    Press(L"Начать установку");
-  }
-  // The next message box: its text, after a screenshot, answered with OK.
-  std::wstring AnswerError(const std::wstring& Shot) {
-    HWND box = Setup->WaitForMessageBox(60s);
-    if (!box) return L"<no message box>";
-    const std::wstring text = MessageBoxText(box);
-    Screenshot(Shot);
-    AnswerMessageBox(box, IDOK);
-    WaitFor([&] { return !IsWindow(box); }, 5s);
-    return text;
-  }
-  std::vector<std::wstring> ScreenLog() const {
-    HWND list = FindChildByClass(Main, L"ListBox");
-    return list ? ListBoxLines(list) : std::vector<std::wstring>{};
-  }
   // After a run ended early: the exit button stays off, the close box ends the program; its exit code.
   DWORD CloseAfterEarlyEnd() {
     HWND exitButton = FindVisibleByText(Main, L"Выход");
@@ -346,8 +290,6 @@ class Fault : public SampleDistribution {
   }
 
   std::wstring Log;
-  std::unique_ptr<Program> Setup;
-  HWND Main = nullptr;
 
  private:
   std::string LinkBefore;
@@ -361,11 +303,11 @@ TEST_F(Fault, MissingRuntimeFileEndsTheRunWithItsErrorAndTheRepairedDistribution
   const std::string original = ReadBytes(missing);
   ASSERT_TRUE(DeleteFileW(missing.c_str()));
 
-  StartWizard();
-  StartInstallation(target);
-  const std::wstring error = AnswerError(L"30-fault-runtime-file-missing");
+  OpenWizard();
+  StartInstallation(target, DriverBox::Cleared);
+  const std::wstring error = Answer(IDOK, L"30-fault-runtime-file-missing", 60s);
   EXPECT_EQ(error, L"Cannot open file \"" + missing + L"\". " + SystemText(ERROR_FILE_NOT_FOUND));
-  const std::vector<std::wstring> screen = ScreenLog();
+  const std::vector<std::wstring> screen = LogLines();
   ASSERT_FALSE(screen.empty());
   EXPECT_EQ(screen.back(), L"Копирование файла icuuc30.Dll....") << "the running line keeps no outcome word";
   EXPECT_EQ(CloseAfterEarlyEnd(), 4u);
@@ -514,11 +456,11 @@ TEST_F(Fault, RuntimeLibraryHeldOpenEndsTheRunAndARerunAfterwardsCompletes) {
   HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
 
-  StartWizard();
-  StartInstallation(target);
-  const std::wstring error = AnswerError(L"31-fault-library-held-open");
+  OpenWizard();
+  StartInstallation(target, DriverBox::Cleared);
+  const std::wstring error = Answer(IDOK, L"31-fault-library-held-open", 60s);
   EXPECT_EQ(error, L"Cannot create file \"" + held + L"\". " + SystemText(ERROR_SHARING_VIOLATION));
-  const std::vector<std::wstring> screen = ScreenLog();
+  const std::vector<std::wstring> screen = LogLines();
   ASSERT_FALSE(screen.empty());
   EXPECT_EQ(screen.back(), L"Копирование файла fbclient.Dll....");
   EXPECT_EQ(CloseAfterEarlyEnd(), 4u);
@@ -544,11 +486,11 @@ TEST_F(Fault, ReadOnlySettingsFileEndsTheRunBeforeAnyCopyAndStaysAsItWas) {
   ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
   const Snapshot kept = Keep(target);
 
-  StartWizard();
-  StartInstallation(target);
-  const std::wstring error = AnswerError(L"32-fault-settings-read-only");
+  OpenWizard();
+  StartInstallation(target, DriverBox::Cleared);
+  const std::wstring error = Answer(IDOK, L"32-fault-settings-read-only", 60s);
   EXPECT_EQ(error, L"Cannot create file \"" + ini + L"\". " + SystemText(ERROR_ACCESS_DENIED));
-  EXPECT_TRUE(ScreenLog().empty()) << "the settings keys come before the first log line";
+  EXPECT_TRUE(LogLines().empty()) << "the settings keys come before the first log line";
   EXPECT_EQ(CloseAfterEarlyEnd(), 4u);
   ExpectKept(target, kept);
   EXPECT_TRUE(IsReadOnly(ini));
@@ -581,10 +523,10 @@ TEST_F(Fault, NewTargetOnAReadOnlyDriveCannotBeCreated) {
   ASSERT_TRUE(drive.MakeReadOnly());
   const std::wstring target = drive.Root() + L"Клиника\\";
 
-  StartWizard();
-  StartInstallation(target);
-  EXPECT_EQ(AnswerError(L"33-fault-read-only-drive"), L"Ошибка при создании каталога!");
-  EXPECT_EQ(ScreenLog(), std::vector<std::wstring>{L"Ошибка при создании каталога!"});
+  OpenWizard();
+  StartInstallation(target, DriverBox::Cleared);
+  EXPECT_EQ(Answer(IDOK, L"33-fault-read-only-drive", 60s), L"Ошибка при создании каталога!");
+  EXPECT_EQ(LogLines(), std::vector<std::wstring>{L"Ошибка при создании каталога!"});
   EXPECT_EQ(CloseAfterEarlyEnd(), 3u);
   EXPECT_FALSE(FolderExists(target));
 }
@@ -610,18 +552,6 @@ TEST_F(Fault, InstallationOnADriveMadeReadOnlyEndsAtTheSettingsAndKeepsEverythin
 
 // ===== The target's drive has no room =====================================================================
 
-// Sets an environment variable for the programs started while it lives.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* Name, const wchar_t* Value) : FName(Name) { SetEnvironmentVariableW(Name, Value); }
-  ~ScopedEnvironment() { SetEnvironmentVariableW(FName, nullptr); }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  const wchar_t* FName;
-};
-
 // The figures as the program shows them, for the drive a folder lies on.
 unsigned long long FreeMebibytes(const std::wstring& Folder) {
   ULARGE_INTEGER free{};
@@ -635,10 +565,10 @@ TEST_F(Fault, NoRoomOnTheTargetDriveEndsAnUnattendedRunWithExitSixBeforeAnything
   // A database larger than the drive.
   WriteBytes(Dist + L"DTAfb\\R12.FDB", std::string(12 << 20, 'D'));
   const std::wstring target = drive.Root() + L"Клиника\\";
-  const auto before = TreeSnapshot(drive.Root());
+  const auto before = ReadTree(drive.Root());
 
   EXPECT_EQ(RunSilent(target), 6u);
-  EXPECT_EQ(TreeSnapshot(drive.Root()), before) << "something was written on the drive";
+  EXPECT_EQ(ReadTree(drive.Root()), before) << "something was written on the drive";
   const std::vector<std::wstring> lines = LastRun();
   ASSERT_FALSE(lines.empty());
   const std::wstring figures = L"Требуется на диске " + drive.Root().substr(0, 2) + L" ";
@@ -706,43 +636,49 @@ TEST_F(Fault, FolderPageShowsTheRoomOfTheChosenDriveAndRefusesOneWithoutIt) {
 class FilledAfterTheCheck : public Fault {
  protected:
   FilledAfterTheCheck() { DistributionSource = TEST_SEAMS_DIST_UNIX_DIR; }
+  // An earlier installation on a small scratch drive, and what the clinic keeps in it.
+  void SetUp() override {
+    Fault::SetUp();
+    if (HasFatalFailure()) return;
+    Drive = std::make_unique<ScratchDrive>("4m");
+    if (!Drive->Ready()) GTEST_SKIP() << "no scratch drive: " << Drive->Why();
+    Target = Drive->Root() + L"Клиника\\";
+    InstallEarlier(Target);
+    if (HasFatalFailure()) return;
+    Kept = Keep(Target);
+  }
+  // The drive goes before the rest, as it would at the end of the test.
+  void TearDown() override {
+    Drive.reset();
+    Fault::TearDown();
+  }
+  const ScopedVariable NoSpaceCheck{L"INSTALL_TEST_NO_SPACE_CHECK", L"1"};
+  std::unique_ptr<ScratchDrive> Drive;
+  std::wstring Target;
+  Snapshot Kept;
 };
 
 TEST_F(FilledAfterTheCheck, DiskFullDuringARuntimeCopyMarksItAndEndsTheRun) {
-  const ScopedEnvironment filledAfterTheCheck(L"INSTALL_TEST_NO_SPACE_CHECK", L"1");
-  ScratchDrive drive("4m");
-  if (!drive.Ready()) GTEST_SKIP() << "no scratch drive: " << drive.Why();
-  const std::wstring target = drive.Root() + L"Клиника\\";
-  InstallEarlier(target);
-  if (HasFatalFailure()) return;
-  const Snapshot kept = Keep(target);
   // The distribution's ICU data is large; the drive has less than that left.
   WriteBytes(Dist + L"Firebird\\icudt30.Dll", std::string(512 * 1024, 'I'));
-  drive.LeaveFree(128 * 1024);
+  Drive->LeaveFree(128 * 1024);
 
-  EXPECT_EQ(RunSilent(target), 4u);
+  EXPECT_EQ(RunSilent(Target), 4u);
   const std::vector<std::wstring> lines = LastRun();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), L"Копирование файла icudt30.Dll....ОШИБКА!!!");
   EXPECT_FALSE(Contains(lines, L"Копирование файла icuin30.Dll...."));
-  ExpectKept(target, kept);
+  ExpectKept(Target, Kept);
 
   // With room made, the next run replaces what was cut short.
-  drive.RemoveFiller();
-  EXPECT_EQ(RunSilent(target), 0u);
-  ExpectComplete(target);
-  ExpectKept(target, kept);
+  Drive->RemoveFiller();
+  EXPECT_EQ(RunSilent(Target), 0u);
+  ExpectComplete(Target);
+  ExpectKept(Target, Kept);
 }
 
 TEST_F(FilledAfterTheCheck, DiskFullDuringAnExtensionLibraryMarksItGoesOnAndKeepsTheEarlierReleaseWhole) {
-  const ScopedEnvironment filledAfterTheCheck(L"INSTALL_TEST_NO_SPACE_CHECK", L"1");
-  ScratchDrive drive("4m");
-  if (!drive.Ready()) GTEST_SKIP() << "no scratch drive: " << drive.Why();
-  const std::wstring target = drive.Root() + L"Клиника\\";
-  InstallEarlier(target);
-  if (HasFatalFailure()) return;
-  Snapshot kept = Keep(target);
-  for (const wchar_t* name : {L"Vidoze.exe", L"backup\\L011226\\Vidoze.exe"}) kept[name] = ReadBytes(target + name);
+  for (const wchar_t* name : {L"Vidoze.exe", L"backup\\L011226\\Vidoze.exe"}) Kept[name] = ReadBytes(Target + name);
   // A newer release: a larger library, main program, release information and updater configuration.
   WriteBytes(Dist + L"UDF\\Olvexa.Dll", std::string(512 * 1024, 'O'));
   const auto grow = [&](const std::wstring& Name, const std::string& Tail) {
@@ -753,35 +689,28 @@ TEST_F(FilledAfterTheCheck, DiskFullDuringAnExtensionLibraryMarksItGoesOnAndKeep
   grow(L"Updater\\ReleaseInfo", "  <Notes>" + std::string(6000, 'n') + "</Notes>\r\n");
   grow(L"Updater\\Updater.exe.cfg", "; " + std::string(6000, 'c') + "\r\n");
   grow(L"backup\\L011226\\Vidoze.exe", std::string(64 * 1024, 'v'));
-  drive.LeaveFree(128 * 1024);
+  Drive->LeaveFree(128 * 1024);
 
   // The library's line is marked and the installation goes on to its end; what the newer release
   // could not bring in whole stays as the earlier one had it.
-  EXPECT_EQ(RunSilent(target), 0u);
+  EXPECT_EQ(RunSilent(Target), 0u);
   const std::vector<std::wstring> lines = LastRun();
   EXPECT_TRUE(Contains(lines, L"Копирование файла Olvexa.Dll....ОШИБКА!!!"));
   EXPECT_TRUE(Contains(lines, L"Копирование файла Brindam.Dll....Завершено"));
-  ExpectKept(target, kept);
-  EXPECT_NE(ReadText(target + L"ReleaseInfo").find(L"<Level>011226</Level>"), std::wstring::npos);
+  ExpectKept(Target, Kept);
+  EXPECT_NE(ReadText(Target + L"ReleaseInfo").find(L"<Level>011226</Level>"), std::wstring::npos);
   for (const wchar_t* name : {L"ReleaseInfo.tmp", L"Updater.exe.cfg.tmp", L"backup\\L011226\\Vidoze.exe.tmp"})
-    EXPECT_FALSE(FileExists(target + name)) << Narrow(name);
-  EXPECT_EQ(ReadShellLink(DesktopFolder() + LinkName).Path, target + L"Vidoze.exe");
+    EXPECT_FALSE(FileExists(Target + name)) << Narrow(name);
+  EXPECT_EQ(ReadShellLink(DesktopFolder() + LinkName).Path, Target + L"Vidoze.exe");
 }
 
 TEST_F(FilledAfterTheCheck, FullDriveEndsTheRunAtTheSettingsWithoutAPartialFile) {
-  const ScopedEnvironment filledAfterTheCheck(L"INSTALL_TEST_NO_SPACE_CHECK", L"1");
-  ScratchDrive drive("4m");
-  if (!drive.Ready()) GTEST_SKIP() << "no scratch drive: " << drive.Why();
-  const std::wstring target = drive.Root() + L"Клиника\\";
-  InstallEarlier(target);
-  if (HasFatalFailure()) return;
-  const Snapshot kept = Keep(target);
-  drive.LeaveFree(0);
+  Drive->LeaveFree(0);
 
-  EXPECT_EQ(RunSilent(target), 4u);
-  ExpectEndedBy(L"Cannot create file \"" + target + L"Settings\\rarovu.ini\". " + SystemText(ERROR_DISK_FULL),
+  EXPECT_EQ(RunSilent(Target), 4u);
+  ExpectEndedBy(L"Cannot create file \"" + Target + L"Settings\\rarovu.ini\". " + SystemText(ERROR_DISK_FULL),
                 L"");
-  ExpectKept(target, kept);
+  ExpectKept(Target, Kept);
 }
 
 }  // namespace

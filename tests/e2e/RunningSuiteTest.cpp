@@ -32,12 +32,6 @@ class RunningSuite : public Wizard {
     Suite.reset();
     Wizard::TearDown();
   }
-  std::vector<std::wstring> LastRunLines(const std::wstring& LogFile) {
-    std::vector<std::wstring> lines = LogFileLines(LogFile);
-    const auto header = std::find_if(lines.rbegin(), lines.rend(),
-                                     [](const std::wstring& Line) { return Line.rfind(L"==== ", 0) == 0; });
-    return std::vector<std::wstring>(header.base(), lines.end());
-  }
   std::wstring Target, Named;
   std::unique_ptr<Program> Suite;
 };
@@ -69,9 +63,7 @@ TEST_F(RunningSuite, UnattendedInstallationAndUninstallEndWithFiveAndNameIt) {
 }
 
 TEST_F(RunningSuite, TheWizardNamesItAndGoesOnOnceItIsClosed) {
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenWizard());
   StartInstallation(Target);
   HWND box = Setup->WaitForMessageBox(60s);
   ASSERT_NE(box, nullptr) << "no box about the running suite";
@@ -109,9 +101,7 @@ TEST_F(RunningSuite, TheWizardNamesItAndGoesOnOnceItIsClosed) {
 // "Отмена" ends the run before the first copy, with exit 5 and the line naming the program.
 TEST_F(RunningSuite, CancelInTheWizardEndsWithFive) {
   const long long installedAt = WriteTime(Target + L"udf\\Olvexa.Dll");
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenWizard());
   StartInstallation(Target);
   EXPECT_EQ(Answer(IDCANCEL).rfind(Named, 0), 0u);
   ASSERT_TRUE(WaitFor([&] {

@@ -191,7 +191,7 @@ class Uninstall : public SampleDistribution {
   // The clinic's part of the target: what must stay byte for byte (the log only grows).
   std::map<std::wstring, std::string> ClinicsPart() const {
     std::map<std::wstring, std::string> part;
-    for (const auto& [name, bytes] : TreeSnapshot(Target))
+    for (const auto& [name, bytes] : ReadTree(Target))
       if (name.rfind(L"DTAfb\\", 0) == 0 || name.rfind(L"Settings\\", 0) == 0 || name.rfind(L"Записи пациентов\\", 0) == 0 ||
           name == L"udf\\своя функция.dll")
         if (name != L"Settings\\install.log") part[name] = bytes;
@@ -292,7 +292,7 @@ TEST_F(Uninstall, QuietUninstallFromTheEntryTakesTheProgramAndKeepsTheClinicsDat
 
 TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   Install();
-  const auto before = TreeSnapshot(Target);
+  const auto before = ReadTree(Target);
   const auto temporaryBefore = TemporaryFolderNames();
 
   // The uninstaller uninstalls also when started without switches, as an operator might: its entry names
@@ -308,7 +308,7 @@ TEST_F(Uninstall, TheWizardAsksOnceNoKeepsEverythingAndYesRemoves) {
   ASSERT_TRUE(Process->WaitForExit(30s));
   EXPECT_EQ(Process->ExitCode(), 2u);
   ExpectNothingLeftBehind(temporaryBefore);
-  EXPECT_EQ(TreeSnapshot(Target), before) << "No changes nothing, not even the log";
+  EXPECT_EQ(ReadTree(Target), before) << "No changes nothing, not even the log";
   EXPECT_TRUE(ReadEntry().Found);
 
   // Programs and Features starts the entry's command line.
@@ -349,7 +349,7 @@ class UninstallWithoutRights : public Uninstall {
 TEST_F(UninstallWithoutRights, AsksForThemBeforeRemovingAnythingAndRemovesNothingWithout) {
   Install();
   if (HasFatalFailure()) return;
-  const auto before = TreeSnapshot(Target);
+  const auto before = ReadTree(Target);
   const ScopedVariable user(L"INSTALL_TEST_NOT_ELEVATED", L"1");
   {
     const ScopedVariable refused(L"INSTALL_TEST_CONSENT", L"refused");
@@ -475,13 +475,13 @@ TEST_F(Uninstall, AFolderWithoutARecordIsRefusedAndNothingRemoved) {
   CreateDirectoryW((folder + L"Settings").c_str(), nullptr);
   WriteBytes(folder + L"gds32.dll", "someone else's");
   WriteBytes(folder + L"Settings\\rarovu.ini", "[options]");
-  const auto before = TreeSnapshot(folder);
+  const auto before = ReadTree(folder);
   const std::wstring log = Work + L"удаление.log";
   Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere,
                                     L"/UNINSTALL /VERYSILENT /DIR=\"" + folder + L"\" /LOG=\"" + log + L"\"");
   ASSERT_TRUE(Setup->WaitForExit(60s));
   EXPECT_EQ(Setup->ExitCode(), 4u);
-  EXPECT_EQ(TreeSnapshot(folder), before);
+  EXPECT_EQ(ReadTree(folder), before);
   const std::vector<std::wstring> lines = LogFileLines(log);
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.back().find(L"нет записи об установке"), std::wstring::npos) << Narrow(lines.back());

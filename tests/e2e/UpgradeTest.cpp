@@ -29,15 +29,6 @@ class Upgrade : public SampleDistribution {
     ASSERT_FALSE(setup.Running()) << "the run did not end";
     EXPECT_EQ(setup.ExitCode(), 0u);
   }
-  // The lines of the last run in the target's log.
-  static std::vector<std::wstring> LastRunLines(const std::wstring& Target) {
-    std::vector<std::wstring> lines;
-    for (const std::wstring& line : LogFileLines(Target + L"Settings\\install.log")) {
-      if (line.rfind(L"==== ", 0) == 0) lines.clear();
-      else lines.push_back(line);
-    }
-    return lines;
-  }
   static bool Has(const std::vector<std::wstring>& Lines, const std::wstring& Line) {
     return std::find(Lines.begin(), Lines.end(), Line) != Lines.end();
   }
@@ -61,7 +52,7 @@ TEST_F(Upgrade, NewerDistributionUnattendedRunsTheNewerDriverWithoutAnyWindow) {
   EXPECT_EQ(ReadBytes(folder + L"FTDIDriverInstall.exe"), ReadBytes(newer + L"FTDIDriverInstall\\FTDIDriverInstall.exe"));
   EXPECT_EQ(ReadBytes(folder + L"amd64\\ftdibus.sys"), "64-bit driver");
   EXPECT_FALSE(FolderExists(folder + L"FTDIDriverInstall")) << "nested";
-  const std::vector<std::wstring> lines = LastRunLines(target);
+  const std::vector<std::wstring> lines = LastRunLines(target + L"Settings\\install.log");
   EXPECT_TRUE(Has(lines, Started));
   EXPECT_TRUE(Has(lines, Finished));
 }
@@ -76,7 +67,7 @@ TEST_F(Upgrade, DistributionWithoutADriverInstallerCompletesAndSaysSo) {
   RunVerySilent(Dist, target);
   EXPECT_TRUE(FileExists(target + L"udf\\Olvexa.Dll"));
   EXPECT_TRUE(FileExists(target + L"Vidoze.exe")) << "the stages after the driver ran";
-  const std::vector<std::wstring> lines = LastRunLines(target);
+  const std::vector<std::wstring> lines = LastRunLines(target + L"Settings\\install.log");
   EXPECT_FALSE(Has(lines, Started));
   EXPECT_FALSE(Has(lines, Finished));
   EXPECT_TRUE(Has(lines, L"Драйвер устройства не установлен: нет программы установки \"" + target +
@@ -104,7 +95,7 @@ TEST_F(Upgrade, AReinstallRunsNoPlantedProgramWithAdministratorRights) {
   RunVerySilent(Dist, target);
   EXPECT_EQ(RecordedInstallerSizes(record), runsBefore) << "the planted driver installer ran";
   EXPECT_FALSE(FileExists(level + L"planted.txt")) << "the planted level's script ran";
-  const std::vector<std::wstring> lines = LastRunLines(target);
+  const std::vector<std::wstring> lines = LastRunLines(target + L"Settings\\install.log");
   EXPECT_FALSE(Has(lines, Started));
   EXPECT_TRUE(Has(lines, L"Драйвер устройства не установлен: программа установки \"" + installer +
                              L"\" не запущена с правами администратора: в дистрибутиве нет такого файла (\"" + Dist +

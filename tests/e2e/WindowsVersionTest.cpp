@@ -47,22 +47,6 @@ class ScopedWineVersion {
   bool Had = false;
 };
 
-// Every file below Folder by its path relative to it, with its bytes.
-void ReadTree(const std::wstring& Folder, const std::wstring& Relative, std::map<std::wstring, std::string>& Files) {
-  WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ReadTree(Folder, Relative + name + L"\\", Files);
-    else
-      Files[Relative + name] = ReadBytes(Folder + Relative + name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
 // The log lines of a run, the header lines with their date and time dropped.
 std::vector<std::wstring> RunLines(const std::wstring& LogFile) {
   std::vector<std::wstring> lines;
@@ -74,7 +58,7 @@ std::vector<std::wstring> RunLines(const std::wstring& LogFile) {
 struct Outcome {
   std::wstring Version, Seen;  // the version set, and the one a program of ours saw
   DWORD ExitCode = 0;
-  std::map<std::wstring, std::string> Tree;  // the target folder without its log
+  std::map<std::wstring, std::string> Tree;  // the target folder without its log, its folders as "name\\"
   std::vector<std::wstring> Log;
 };
 
@@ -94,8 +78,7 @@ class WindowsVersions : public SampleDistribution {
   }
   // What an installation left, and the target moved aside so the next one starts as this one did.
   Outcome Collect(const std::wstring& Version, const std::wstring& Seen, DWORD ExitCode) {
-    Outcome outcome{Version, Seen, ExitCode, {}, RunLines(Target + L"Settings\\install.log")};
-    ReadTree(Target, L"", outcome.Tree);
+    Outcome outcome{Version, Seen, ExitCode, ReadTree(Target), RunLines(Target + L"Settings\\install.log")};
     outcome.Tree.erase(L"Settings\\install.log");
     EXPECT_TRUE(MoveFileW(Target.c_str(), (Work + L"установлено " + Version).c_str())) << Narrow(Version);
     RemoveInstalledFonts();

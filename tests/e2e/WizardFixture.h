@@ -22,7 +22,12 @@ class Wizard : public SampleDistribution {
  protected:
   void SetUp() override {
     SampleDistribution::SetUp();
-    // Started from another working folder, as through a shortcut.
+    OpenWizard();
+  }
+
+  // The setup program started anew from another working folder, as through a shortcut; its main window.
+  void OpenWizard() {
+    Setup.reset();
     Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
     Main = Setup->WaitForWindowByCaption(MainCaption);
     ASSERT_NE(Main, nullptr) << "the main window did not appear";
@@ -48,9 +53,9 @@ class Wizard : public SampleDistribution {
   bool PageShows(const std::wstring& Fragment) {
     return WaitFor([&] { return PageText().find(Fragment) != std::wstring::npos; }, 10s);
   }
-  // Answers the next standard message box and returns its text.
-  std::wstring Answer(int ButtonId, const std::wstring& Shot = L"") {
-    HWND box = Setup->WaitForMessageBox();
+  // Answers the next standard message box (after a screenshot, when named) and returns its text.
+  std::wstring Answer(int ButtonId, const std::wstring& Shot = L"", std::chrono::milliseconds Timeout = 15s) {
+    HWND box = Setup->WaitForMessageBox(Timeout);
     if (!box) return L"<no message box>";
     const std::wstring text = MessageBoxText(box);
     if (!Shot.empty()) Screenshot(Shot);
@@ -80,15 +85,25 @@ class Wizard : public SampleDistribution {
     GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &info);
     return info.hwndFocus;
   }
-  // Through the wizard to the start button, with Target typed in the folder box.
-  void StartInstallation(const std::wstring& Target) {
+  // What the installation does with the driver: as the wizard offers it (ticked), or without it.
+  enum class DriverBox { AsOffered, Cleared };
+  // Through the wizard to the progress page, with Target typed in the folder box and the driver notice
+  // acknowledged.
+  void StartInstallation(const std::wstring& Target, DriverBox Driver = DriverBox::AsOffered) {
     Press(L"Далее");
     HWND path = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (path = PathBox()) != nullptr; }));
     SetText(path, Target);
     Press(L"Далее");
-    AcknowledgeNotice();
+    ASSERT_NE(AcknowledgeNotice(), L"<no notice>") << "no driver notice";
     ASSERT_TRUE(PageShows(L"Все настройки можно изменить позже"));
+    if (Driver == DriverBox::Cleared) {
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitFor([&] { return (box = FindVisibleByText(Main, L"Устанавливать драйвер")) != nullptr; }));
+      // A click on the box itself, as the mouse gives it: the box toggles and tells the window.
+      if (SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) PostMessageW(box, BM_CLICK, 0, 0);
+      ASSERT_TRUE(WaitFor([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 5s));
+    }
     Press(L"Начать установку");
     HWND list = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (list = FindVisibleByClass(Main, L"ListBox")) != nullptr; }));
@@ -133,9 +148,7 @@ class Wizard : public SampleDistribution {
   void RestartWithLargeFonts() {
     Setup.reset();
     LargeFonts = std::make_unique<ScopedScreenDpi>(120);
-    Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-    Main = Setup->WaitForWindowByCaption(MainCaption);
-    ASSERT_NE(Main, nullptr);
+    OpenWizard();
   }
   // From the components page: the installation without the driver, No to the final question.
   void InstallAndStayAfterTheFinalQuestion() {

@@ -151,9 +151,7 @@ TEST_F(Wizard, InstallsTheSampleDistributionAndKeepsTheDatabaseOnReinstall) {
   // with the final question over the finished log.
   WriteBytes(target + L"DTAfb\\R12.FDB", "patients");
   const ScopedScreenDpi largeFonts(120);
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenWizard());
   StartInstallation(target);
   EXPECT_EQ(Answer(IDNO), DriverQuestion) << "No skips the driver";
   HWND question = Setup->WaitForMessageBox(30s);
@@ -190,9 +188,7 @@ TEST_F(Wizard, NewerDistributionBringsItsDriverWithoutFurtherQuestions) {
     ASSERT_EQ(first.ExitCode(), 0u);
   }
   MakeNewerDriver(Dist);
-  Setup = std::make_unique<Program>(Dist + L"Install.exe", Elsewhere);
-  Main = Setup->WaitForWindowByCaption(MainCaption);
-  ASSERT_NE(Main, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenWizard());
   StartInstallation(target);
   EXPECT_EQ(Answer(IDYES), DriverQuestion);
   bool anotherBox = false;

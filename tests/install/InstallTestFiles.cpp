@@ -17,14 +17,8 @@ std::string Ansi(const std::wstring& Text) {
 }
 
 std::string ReadFileBytes(const std::wstring& Path) {
-  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open a test file");
   std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
+  if (!testsupport::ReadWholeFile(Path, bytes)) throw std::runtime_error("cannot open a test file");
   return bytes;
 }
 
@@ -108,45 +102,21 @@ void RemoveLink(const std::wstring& Link) {
   }
 }
 
-namespace {
-void ReadTree(const std::wstring& Folder, const std::wstring& Relative, TTree& Tree) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((Folder + Relative + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Tree[Relative + name + L"\\"] = "";
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ReadTree(Folder, Relative + name + L"\\", Tree);
-    } else {
-      Tree[Relative + name] = ReadFileBytes(Folder + Relative + name);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-}  // namespace
-
-TTree TreeOf(const std::wstring& Folder) {
-  TTree tree;
-  ReadTree(Folder, L"", tree);
-  return tree;
+FILETIME DistributionTime() {
+  SYSTEMTIME time{2020, 1, 3, 1, 12, 0, 1, 0};
+  FILETIME result{};
+  SystemTimeToFileTime(&time, &result);
+  return result;
 }
 
 void MakeSmallDistribution(const std::wstring& Source) {
   for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF", L"backup",
                                 L"backup\\L010118", L"Updater"})
     CreateFolder(Source + folder);
-  WriteFileBytes(Source + L"DTAfb\\R12.FDB", "empty database");
-  for (const wchar_t* name : {L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",
-                              L"icuin30.Dll", L"icuuc30.Dll", L"msvcp80.Dll", L"msvcr80.Dll", L"firebird.msg",
-                              L"gbak.exe", L"gds32.dll"})
-    WriteFileBytes(Source + L"Firebird\\" + name, "runtime");
-  for (const wchar_t* name : {L"fbintl.conf", L"fbintl.dll"}) WriteFileBytes(Source + L"Firebird\\intl\\" + name, "intl");
-  for (const wchar_t* name : {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"})
-    WriteFileBytes(Source + L"Firebird\\udf\\" + name, "udf");
-  for (const wchar_t* name : {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"})
-    WriteFileBytes(Source + L"UDF\\" + name, "library");
+  for (const TDeployed& file : DeployedFiles()) {
+    WriteFileBytes(Source + file.From + file.Name, "distribution " + Ansi(file.Name));
+    SetLastWriteTime(Source + file.From + file.Name, DistributionTime());
+  }
   // The level's script puts the main program into the target, as a real one does.
   WriteFileBytes(Source + L"backup\\L010118\\Install.cmd", "@copy /y Vidoze.exe ..\\..\\ >nul\r\n@exit 0\r\n");
   WriteFileBytes(Source + L"backup\\L010118\\Vidoze.exe", "main program");
@@ -154,4 +124,16 @@ void MakeSmallDistribution(const std::wstring& Source) {
                  "<?xml version=\"1.0\"?>\r\n<ROOT><Version>1</Version><Level></Level></ROOT>\r\n");
   WriteFileBytes(Source + L"Updater\\Updater.exe.cfg", "stand-in\r\n");
   WriteFileBytes(Source + L"Install.exe", "the setup program");
+}
+
+TInstallPlan SmallDistributionPlan(const std::wstring& Source, const std::wstring& Target,
+                                   const std::wstring& ProductName) {
+  TInstallPlan plan;
+  plan.Source = Source;
+  plan.Target = Target;
+  plan.DriverInstall = false;
+  plan.MainProgram = L"Vidoze.exe";
+  plan.ProductName = ProductName;
+  plan.ProductDescription = L"Комплекс";
+  return plan;
 }

@@ -4,8 +4,12 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "CommonTestFiles.h"
+#include "DeployedFiles.h"
+#include "InstallSequence.h"
+#include "TestTree.h"
 
 // Checked without the engine's own helpers: the tests do not lean on the code they test.
 bool TestFileExists(const std::wstring& Path);
@@ -23,15 +27,24 @@ std::string MakeLink(const std::wstring& Link, const std::wstring& Target, bool 
 // Takes a link away without touching what it points at (before a clean-up that would follow it).
 void RemoveLink(const std::wstring& Link);
 
-// Every file below Folder with its bytes, and every folder as "name\" with none; links are listed, not
-// followed.
-using TTree = std::map<std::wstring, std::string>;
-TTree TreeOf(const std::wstring& Folder);
+// A folder's files and folders with their bytes (ReadTree).
+using TTree = testsupport::FileTree;
+using testsupport::ReadTree;
 
-// A small distribution in Source (with a trailing backslash): a database, the runtime's files, one
-// release level whose script puts the main program "Vidoze.exe" into the target, the updater and
-// "Install.exe". No fonts and no driver.
+// The small distribution's database stage files, in copy order.
+using TDeployed = testsupport::DeployedFile;
+using testsupport::DeployedFiles;
+// The time those files carry: 1 January 2020 12:00:01 UTC, an odd second, so the two-second rounding shows.
+FILETIME DistributionTime();
+
+// A small distribution in Source (with a trailing backslash): a database and the runtime's files (each
+// "distribution <its name>"), one release level whose script puts the main program "Vidoze.exe" into the
+// target, the updater and "Install.exe". No fonts and no driver.
 void MakeSmallDistribution(const std::wstring& Source);
+// The plan of an installation of ProductName from it into Target, without the driver (its stage has tests
+// of its own; here its question would only be one more answer).
+TInstallPlan SmallDistributionPlan(const std::wstring& Source, const std::wstring& Target,
+                                   const std::wstring& ProductName);
 
 // Holds a file open without sharing, as a running program holding its library does.
 class THeldOpen {

@@ -16,13 +16,7 @@ TEST(MissingSystemFunction, EndsTheInstallationWithTheErrorNamingIt) {
   MakeSmallDistribution(source);
   CreateFolder(target);
   CreateFolder(target + L"Settings");
-  TInstallPlan plan;
-  plan.Source = source;
-  plan.Target = target;
-  plan.DriverInstall = false;
-  plan.MainProgram = L"Vidoze.exe";
-  plan.ProductName = L"Проверка системной функции";
-  plan.ProductDescription = L"Комплекс";
+  TInstallPlan plan = SmallDistributionPlan(source, target, L"Проверка системной функции");
   plan.LogFile = temp.Path() + L"setup.log";
 
   TRecordingContext context;

@@ -60,35 +60,7 @@ class TFontsAllThere {
   SystemQueries::WindowsDirectoryFn FPrevious = nullptr;
 };
 
-const std::vector<std::wstring> RuntimeFiles = {
-    L"aliases.conf", L"firebird.conf", L"fbclient.Dll", L"ib_util.Dll", L"icudt30.Dll",  L"icuin30.Dll",
-    L"icuuc30.Dll",  L"msvcp80.Dll",   L"msvcr80.Dll",  L"firebird.msg", L"gbak.exe",   L"gds32.dll"};
-const std::vector<std::wstring> IntlFiles = {L"fbintl.conf", L"fbintl.dll"};
-const std::vector<std::wstring> UdfFiles = {L"fbudf.dll", L"ib_udf.dll", L"fbudf.sql", L"ib_udf.sql", L"ib_udf2.sql"};
-const std::vector<std::wstring> Libraries = {L"Varnel.Dll", L"Tusko.Dll", L"Brindam.Dll", L"Olvexa.Dll"};
-
-// Every deployed file: where it comes from and where it goes, relative to the two folders, in copy order.
-struct TDeployed {
-  std::wstring From, To, Name;
-};
-std::vector<TDeployed> DeployedFiles() {
-  std::vector<TDeployed> files = {{L"DTAfb\\", L"DTAfb\\", L"R12.FDB"}};
-  for (const auto& name : RuntimeFiles) files.push_back({L"Firebird\\", L"", name});
-  for (const auto& name : IntlFiles) files.push_back({L"Firebird\\intl\\", L"intl\\", name});
-  for (const auto& name : UdfFiles) files.push_back({L"Firebird\\udf\\", L"udf\\", name});
-  for (const auto& name : Libraries) files.push_back({L"UDF\\", L"udf\\", name});
-  return files;
-}
-
 std::wstring CopyLine(const std::wstring& Name) { return L"Копирование файла " + Name + L"...."; }
-
-// 1 January 2020 12:00:01 UTC: an odd second, so the two-second rounding shows.
-FILETIME DistributionTime() {
-  SYSTEMTIME time{2020, 1, 3, 1, 12, 0, 1, 0};
-  FILETIME result{};
-  SystemTimeToFileTime(&time, &result);
-  return result;
-}
 
 class Sequence : public ::testing::Test {
  public:
@@ -96,19 +68,10 @@ class Sequence : public ::testing::Test {
   void MakeDistribution(const std::wstring& SourceName, const std::wstring& TargetName) {
     Source = Temp.Path() + SourceName;
     Target = Temp.Path() + TargetName;
-    for (const wchar_t* folder : {L"", L"DTAfb", L"Firebird", L"Firebird\\intl", L"Firebird\\udf", L"UDF", L"backup",
-                                  L"backup\\L010118", L"backup\\WithOutAnswer", L"Updater"})
-      CreateFolder(Source + folder);
-    for (const TDeployed& file : DeployedFiles()) {
-      WriteFileBytes(Source + file.From + file.Name, "distribution " + ToUtf8(file.Name));
-      SetLastWriteTime(Source + file.From + file.Name, DistributionTime());
-    }
-    // One release level, and the release information it is recorded in. No fonts: the system has
-    // them all (TFontsAllThere), and the fonts stage's lines are its own tests' business.
-    WriteFileBytes(Source + L"backup\\L010118\\Install.cmd", "@exit 0\r\n");
-    WriteFileBytes(Source + L"Updater\\ReleaseInfo",
-                   "<?xml version=\"1.0\"?>\r\n<ROOT><Version>1</Version><Level></Level></ROOT>\r\n");
-    WriteFileBytes(Source + L"Updater\\Updater.exe.cfg", "stand-in\r\n");
+    // The system has every font (TFontsAllThere): the fonts stage's lines are its own tests' business.
+    MakeSmallDistribution(Source);
+    // A level folder the backup stage passes over.
+    CreateFolder(Source + L"backup\\WithOutAnswer");
   }
   void TearDown() override { DeleteFileW(DesktopLink().c_str()); }
   // The desktop link the run leaves, named after the product.
@@ -117,17 +80,7 @@ class Sequence : public ::testing::Test {
     SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
     return std::wstring(desktop) + L"\\Проверка последовательности.lnk";
   }
-  // The driver stage has tests of its own; here its question would only be one more answer.
-  TInstallPlan Plan() const {
-    TInstallPlan plan;
-    plan.Source = Source;
-    plan.Target = Target;
-    plan.DriverInstall = false;
-    plan.MainProgram = L"Vidoze.exe";
-    plan.ProductName = L"Проверка последовательности";
-    plan.ProductDescription = L"Комплекс";
-    return plan;
-  }
+  TInstallPlan Plan() const { return SmallDistributionPlan(Source, Target, L"Проверка последовательности"); }
   // The wizard's folder page creates the target and its settings folder.
   void PrepareTarget() {
     CreateFolder(Target);
@@ -518,7 +471,7 @@ TEST_F(Sequence, ALinkLeadingOutOfTheTargetEndsTheRunBeforeAnyWrite) {
     const std::string why = MakeLink(link, c.Folder ? outside.substr(0, outside.size() - 1) : outside + L"gds32.dll",
                                      c.Folder);
     if (!why.empty()) GTEST_SKIP() << why;
-    const TTree before = TreeOf(outside);
+    const TTree before = ReadTree(outside);
     TRecordingContext context;
 
     EXPECT_EQ(RunInstallation(context, Plan()), ioError);
@@ -527,7 +480,7 @@ TEST_F(Sequence, ALinkLeadingOutOfTheTargetEndsTheRunBeforeAnyWrite) {
     EXPECT_EQ(context.Errors[0].rfind(L"В папке установки есть ссылка, ведущая за её пределы: \"" + link + L"\" ведёт в \"", 0),
               0u)
         << ToUtf8(context.Errors[0]);
-    EXPECT_EQ(TreeOf(outside), before) << "written through the link";
+    EXPECT_EQ(ReadTree(outside), before) << "written through the link";
     EXPECT_FALSE(TestFileExists(Target + L"Settings\\install.log"));
     EXPECT_FALSE(TestFileExists(Target + L"Settings\\install-record.txt"));
   }

@@ -88,13 +88,7 @@ class Uninstall : public ::testing::Test {
 
   void MakeDistribution() { MakeSmallDistribution(Source); }
   TInstallPlan Plan() const {
-    TInstallPlan plan;
-    plan.Source = Source;
-    plan.Target = Target;
-    plan.DriverInstall = false;
-    plan.MainProgram = L"Vidoze.exe";
-    plan.ProductName = ProductName;
-    plan.ProductDescription = L"Комплекс";
+    TInstallPlan plan = SmallDistributionPlan(Source, Target, ProductName);
     plan.EntryName = EntryName;
     plan.SetupProgram = Source + L"Install.exe";
     return plan;
@@ -148,9 +142,9 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
   ClinicWorks();
   // A program file a medium made read-only goes too.
   SetFileAttributesW((Target + L"gds32.dll").c_str(), FILE_ATTRIBUTE_READONLY);
-  const TTree before = TreeOf(Target);
+  const TTree before = ReadTree(Target);
   const std::string recordBefore = ReadFileBytes(Target + L"Settings\\install-record.txt");
-  const TTree outsideBefore = TreeOf(Outside);
+  const TTree outsideBefore = ReadTree(Outside);
 
   int released = 0;
   TUninstallRequest request = Request();
@@ -176,7 +170,7 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
 
   // What stays is exactly the clinic's: the database folder, the settings folder (the log grew by a section
   // of its own), the clinic's files, and the installation's folder that holds one of them.
-  const TTree after = TreeOf(Target);
+  const TTree after = ReadTree(Target);
   TTree expected = Only(before, [](const std::wstring& name) {
     return name.rfind(L"DTAfb\\", 0) == 0 || name.rfind(L"Settings\\", 0) == 0 ||
            name.rfind(L"Записи пациентов\\", 0) == 0 || name == L"udf\\" || name == L"udf\\своя функция.dll" ||
@@ -192,7 +186,7 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
   EXPECT_EQ(logAfter.substr(0, logBefore.size()), logBefore) << "the installation's sections stay as they were";
   EXPECT_NE(logAfter.find("  \xD0\xA3\xD0\xB4\xD0\xB0\xD0\xBB\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5", logBefore.size()),  // "  Удаление"
             std::string::npos);
-  EXPECT_EQ(TreeOf(Outside), outsideBefore);
+  EXPECT_EQ(ReadTree(Outside), outsideBefore);
 
   EXPECT_FALSE(HasEntry());
   EXPECT_FALSE(TestFileExists(DesktopShortcutPath(ProductName)));
@@ -218,7 +212,7 @@ TEST_F(Uninstall, RemovesWhatTheInstallationPutAndKeepsEverythingElse) {
 TEST_F(Uninstall, NoToTheQuestionChangesNothing) {
   Install();
   ClinicWorks();
-  const TTree before = TreeOf(Target);
+  const TTree before = ReadTree(Target);
   bool released = false;
   TUninstallRequest request = Request();
   request.ReleaseSetupCopy = [&] { released = true; };
@@ -226,7 +220,7 @@ TEST_F(Uninstall, NoToTheQuestionChangesNothing) {
   const TUninstallResult result = RunUninstall(Context, request);
   EXPECT_EQ(result.Outcome, uoCancelled);
   EXPECT_EQ(UninstallExitCode(result.Outcome), 2);
-  EXPECT_EQ(TreeOf(Target), before) << "not even the log";
+  EXPECT_EQ(ReadTree(Target), before) << "not even the log";
   EXPECT_TRUE(HasEntry());
   EXPECT_TRUE(TestFileExists(DesktopShortcutPath(ProductName)));
   EXPECT_FALSE(released);
@@ -479,7 +473,7 @@ TEST_P(UninstallRefusal, RemovesNothing) {
   const std::wstring folder = refusal.Folder(*this);
   // The target's tree, or, for a folder elsewhere, the temporary folder's.
   const std::wstring watched = folder.rfind(Temp.Path(), 0) == 0 ? folder : Temp.Path();
-  const TTree before = TreeOf(watched);
+  const TTree before = ReadTree(watched);
   TUninstallRequest request = Request();
   request.Target = folder;
   Context.Answers = {true};
@@ -490,7 +484,7 @@ TEST_P(UninstallRefusal, RemovesNothing) {
   ASSERT_EQ(Context.Errors.size(), 1u);
   EXPECT_NE(Context.Errors[0].find(refusal.Message), std::wstring::npos) << Narrow(Context.Errors[0]);
   EXPECT_NE(Context.Errors[0].find(L"Ничего не удалено"), std::wstring::npos);
-  TTree after = TreeOf(watched);
+  TTree after = ReadTree(watched);
   after.erase(L"журнал удаления.log");
   EXPECT_EQ(after, before);
   const std::vector<std::wstring> log = LogFileLinesOf(request.LogFile);
@@ -560,15 +554,15 @@ TEST_P(UninstallHostileRecord, NeverTouchesAnythingOutsideTheTarget) {
   std::string record = "InstallRecord 1\r\ngds32.dll\r\n";
   for (const std::string& line : lines) record += line + "\r\n";
   WriteFileBytes(Target + L"Settings\\install-record.txt", record);
-  const TTree outside = TreeOf(Outside);
-  const TTree kept = Only(TreeOf(Target), [](const std::wstring& name) {
+  const TTree outside = ReadTree(Outside);
+  const TTree kept = Only(ReadTree(Target), [](const std::wstring& name) {
     return name.rfind(L"DTAfb\\", 0) == 0 || (name.rfind(L"Settings\\", 0) == 0 && name != L"Settings\\install.log");
   });
 
   Context.Answers = {true};
   EXPECT_EQ(RunUninstall(Context, Request()).Outcome, uoRemoved);
-  EXPECT_EQ(TreeOf(Outside), outside);
-  EXPECT_EQ(Only(TreeOf(Target), [&](const std::wstring& name) { return kept.count(name) > 0; }), kept);
+  EXPECT_EQ(ReadTree(Outside), outside);
+  EXPECT_EQ(Only(ReadTree(Target), [&](const std::wstring& name) { return kept.count(name) > 0; }), kept);
   EXPECT_FALSE(TestFileExists(Target + L"gds32.dll")) << "the sound line is still done";
   EXPECT_TRUE(Contains(Context.Lines, row.Logged)) << ::testing::PrintToString(Context.Lines);
 }
