@@ -154,6 +154,9 @@ std::vector<TDriveSpace> TFMain::TargetSpace(const std::wstring& Target) {
 
 void TFMain::ePathChange(TObject* Sender) {
   (void)Sender;
+  // Once an installation has started the folder page is not seen again: weighing the distribution for
+  // its line would only keep the window silent, for seconds on a slow medium.
+  if (FInstallStarted) return;
   std::wstring folder;
   std::wstring text;
   // The figures of the chosen folder's drive (the first one weighed); none for a folder not yet valid.
