@@ -49,6 +49,9 @@ TFMain::TFMain() : TForm(L"TFMain") {
   InsatallPages = new TPageControl(this);
   InsatallPages->SetName(L"InsatallPages");
   InsatallPages->SetFont(TFont(L"Tahoma", 15, RUSSIAN_CHARSET));
+  // In place before the information text and the first page are laid out: a pane of no width would wrap
+  // the text at every letter, and everything would be laid out again at the real size.
+  PlacePanes();
 
   RzFrameController1.FrameColor = clBtnFace;
   RzFrameController1.HotFrameColor = RGB(0, 128, 255);
@@ -91,12 +94,16 @@ void TFMain::BGResize(TObject* Sender) {
     ComposeHighContrastBackground(BG->Buffer(), images, ColorToRGB(clWindow));
   else
     ComposeBackground(BG->Buffer(), images);
+  PlacePanes();
+  BG->EndUpdate();
+  BG->Repaint();
+}
+
+void TFMain::PlacePanes() {
   RichEdit1->SetBounds(InfoPaneBounds.left, InfoPaneBounds.top, InfoPaneBounds.right - InfoPaneBounds.left,
                        InfoPaneBounds.bottom - InfoPaneBounds.top);
   InsatallPages->SetBounds(PagesBounds.left, PagesBounds.top, PagesBounds.right - PagesBounds.left,
                            PagesBounds.bottom - PagesBounds.top);
-  BG->EndUpdate();
-  BG->Repaint();
 }
 
 void TFMain::SystemColorsChange(TObject* Sender) {

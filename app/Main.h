@@ -98,6 +98,7 @@ class TFMain : public TForm {
   // Handlers.
   void FormCreate(TObject* Sender);
   void BGResize(TObject* Sender);
+  void PlacePanes();
   void SystemColorsChange(TObject* Sender);
   void BtnStartNextClick(TObject* Sender);
   void BtnSelectPathClick(TObject* Sender);

@@ -124,72 +124,88 @@ uint64_t ExpectedRawSize(const Header& h, const Pass* passes, size_t passCount)
     return total;
 }
 
-struct InflateGuard
-{
-    z_stream* Stream;
-    ~InflateGuard() { inflateEnd(Stream); }
-};
-
 std::string ZlibMessage(const z_stream& zs, const char* fallback)
 {
     return std::string("corrupt zlib image data (") + (zs.msg ? zs.msg : fallback) + ")";
 }
 
-std::vector<uint8_t> Inflate(const std::vector<uint8_t>& input, size_t expected)
+// Inflates the image data a scanline at a time: the whole decompressed image is never held, which
+// spares the large artwork a second image's worth of fresh memory at the program's start.
+class RowInflater
 {
-    std::vector<uint8_t> out(expected);
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    if (inflateInit(&zs) != Z_OK)
-        throw EPngError("Cannot initialise zlib inflate");
-    InflateGuard guard{&zs};
-
-    // zlib counts in uInt; feed both sides in slices that always fit.
-    constexpr size_t Slice = size_t(1) << 30;
-    size_t inPos = 0, outPos = 0;
-    uint8_t probe = 0;
-    for (;;)
+public:
+    RowInflater(const std::vector<uint8_t>& input, size_t expected) : input_(input), expected_(expected)
     {
-        if (zs.avail_in == 0 && inPos < input.size())
+        std::memset(&zs_, 0, sizeof zs_);
+        if (inflateInit(&zs_) != Z_OK)
+            throw EPngError("Cannot initialise zlib inflate");
+    }
+    ~RowInflater() { inflateEnd(&zs_); }
+    RowInflater(const RowInflater&) = delete;
+    RowInflater& operator=(const RowInflater&) = delete;
+
+    // Fills out[0, size) with the next decompressed bytes.
+    void Read(uint8_t* out, size_t size)
+    {
+        size_t got = 0;
+        while (got < size)
         {
-            size_t n = std::min(Slice, input.size() - inPos);
-            zs.next_in = const_cast<Bytef*>(input.data() + inPos);
-            zs.avail_in = uInt(n);
-            inPos += n;
+            if (ended_)
+                Fail("decompressed image data is shorter than expected (" + std::to_string(produced_) + " of " +
+                     std::to_string(expected_) + " bytes)");
+            got += Step(out + got, size - got);
         }
-        // Once the buffer is full, inflate into a 1-byte probe so any excess is seen.
-        bool probing = outPos == out.size();
-        size_t room = probing ? 1 : std::min(Slice, out.size() - outPos);
-        zs.next_out = probing ? &probe : out.data() + outPos;
-        zs.avail_out = uInt(room);
+    }
 
-        int rc = inflate(&zs, Z_NO_FLUSH);
-        size_t produced = room - zs.avail_out;
-        if (probing && produced != 0)
-            Fail("decompressed image data is longer than expected");
-        outPos += probing ? 0 : produced;
+    // After the last scanline the stream must end, with nothing more in it.
+    void Finish()
+    {
+        uint8_t probe = 0;
+        while (!ended_)
+            if (Step(&probe, 1) != 0)
+                Fail("decompressed image data is longer than expected");
+    }
 
+private:
+    size_t Step(uint8_t* out, size_t room)
+    {
+        // zlib counts in uInt: the input goes in slices that always fit; a scanline always does.
+        constexpr size_t Slice = size_t(1) << 30;
+        if (zs_.avail_in == 0 && inPos_ < input_.size())
+        {
+            const size_t n = std::min(Slice, input_.size() - inPos_);
+            zs_.next_in = const_cast<Bytef*>(input_.data() + inPos_);
+            zs_.avail_in = uInt(n);
+            inPos_ += n;
+        }
+        zs_.next_out = out;
+        zs_.avail_out = uInt(room);
+        const int rc = inflate(&zs_, Z_NO_FLUSH);
+        const size_t produced = room - zs_.avail_out;
+        produced_ += produced;
         if (rc == Z_STREAM_END)
+            ended_ = true;
+        else if (rc == Z_BUF_ERROR && zs_.avail_in == 0 && inPos_ == input_.size())
         {
-            if (outPos != out.size())
-                Fail("decompressed image data is shorter than expected (" + std::to_string(outPos) + " of " +
-                     std::to_string(out.size()) + " bytes)");
-            return out;
-        }
-        if (rc == Z_OK)
-            continue;
-        if (rc == Z_BUF_ERROR && zs.avail_in == 0 && inPos == input.size())
-        {
-            if (outPos != out.size())
-                Fail("image data is truncated, decompressed data is shorter than expected (" + std::to_string(outPos) +
-                     " of " + std::to_string(out.size()) + " bytes)");
+            if (produced_ < expected_)
+                Fail("image data is truncated, decompressed data is shorter than expected (" +
+                     std::to_string(produced_) + " of " + std::to_string(expected_) + " bytes)");
             Fail("zlib image data stream is incomplete");
         }
-        if (rc == Z_MEM_ERROR)
+        else if (rc == Z_MEM_ERROR)
             throw std::bad_alloc();
-        Fail(ZlibMessage(zs, "inflate failed"));
+        else if (rc != Z_OK)
+            Fail(ZlibMessage(zs_, "inflate failed"));
+        return produced;
     }
-}
+
+    const std::vector<uint8_t>& input_;
+    const size_t expected_;
+    z_stream zs_;
+    size_t inPos_ = 0;
+    size_t produced_ = 0;
+    bool ended_ = false;
+};
 
 uint8_t PaethPredictor(int a, int b, int c)
 {
@@ -202,49 +218,41 @@ uint8_t PaethPredictor(int a, int b, int c)
     return uint8_t(pb <= pc ? b : c);
 }
 
-// rows: 'count' scanlines, each a filter byte followed by rowBytes bytes.
-void Unfilter(uint8_t* rows, uint32_t count, size_t rowBytes, size_t bpp)
+// One scanline in place, by its filter type; 'prev' is the unfiltered line above, none for a pass's first.
+void UnfilterRow(uint8_t filter, uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t bpp)
 {
-    const uint8_t* prev = nullptr; // first row of a pass sees an all-zero row above
-    for (uint32_t y = 0; y < count; ++y)
+    switch (filter)
     {
-        uint8_t* line = rows + size_t(y) * (rowBytes + 1);
-        uint8_t filter = line[0];
-        uint8_t* cur = line + 1;
-        switch (filter)
+    case 0:
+        break;
+    case 1:
+        for (size_t i = bpp; i < rowBytes; ++i)
+            cur[i] = uint8_t(cur[i] + cur[i - bpp]);
+        break;
+    case 2:
+        if (prev)
+            for (size_t i = 0; i < rowBytes; ++i)
+                cur[i] = uint8_t(cur[i] + prev[i]);
+        break;
+    case 3:
+        for (size_t i = 0; i < rowBytes; ++i)
         {
-        case 0:
-            break;
-        case 1:
-            for (size_t i = bpp; i < rowBytes; ++i)
-                cur[i] = uint8_t(cur[i] + cur[i - bpp]);
-            break;
-        case 2:
-            if (prev)
-                for (size_t i = 0; i < rowBytes; ++i)
-                    cur[i] = uint8_t(cur[i] + prev[i]);
-            break;
-        case 3:
-            for (size_t i = 0; i < rowBytes; ++i)
-            {
-                unsigned left = i >= bpp ? cur[i - bpp] : 0;
-                unsigned up = prev ? prev[i] : 0;
-                cur[i] = uint8_t(cur[i] + (left + up) / 2);
-            }
-            break;
-        case 4:
-            for (size_t i = 0; i < rowBytes; ++i)
-            {
-                int left = i >= bpp ? cur[i - bpp] : 0;
-                int up = prev ? prev[i] : 0;
-                int upLeft = (prev && i >= bpp) ? prev[i - bpp] : 0;
-                cur[i] = uint8_t(cur[i] + PaethPredictor(left, up, upLeft));
-            }
-            break;
-        default:
-            Fail("invalid filter type " + std::to_string(filter));
+            unsigned left = i >= bpp ? cur[i - bpp] : 0;
+            unsigned up = prev ? prev[i] : 0;
+            cur[i] = uint8_t(cur[i] + (left + up) / 2);
         }
-        prev = cur;
+        break;
+    case 4:
+        for (size_t i = 0; i < rowBytes; ++i)
+        {
+            int left = i >= bpp ? cur[i - bpp] : 0;
+            int up = prev ? prev[i] : 0;
+            int upLeft = (prev && i >= bpp) ? prev[i - bpp] : 0;
+            cur[i] = uint8_t(cur[i] + PaethPredictor(left, up, upLeft));
+        }
+        break;
+    default:
+        Fail("invalid filter type " + std::to_string(filter));
     }
 }
 
@@ -475,17 +483,16 @@ PngImage Decode(const uint8_t* data, size_t size)
     if (expected / MaxDeflateRatio > compressed.size())
         Fail("image data too short for the image size");
 
-    std::vector<uint8_t> raw = Inflate(compressed, size_t(expected));
-    compressed.clear();
-    compressed.shrink_to_fit();
-
     PngImage img;
     img.Width = h.Width;
     img.Height = h.Height;
     img.Pixels.resize(size_t(h.Width) * h.Height);
 
     const size_t bpp = std::max<size_t>(1, size_t(h.Channels) * h.BitDepth / 8);
-    size_t offset = 0;
+    // Two scanlines of the widest pass, each with its filter byte: the one being read and the one above.
+    const size_t widest = size_t(RowBytes(h, h.Width)) + 1;
+    std::vector<uint8_t> lines(2 * widest);
+    RowInflater inflater(compressed, size_t(expected));
     for (size_t p = 0; p < passCount; ++p)
     {
         const Pass& pass = passes[p];
@@ -494,16 +501,19 @@ PngImage Decode(const uint8_t* data, size_t size)
         if (w == 0 || rows == 0)
             continue;
         const size_t rowBytes = size_t(RowBytes(h, w));
-        uint8_t* base = raw.data() + offset;
-        Unfilter(base, rows, rowBytes, bpp);
+        uint8_t* line = lines.data();
+        const uint8_t* above = nullptr;
         for (uint32_t y = 0; y < rows; ++y)
         {
-            const uint8_t* row = base + size_t(y) * (rowBytes + 1) + 1;
+            inflater.Read(line, rowBytes + 1);
+            UnfilterRow(line[0], line + 1, above ? above + 1 : nullptr, rowBytes, bpp);
             const size_t outY = size_t(pass.Y0) + size_t(y) * pass.DY;
-            ConvertRow(h, ci, row, w, img.Pixels.data() + outY * h.Width + pass.X0, pass.DX);
+            ConvertRow(h, ci, line + 1, w, img.Pixels.data() + outY * h.Width + pass.X0, pass.DX);
+            above = line;
+            line = line == lines.data() ? lines.data() + widest : lines.data();
         }
-        offset += size_t(rows) * (rowBytes + 1);
     }
+    inflater.Finish();
     return img;
 }
 
