@@ -205,8 +205,8 @@ TInstallWindow TFMain::InstallWindow() {
 int TFMain::InstallUnattended(const std::wstring& Target, bool DriverInstall, const std::wstring& LogFile) {
   FInstallStarted = true;
   const TInstallationRun run(Handle(), FInstallRunning);
-  ePath->SetText(Target);
-  CbDriverInstal->SetChecked(DriverInstall);
+  // The wizard's folder and driver boxes are left alone: their pages are never shown in such a run, and
+  // filling them would build both pages for nothing.
   TInstallPlan plan = ProgramPlan(Target, DriverInstall);
   plan.LogFile = LogFile;
   plan.PrepareTarget = true;
