@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "Background.h"
+#include "FileOps.h"
 #include "Main.h"
+#include "Paths.h"
 #include "RH_Common_Proc.h"
 #include "ScriptedPrompts.h"
 
@@ -385,23 +387,6 @@ BOOL RecordRestart(UINT Flags, DWORD) {
   return FALSE;  // refused, as without the shutdown privilege: the window closes all the same
 }
 
-std::wstring SystemFolderFile(const wchar_t* Name) {
-  wchar_t folder[MAX_PATH] = {};
-  GetSystemDirectoryW(folder, MAX_PATH);
-  return std::wstring(folder) + L"\\" + Name;
-}
-
-std::string ReadAll(const std::wstring& Path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
 class FontSizePage : public MainWindow {
  protected:
   void SetUp() override {
@@ -416,7 +401,7 @@ class FontSizePage : public MainWindow {
   }
   void TearDown() override {
     SystemQueries::SetExitWindows(PreviousExit);
-    DeleteFileW(SystemFolderFile(L"syssetup.dll").c_str());
+    DeleteFileW(Library().c_str());
     DeleteFileW(Record.c_str());
     MainWindow::TearDown();
   }
@@ -425,7 +410,14 @@ class FontSizePage : public MainWindow {
     std::wstring unixPath = L"Z:" + std::wstring(STANDIN_SYSSETUP_UNIX_PATH, STANDIN_SYSSETUP_UNIX_PATH + sizeof(STANDIN_SYSSETUP_UNIX_PATH) - 1);
     for (wchar_t& c : unixPath)
       if (c == L'/') c = L'\\';
-    ASSERT_TRUE(CopyFileW(unixPath.c_str(), SystemFolderFile(L"syssetup.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(unixPath.c_str(), Library().c_str(), FALSE));
+  }
+  // Where the program must look for the system library: the system folder only.
+  static std::wstring Library() { return SystemFolder() + L"\\syssetup.dll"; }
+  // What the stand-in recorded of its call; none when it was not called.
+  std::string RecordedCall() const {
+    std::string bytes;
+    return ReadWholeFile(Record, bytes) ? bytes : "(not called)";
   }
   SystemQueries::ExitWindowsFn PreviousExit = nullptr;
   std::wstring Record;
@@ -440,7 +432,7 @@ TEST_F(FontSizePage, YesCallsTheSystemLibraryRequestsARestartAndCloses) {
   InstallStandinLibrary();
   Prompts.Answers = {IDYES};
   Click(Form->BtnChangeFont);
-  EXPECT_EQ(ReadAll(Record), "window=0\r\nsize=120\r\n");
+  EXPECT_EQ(RecordedCall(), "window=0\r\nsize=120\r\n");
   ASSERT_EQ(Prompts.Boxes.size(), 1u);
   EXPECT_EQ(Prompts.Boxes[0].Text, RestartQuestion);
   EXPECT_EQ(Prompts.Boxes[0].Flags & (MB_YESNO | MB_ICONWARNING), static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
@@ -458,7 +450,7 @@ TEST_F(FontSizePage, WithoutTheLibraryTheQuestionStillComesAndNoKeepsThePage) {
   EXPECT_TRUE(RestartRequests.empty());
   EXPECT_FALSE(Application.Terminated());
   EXPECT_EQ(ShownPage(), L"tsChangeFontSize");
-  EXPECT_TRUE(ReadAll(Record).empty());
+  EXPECT_FALSE(FileExists(Record)) << "the library was called";
 }
 
 TEST_F(FontSizePage, ALibraryBesideTheProgramIsNeverCalled) {
@@ -467,11 +459,11 @@ TEST_F(FontSizePage, ALibraryBesideTheProgramIsNeverCalled) {
   GetCurrentDirectoryW(MAX_PATH, current);
   const std::wstring planted = std::wstring(current) + L"\\syssetup.dll";
   InstallStandinLibrary();
-  ASSERT_TRUE(MoveFileW(SystemFolderFile(L"syssetup.dll").c_str(), planted.c_str()));
+  ASSERT_TRUE(MoveFileW(Library().c_str(), planted.c_str()));
   Prompts.Answers = {IDNO};
   Click(Form->BtnChangeFont);
   DeleteFileW(planted.c_str());
-  EXPECT_TRUE(ReadAll(Record).empty());
+  EXPECT_FALSE(FileExists(Record)) << "the library was called";
   EXPECT_EQ(Prompts.Boxes.size(), 1u);
 }
 
@@ -480,7 +472,7 @@ TEST_F(FontSizePage, ExitClosesWithoutCallOrQuestion) {
   Click(Form->BtnExitOnChangefont);
   EXPECT_TRUE(Application.Terminated());
   EXPECT_TRUE(Prompts.Boxes.empty());
-  EXPECT_TRUE(ReadAll(Record).empty());
+  EXPECT_FALSE(FileExists(Record)) << "the library was called";
   EXPECT_TRUE(RestartRequests.empty());
 }
 

@@ -89,6 +89,21 @@ void SampleDistribution::RemoveEntriesOfThisTest() {
   }
 }
 
+std::vector<std::wstring> SampleDistribution::CompletedLog() {
+  // The distribution's build wrote its checksum list: the run begins by checking it.
+  std::vector<std::wstring> expected = {L"Проверка дистрибутива...", L"Создание настроечных файлов....Завершено",
+                                        L"Каталог <DTAfb> создан..."};
+  for (const Deployed& file : DeployedFiles()) expected.push_back(L"Копирование файла " + file.Name + L"....Завершено");
+  // The fonts the prefix lacks, by the face names of the free fonts behind the distribution's files
+  // (Wine has a Tahoma of its own); "уcтановлен" is spelt with a Latin c.
+  for (const wchar_t* face : {L"Liberation Sans", L"Liberation Sans Narrow", L"Liberation Mono",
+                              L"DejaVu Sans Condensed", L"Liberation Serif", L"DejaVu Sans"})
+    expected.push_back(L"Шрифт <" + std::wstring(face) + L"> у\u0063тановлен");
+  expected.push_back(L"Началась установка драйверов устройства...");
+  expected.push_back(L"Установка драйверов устройства завершена");
+  return expected;
+}
+
 void SampleDistribution::RemoveInstalledFonts() {
   HKEY key = nullptr;
   RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0, KEY_ALL_ACCESS, &key);

@@ -72,6 +72,8 @@ class SampleDistribution : public ::testing::Test {
   void RemoveInstalledFonts();
   // Takes the Programs and Features entries of the test's folders out again.
   void RemoveEntriesOfThisTest();
+  // The log of a completed installation with the driver, the fonts the prefix lacks and the sample's files.
+  static std::vector<std::wstring> CompletedLog();
   std::wstring Work, Dist, Elsewhere;
   // The distribution the test copies: the shipped one, unless a fixture names another before SetUp
   // (TEST_SEAMS_DIST_UNIX_DIR for one that orders a test seam, which the shipped program has none of).

@@ -36,7 +36,9 @@ class KeyboardWizard : public Wizard {
     for (HWND w : Setup->TopWindows())
       if (ClassName(w) == L"#32770" || ClassName(w) == L"TFMessageform") target = w;
     // As an operator waits for the window to come back after a box: its focus is in it again.
-    if (target == Main) EXPECT_TRUE(WaitFor([&] { return IsChild(Main, Focused()) != FALSE; }, 5s)) << "no focus";
+    if (target == Main) {
+      EXPECT_TRUE(WaitFor([&] { return IsChild(Main, Focused()) != FALSE; }, 5s)) << "no focus";
+    }
     EXPECT_TRUE(Keys.Press(Key, target)) << Keys.Problem();
   }
   // The focused control as the operator reads it: a caption without its ampersand, the folder box by name.

@@ -196,8 +196,8 @@ TEST_F(Unattended, ExitCodesTellADeploymentToolWhatHappened) {
   ASSERT_FALSE(RunLines(rootLog).empty());
   EXPECT_EQ(RunLines(rootLog).back(), L"Недопустимый каталог установки: \"C:\\\"");
   // The same root however it is spelt: nothing is made there.
-  for (const std::wstring& root : {L"C:\\.", L"C:\\..", L"C:\\Windows\\..", L"C:\\windows\\system32\\..\\..", L"C:/",
-                                   L"\\\\?\\C:", L"\\\\.\\C:"}) {
+  for (const std::wstring root : {L"C:\\.", L"C:\\..", L"C:\\Windows\\..", L"C:\\windows\\system32\\..\\..", L"C:/",
+                                 L"\\\\?\\C:", L"\\\\.\\C:"}) {
     SCOPED_TRACE(Narrow(root));
     ASSERT_TRUE(Run(L"/VERYSILENT /DIR=\"" + root + L"\" /LOG=\"" + rootLog + L"\""));
     EXPECT_EQ(Setup->ExitCode(), 3u);

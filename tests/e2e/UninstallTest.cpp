@@ -85,11 +85,11 @@ std::vector<std::wstring> TemporaryFolderNames() {
 // A command line as Windows runs an entry's: the program named by its quoted first token.
 class CommandLine {
  public:
-  CommandLine(const std::wstring& Line, const std::wstring& Folder) {
+  CommandLine(const std::wstring& Line, const std::wstring& StartIn) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     std::wstring line = Line;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder.c_str(), &startup, &Info))
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, StartIn.c_str(), &startup, &Info))
       throw std::runtime_error("cannot start the entry's command line");
   }
   ~CommandLine() {
@@ -532,9 +532,10 @@ TEST_F(Uninstall, TheMachineWideUninstallerAndEveryFolderAboveItAreClosedToUsers
     }
     // Ours are protected: nothing of what lies above reaches them. Debian's Wine keeps no security a
     // program sets and gives back one made from the Unix mode bits; the engine's tests judge what is set.
-    if (SecurityIsKept(Work))
+    if (SecurityIsKept(Work)) {
       for (const std::wstring& path : {MachineUninstaller(), MachineFolder() + L"install-record.txt", MachineFolder()})
         EXPECT_TRUE(ReadSecurity(path).Protected) << Narrow(path);
+    }
     if (round == 0) Install();
   }
   EXPECT_EQ(RunToEnd(Installed.Texts[L"QuietUninstallString"]), 0u);

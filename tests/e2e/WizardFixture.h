@@ -108,21 +108,6 @@ class Wizard : public SampleDistribution {
     HWND list = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (list = FindVisibleByClass(Main, L"ListBox")) != nullptr; }));
   }
-  // The log of a completed installation with the driver, the fonts the prefix lacks and the sample's files.
-  static std::vector<std::wstring> CompletedLog() {
-    // The distribution's build wrote its checksum list: the run begins by checking it.
-    std::vector<std::wstring> expected = {L"Проверка дистрибутива...", L"Создание настроечных файлов....Завершено",
-                                          L"Каталог <DTAfb> создан..."};
-    for (const Deployed& file : DeployedFiles()) expected.push_back(L"Копирование файла " + file.Name + L"....Завершено");
-    // The fonts the prefix lacks, by the face names of the free fonts behind the distribution's files
-    // (Wine has a Tahoma of its own); "уcтановлен" is spelt with a Latin c.
-    for (const wchar_t* face : {L"Liberation Sans", L"Liberation Sans Narrow", L"Liberation Mono",
-                                L"DejaVu Sans Condensed", L"Liberation Serif", L"DejaVu Sans"})
-      expected.push_back(L"Шрифт <" + std::wstring(face) + L"> у\u0063тановлен");
-    expected.push_back(L"Началась установка драйверов устройства...");
-    expected.push_back(L"Установка драйверов устройства завершена");
-    return expected;
-  }
   // The files a completed installation leaves in Target, and its log file.
   void ExpectInstalledTree(const std::wstring& Target) {
     // The newest release level ran and is recorded; it brought the main program the desktop link opens.

@@ -86,9 +86,9 @@ inline TSecurityReadBack ReadSecurity(const std::wstring& Path) {
 
 // Whether the file system keeps the security a program sets: Windows does; a Wine built without
 // extended-attribute support (Debian's wineserver) forgets it and gives back one made from the Unix mode
-// bits. Tried on a file made in Folder for the purpose.
-inline bool SecurityIsKept(const std::wstring& Folder) {
-  const std::wstring probe = Folder + L"security probe.tmp";
+// bits. Tried on a file made in Where for the purpose.
+inline bool SecurityIsKept(const std::wstring& Where) {
+  const std::wstring probe = Where + L"security probe.tmp";
   HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);

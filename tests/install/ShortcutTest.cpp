@@ -167,6 +167,20 @@ class TShortcutTest : public ::testing::Test {
     SetStringValue(ShellFoldersKey, L"Start Menu", StartMenu);
     SetStringValue(MapGroupsKey, L"Quick Launch", QuickLaunch);
   }
+  // An installation whose main program gets the desktop link.
+  TInstallPlan DesktopLinkPlan() const {
+    TInstallPlan plan;
+    plan.Target = ProgramFolder;
+    plan.MainProgram = L"Main.exe";
+    plan.ProductName = L"Ритмон - Vidoze";
+    plan.ProductDescription = L"Комплекс суточного мониторирования электрокардиограмм";
+    return plan;
+  }
+  // Where that link goes: the prefix's own desktop, as the installation finds it.
+  std::wstring PrefixDesktopLink() {
+    DeleteValue(ShellFoldersKey, L"Desktop");
+    return ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Ритмон - Vidoze.lnk";
+  }
   // Without a trailing backslash, as the shell keeps them.
   std::wstring UserFolder(const std::wstring& Name) {
     CreateFolder(Temp.Path() + Name);
@@ -278,14 +292,8 @@ TEST_F(TShortcutTest, MissingGrpConvKeyIsMadeAndNoLinkWritten) {
 
 TEST_F(TShortcutTest, DesktopLinkToTheMainProgram) {
   TRecordingContext context;
-  TInstallPlan plan;
-  plan.Target = ProgramFolder;
-  plan.MainProgram = L"Main.exe";
-  plan.ProductName = L"Ритмон - Vidoze";
-  plan.ProductDescription = L"Комплекс суточного мониторирования электрокардиограмм";
-  // The prefix's own desktop, as the installation finds it.
-  DeleteValue(ShellFoldersKey, L"Desktop");
-  const std::wstring link = ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Ритмон - Vidoze.lnk";
+  const TInstallPlan plan = DesktopLinkPlan();
+  const std::wstring link = PrefixDesktopLink();
 
   for (int run = 0; run < 2; ++run) {
     SCOPED_TRACE(run == 0 ? "first installation" : "second installation");
@@ -301,13 +309,8 @@ TEST_F(TShortcutTest, DesktopLinkToTheMainProgram) {
 // system's words; the installation goes on.
 TEST_F(TShortcutTest, DesktopLinkThatCannotBeSavedIsANotice) {
   TRecordingContext context;
-  TInstallPlan plan;
-  plan.Target = ProgramFolder;
-  plan.MainProgram = L"Main.exe";
-  plan.ProductName = L"Ритмон - Vidoze";
-  plan.ProductDescription = L"Комплекс";
-  DeleteValue(ShellFoldersKey, L"Desktop");
-  const std::wstring link = ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Ритмон - Vidoze.lnk";
+  const TInstallPlan plan = DesktopLinkPlan();
+  const std::wstring link = PrefixDesktopLink();
   DeleteFileW(link.c_str());
   ASSERT_TRUE(CreateDirectoryW(link.c_str(), nullptr));
 
