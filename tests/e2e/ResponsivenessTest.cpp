@@ -13,9 +13,11 @@
 
 #include "Driver.h"
 #include "E2eSupport.h"
+#include "PatternBytes.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
+using testsupport::PatternBytes;
 
 namespace {
 
@@ -31,17 +33,6 @@ const wchar_t DatabaseLine[] = L"Копирование файла R12.FDB....";
 constexpr size_t DatabaseBytes = 4u << 20;
 const wchar_t PieceDelayMs[] = L"100";
 const wchar_t DriverDelayMs[] = L"3000";
-
-// Bytes that differ from position to position, so a shifted or repeated piece shows in the copy.
-std::string PatternBytes(size_t Size) {
-  std::string bytes(Size, '\0');
-  unsigned state = 2024;
-  for (char& c : bytes) {
-    state = state * 1103515245u + 12345u;
-    c = static_cast<char>(state >> 23);
-  }
-  return bytes;
-}
 
 BOOL CALLBACK CollectChild(HWND Wnd, LPARAM Found) {
   reinterpret_cast<std::vector<HWND>*>(Found)->push_back(Wnd);

@@ -13,6 +13,7 @@
 #include "FileOps.h"
 #include "InstallRecord.h"
 #include "InstallTestFiles.h"
+#include "PatternBytes.h"
 #include "Sha256.h"
 #include "Verify.h"
 
@@ -33,8 +34,7 @@ TEST(Sha256, IsTheSystemsDigestOfBytesAndFiles) {
   TTempFolder temp;
   // Over several of the reader's pieces, each unlike the others, so the pieces are joined in order and
   // none is hashed from a buffer that the next read has already refilled.
-  std::string bytes(1100 * 1024 + 7, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + (i >> 16));
+  const std::string bytes = testsupport::PatternBytes(1100 * 1024 + 7);
   WriteFileBytes(temp.Path() + L"файл.bin", bytes);
   const TFileDigest read = Sha256OfFile(temp.Path() + L"файл.bin");
   EXPECT_EQ(read.Error, 0u);

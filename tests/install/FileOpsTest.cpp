@@ -8,7 +8,10 @@
 
 #include "Error.h"
 #include "InstallTestFiles.h"
+#include "PatternBytes.h"
 #include "Text.h"
+
+using testsupport::PatternBytes;
 
 namespace {
 
@@ -44,17 +47,6 @@ unsigned long long Ticks(const FILETIME& Time) {
 }
 
 DWORD Attributes(const std::wstring& Path) { return GetFileAttributesW(Path.c_str()); }
-
-// Bytes that differ from position to position, so a shifted or repeated block shows.
-std::string PatternBytes(size_t Size) {
-  std::string bytes(Size, '\0');
-  unsigned state = 12345;
-  for (char& c : bytes) {
-    state = state * 1103515245u + 12345u;
-    c = static_cast<char>(state >> 23);
-  }
-  return bytes;
-}
 
 // Odd seconds and a fraction: the copy must land on the even second below.
 const FILETIME SourceTime = LocalTime(2019, 3, 17, 14, 25, 37, 500);
