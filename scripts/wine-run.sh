@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program under the test prefix (headless); used as CMake's crosscompiling emulator.
-set -euo pipefail
+set -Eeuo pipefail
+# A step before the program starts that fails would otherwise end the run without a word, which a test
+# report shows as a failure with no output at all.
+trap 'echo "wine-run: \"$BASH_COMMAND\" failed (exit $?) before the program started" >&2' ERR
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 export WINE_ROOT="${WINE_ROOT:-$here/../build/wine}"
 # shellcheck source=wine-env.sh
